@@ -1,0 +1,6 @@
+#include "forms/main/calbreyapplication.h"
+
+int main(int argc, char *argv[])
+{
+    return RunCalbrey(argc, argv);
+}

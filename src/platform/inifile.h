@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+/// A private-profile INI file with the Windows semantics the program's files were made with:
+/// case-insensitive section and key names (full Unicode folding), first match wins, new
+/// sections appended, keys replaced in place, comments and unknown lines kept byte for byte,
+/// CR LF on every line it writes.
+///
+/// Reads are served from a parsed index that is checked against the file's identity (size,
+/// modification and change time, inode) before each read, so another program's change is seen
+/// at once and an unchanged file is never parsed twice. Values are returned whole (no buffer
+/// cut), trimmed and with one pair of matching outer quotes removed, as Windows reads them.
+/// Lines that are not valid UTF-8 are read as Windows-1252.
+///
+/// Every write replaces the file atomically (temporary file in the same folder, flushed, then
+/// renamed over the old one). A failed write throws CalbreyError("Unable to write to " + path)
+/// and leaves the file on disk as it was. Inside a Batch, writes change the index only and the
+/// file is replaced once when the outermost batch commits.
+class IniFile
+{
+public:
+    explicit IniFile(const QString &path);
+    ~IniFile();
+    IniFile(const IniFile &) = delete;
+    IniFile &operator=(const IniFile &) = delete;
+
+    const QString &path() const;
+
+    /// The value of key in the first section of that name, or nullopt when either is missing.
+    std::optional<QString> value(QStringView section, QStringView key) const;
+    /// value(), or defaultValue with trailing blanks removed when missing (as Windows does).
+    QString readString(QStringView section, QStringView key,
+                       const QString &defaultValue = QString()) const;
+    /// Section names in file order, duplicates included.
+    QStringList sectionNames() const;
+    /// Key names of the first section of that name, in file order (comments left out).
+    QStringList keyNames(QStringView section) const;
+    /// The first section of that name exists and holds at least one key.
+    bool sectionHasKeys(QStringView section) const;
+    /// For every section in file order: its name and the value of key in it (nullopt when
+    /// missing). One identity check for the whole list; this is what lists are built from.
+    std::vector<std::pair<QString, std::optional<QString>>> sectionsWithValue(QStringView key) const;
+
+    /// Writes value verbatim (the caller quotes what must survive a read), creating the section
+    /// (appended at the end) and the key (after the section's last key line) when needed.
+    void writeString(QStringView section, QStringView key, QStringView value);
+    /// Removes the first line of key in the section; nothing happens when it is missing.
+    void deleteKey(QStringView section, QStringView key);
+    /// Removes the section's header and key lines; comment lines stay where they were.
+    void deleteSection(QStringView section);
+
+    /// One user action's writes, replacing the file once. Nested batches join the outer one.
+    /// commit() writes the file (throwing on failure, with the file on disk untouched); a batch
+    /// destroyed without commit() discards its changes. If another program changed the file
+    /// since the batch began, the batch's writes are applied to the file's new content.
+    class Batch
+    {
+    public:
+        explicit Batch(IniFile &file);
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+        void commit();
+
+    private:
+        IniFile &m_file;
+        bool m_done = false;
+    };
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class IniFile;
+
+/// The one open profile: its folder, its two INI files, its ten settings and every contact
+/// operation. Reached through ActiveProfile.
+class TProfile
+{
+public:
+    explicit TProfile(const QString &profileName);
+    /// Saves the settings, then closes both files.
+    ~TProfile();
+    TProfile(const TProfile &) = delete;
+    TProfile &operator=(const TProfile &) = delete;
+
+    // Settings (section "Config" of config.ini), in force while the profile is open.
+    bool ValidateEmails = false;
+    bool ValidateUrls = true;
+    bool DisplayTips = true;
+    bool DisplaySearchBar = false;
+    bool LoadOnStartup = false;
+    bool FullDisplay = false;
+    bool UseCustomEmailClient = false;
+    bool UseCustomWebBrowser = false;
+    QString CustomEmailClient;
+    QString CustomWebBrowser;
+
+    void OpenFiles();
+    /// 0 database path, 1 settings path, 2 profile name, 3 profile folder.
+    QString GetProfileInfo(int index) const;
+
+    void LoadSettings();
+    /// All ten keys in one file replacement.
+    void SaveSettings();
+
+    // Contacts (one section of book.db per contact).
+    void GetContactNames(QStringList &list) const;
+    void GetContactsInCategory(QStringList &list, const QString &category) const;
+    void GetCategories(QStringList &list) const;
+    bool ContactExists(const QString &name) const;
+    /// Asks the user first; true when the contact was removed.
+    bool DeleteContact(const QString &name);
+    QString ReadField(const QString &name, const QString &key) const;
+    void WriteField(const QString &name, const QString &key, const QString &value);
+    int ReadIntField(const QString &name, const QString &key) const;
+    void WriteIntField(const QString &name, const QString &key, int value);
+    QString ReadMultiLineField(const QString &name, const QString &key) const;
+    void WriteMultiLineField(const QString &name, const QString &key, const QString &text);
+    /// The notes as the editor's box shows them (lines separated by CR LF).
+    QString ReadNotes(const QString &name) const;
+    void WriteNotes(const QString &name, const QString &text);
+
+    /// False for a name book.db cannot hold exactly (leading or trailing blanks, "]", a line
+    /// break); callers refuse such a name before writing anything.
+    static bool IsStorableContactName(const QString &name);
+
+    /// One user action's contact writes (saving a contact, an import, a restore): book.db is
+    /// replaced once, at commit(); destroyed without commit() nothing is written.
+    class ContactBatch
+    {
+    public:
+        explicit ContactBatch(TProfile &profile);
+        ~ContactBatch();
+        ContactBatch(const ContactBatch &) = delete;
+        ContactBatch &operator=(const ContactBatch &) = delete;
+        void commit();
+
+    private:
+        struct Impl;
+        std::unique_ptr<Impl> d;
+    };
+
+private:
+    QString m_databasePath;
+    QString m_settingsPath;
+    QString m_profileName;
+    QString m_profileFolder;
+    std::unique_ptr<IniFile> m_database;
+    std::unique_ptr<IniFile> m_settings;
+};
+
+/// The open profile, or nullptr before the first activation and after a failed one.
+extern TProfile *ActiveProfile;
+
+void ListProfiles(QStringList &list);
+bool ProfileExists(const QString &name);
+bool CreateProfile(const QString &name);
+bool DeleteProfile(const QString &name);

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the screenshots need, when missing.
+set -euo pipefail
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format
+          qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins
+          libgl1-mesa-dev xvfb xauth fonts-dejavu-core python3)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
