@@ -5,7 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-enum TProgramPathKind {
+enum TProgramPathKind
+{
     ppProgramFolder = 0,
     ppProgramFolder1 = 1,
     ppProfiles = 2,

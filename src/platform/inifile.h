@@ -46,7 +46,8 @@ public:
     bool sectionHasKeys(QStringView section) const;
     /// For every section in file order: its name and the value of key in it (nullopt when
     /// missing). One identity check for the whole list; this is what lists are built from.
-    std::vector<std::pair<QString, std::optional<QString>>> sectionsWithValue(QStringView key) const;
+    std::vector<std::pair<QString, std::optional<QString>>>
+    sectionsWithValue(QStringView key) const;
 
     /// Writes value verbatim (the caller quotes what must survive a read), creating the section
     /// (appended at the end) and the key (after the section's last key line) when needed.

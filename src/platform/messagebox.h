@@ -12,9 +12,9 @@ constexpr int YesNo = 4;
 constexpr int IconError = 16;
 constexpr int IconQuestion = 32;
 constexpr int IconInformation = 64;
-constexpr int Information = IconInformation;           // 64
-constexpr int Error = IconError;                       // 16
-constexpr int Question = YesNo | IconQuestion;         // 36
+constexpr int Information = IconInformation;               // 64
+constexpr int Error = IconError;                           // 16
+constexpr int Question = YesNo | IconQuestion;             // 36
 constexpr int QuestionCancel = YesNoCancel | IconQuestion; // 35
 } // namespace MessageBoxFlag
 

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+/// The one way the program asks for a file name, so that tests can answer without a screen.
+/// Filters are given in the "Description|*.ext|Description|*.*" form.
+namespace FileDialogs {
+/// The chosen file, or an empty string when the user cancelled.
+QString GetOpenFileName(QWidget *parent, const QString &title, const QString &filter);
+/// The chosen file (defaultSuffix added when the name has none), or empty when cancelled.
+QString GetSaveFileName(QWidget *parent, const QString &title, const QString &filter,
+                        const QString &defaultSuffix = QString());
+/// Tests: the next dialog returns name at once without showing itself (empty = cancel).
+void SetNextFileName(const QString &name);
+} // namespace FileDialogs

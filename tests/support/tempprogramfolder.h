@@ -1,0 +1,27 @@
+#pragma once
+
+#include "app/untcommon.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+/// A fresh program folder (with an empty Profiles/) for one test; restores the real one after.
+class TempProgramFolder
+{
+public:
+    TempProgramFolder()
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("Profiles"));
+        SetProgramFolder(m_dir.path());
+    }
+    ~TempProgramFolder() { SetProgramFolder(QString()); }
+    TempProgramFolder(const TempProgramFolder &) = delete;
+    TempProgramFolder &operator=(const TempProgramFolder &) = delete;
+
+    /// The folder, with its closing separator.
+    QString path() const { return m_dir.path() + QLatin1Char('/'); }
+    QString profiles() const { return path() + QStringLiteral("Profiles/"); }
+
+private:
+    QTemporaryDir m_dir;
+};
