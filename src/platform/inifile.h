@@ -45,14 +45,18 @@ public:
     /// The first section of that name exists and holds at least one key.
     bool sectionHasKeys(QStringView section) const;
     /// For every section in file order: its name and the value of key in it (nullopt when
-    /// missing). One identity check for the whole list; this is what lists are built from.
+    /// missing); for a duplicate section that is the value value() gives, from the first
+    /// section of the name. One identity check for the whole list; lists are built from it.
     std::vector<std::pair<QString, std::optional<QString>>>
     sectionsWithValue(QStringView key) const;
 
     /// Writes value verbatim (the caller quotes what must survive a read), creating the section
     /// (appended at the end) and the key (after the section's last key line) when needed.
+    /// A line break in any part, or a key that would read as a section header, would break the
+    /// file's structure: such a write is refused with the same error as a failed one.
     void writeString(QStringView section, QStringView key, QStringView value);
-    /// Removes the first line of key in the section; nothing happens when it is missing.
+    /// Removes the first line of key in the section; nothing happens when it is missing (a
+    /// missing file is not created).
     void deleteKey(QStringView section, QStringView key);
     /// Removes the section's header and key lines; comment lines stay where they were.
     void deleteSection(QStringView section);
@@ -73,6 +77,7 @@ public:
     private:
         IniFile &m_file;
         bool m_done = false;
+        std::size_t m_logMark; // edits before this one belong to the batches around it
     };
 
 private:

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <optional>
+#include <utility>
+#include <vector>
+
+/// The text of one INI file in memory, read and edited line by line with the rules of the
+/// Windows private-profile functions, so files made by the Windows program come out the same.
+///
+/// Reading: a line ends at CR LF, CR or LF. A line whose first non-blank character is `[` is a
+/// section header whose name ends at the first `]` (or the line end); `;` starts a comment;
+/// a key line splits at its first `=`. Space, TAB and VT are trimmed around names and values,
+/// then one pair of matching outer quotes is removed from a value. Lines before the first
+/// header cannot be reached. The first section of a name and the first key of a name win.
+/// Names match without regard to case, with full Unicode case folding. Every line is decoded
+/// as UTF-8, or as Windows-1252 when it is not valid UTF-8. A UTF-8 byte order mark at the
+/// start is skipped (Windows would make it part of the first line and lose that header) and
+/// kept in the output.
+///
+/// Parameters (section and key names passed in) lose leading and trailing spaces only.
+///
+/// Writing edits only the lines concerned; every line written is UTF-8 and ends in CR LF,
+/// every other line keeps its bytes. New sections go to the end of the file, new keys after
+/// the section's last entry line (a key line or a line without `=`). Lines without `=` count
+/// as entries: they are listed by no one, but deleting their section removes them, while
+/// comments and blank lines stay where they were.
+///
+/// The file is held as its raw bytes plus, per section, a byte range; a section is split into
+/// line records only when it is edited, so loading a large file costs one pass over it.
+class IniDocument
+{
+public:
+    IniDocument() = default;
+    explicit IniDocument(QByteArray bytes);
+
+    /// Replaces the whole content with bytes, as read from a file.
+    void load(QByteArray bytes);
+    /// The bytes last given to load() or adopt(), without the edits made since.
+    const QByteArray &raw() const { return m_raw; }
+
+    std::optional<QString> value(QStringView section, QStringView key) const;
+    /// Names of all sections in file order, duplicates included.
+    QStringList sectionNames() const;
+    /// Key names of the first section of that name, in file order.
+    QStringList keyNames(QStringView section) const;
+    bool sectionHasKeys(QStringView section) const;
+    /// For each section in file order, its name and value(name, key), which for a duplicate
+    /// section is the value in the first section of that name.
+    std::vector<std::pair<QString, std::optional<QString>>>
+    sectionsWithValue(QStringView key) const;
+
+    /// False when a write would break the structure of the file: a line break in any part (it
+    /// would start new lines, even new sections), or a key that would read as a section header.
+    static bool canWrite(QStringView section, QStringView key, QStringView value);
+    /// Each returns whether the text changed. writeString() expects canWrite() to hold.
+    bool writeString(QStringView section, QStringView key, QStringView value);
+    bool deleteKey(QStringView section, QStringView key);
+    bool deleteSection(QStringView section);
+
+    /// Edits were made since the last load() or adopt().
+    bool isModified() const { return m_modified; }
+    QByteArray serialize() const;
+    /// Takes bytes, which must be what serialize() returned, as the new raw text after it was
+    /// saved, so the edited sections become plain byte ranges again.
+    void adopt(QByteArray serialized);
+
+private:
+    struct Line
+    {
+        qsizetype offset = 0; // into m_raw unless owned
+        qsizetype size = 0;   // with the line break
+        qsizetype contentSize = 0;
+        QByteArray owned;
+        bool isOwned = false;
+    };
+    struct Block
+    {
+        qsizetype begin = 0; // byte range in m_raw while not split into lines
+        qsizetype end = 0;
+        std::vector<Line> lines;
+        bool split = false;
+    };
+    struct Section
+    {
+        Block block; // starts with the header line unless removed
+        QString name;
+        QString folded;
+        bool first = false;   // the first section of its name: the one lookups find
+        bool removed = false; // header deleted; the block keeps the comments left behind
+    };
+    class Matcher;
+
+    // Blocks in file order: -1 is the text before the first header, then the sections.
+    Block &blockAt(qsizetype index) { return index < 0 ? m_preamble : m_sections[index].block; }
+    const Block &blockAt(qsizetype index) const
+    {
+        return index < 0 ? m_preamble : m_sections[index].block;
+    }
+    qsizetype blockCount() const { return qsizetype(m_sections.size()); }
+
+    QByteArrayView bytesOf(const Line &line) const;
+    QByteArrayView contentOf(const Line &line) const;
+    qsizetype sizeOf(const Block &block) const;
+    std::optional<char> firstByte(const Block &block) const;
+    std::optional<char> lastByte(const Block &block) const;
+    template <typename Visit> void forEachLine(const Block &block, Visit &&visit) const;
+    void split(Block &block);
+
+    qsizetype findSection(QStringView section) const;
+    std::optional<QString> valueIn(const Section &section, const Matcher &key) const;
+    void insertLine(Block &block, qsizetype at, QByteArray bytes);
+    void removeLine(qsizetype blockIndex, qsizetype at);
+    void terminateLastLine();
+    void appendSection(QStringView section, QStringView key, QStringView value);
+    void addSection(Section section);
+
+    QByteArray m_raw;
+    qsizetype m_bodyStart = 0; // after a byte order mark
+    Block m_preamble;
+    std::vector<Section> m_sections;
+    QHash<QString, qsizetype> m_first; // folded name -> first live section of that name
+    bool m_modified = false;
+};

@@ -1,0 +1,277 @@
+#include "platform/inifile.h"
+
+#include "platform/atomicfile.h"
+#include "platform/calbreyerror.h"
+#include "platform/inidocument.h"
+#include "platform/iniidentity.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+enum class EditKind
+{
+    Write,
+    DeleteKey,
+    DeleteSection
+};
+
+struct Edit
+{
+    EditKind kind;
+    QString section;
+    QString key;
+    QString value;
+};
+
+struct FileContent
+{
+    FileIdentity identity;
+    QByteArray bytes;
+    bool readable = true;
+};
+
+FileContent readWholeFile(const QByteArray &path)
+{
+    FileContent content;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        content.identity = StatFile(path);
+        content.readable = !content.identity.exists && content.identity.readable;
+        return content;
+    }
+    // The identity comes from the open file, so it belongs to exactly the bytes read.
+    content.identity = StatOpenFile(fd);
+    content.bytes.resize(qMax<qint64>(content.identity.size, 0));
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == content.bytes.size())
+            content.bytes.resize(filled + 65536); // the file grew while being read
+        const ssize_t got =
+            ::read(fd, content.bytes.data() + filled, size_t(content.bytes.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            content.readable = false; // a folder, or an I/O error
+            break;
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    ::close(fd);
+    content.bytes.resize(filled);
+    if (!content.readable)
+        content.bytes.clear();
+    return content;
+}
+
+} // namespace
+
+struct IniFile::Impl
+{
+    QString path;
+    QByteArray nativePath;
+    IniDocument document;
+    FileIdentity identity; // of the file document.raw() was read from or saved to
+    bool loaded = false;
+    bool readable = true;
+    bool recent = false; // identity too recent to trust: compare the bytes on the next read
+    int batchDepth = 0;
+    std::vector<Edit> log; // the open batch's edits, replayed over a changed file
+
+    void apply(const Edit &edit)
+    {
+        switch (edit.kind) {
+        case EditKind::Write:
+            document.writeString(edit.section, edit.key, edit.value);
+            break;
+        case EditKind::DeleteKey:
+            document.deleteKey(edit.section, edit.key);
+            break;
+        case EditKind::DeleteSection:
+            document.deleteSection(edit.section);
+            break;
+        }
+    }
+
+    void take(FileContent content)
+    {
+        identity = content.identity;
+        readable = content.readable;
+        recent = IsRecentlyChanged(identity, WallClockNs());
+        document.load(std::move(content.bytes));
+        for (const Edit &edit : log)
+            apply(edit);
+        loaded = true;
+    }
+
+    // Makes the document the file on disk plus the open batch's edits.
+    void refresh()
+    {
+        if (loaded && StatFile(nativePath) == identity) {
+            if (!recent)
+                return;
+            FileContent content = readWholeFile(nativePath);
+            if (content.identity == identity && content.bytes == document.raw()) {
+                recent = IsRecentlyChanged(identity, WallClockNs());
+                return;
+            }
+            take(std::move(content));
+            return;
+        }
+        take(readWholeFile(nativePath));
+    }
+
+    // The next read goes back to the file; edits not yet saved are gone.
+    void dropEdits()
+    {
+        log.clear();
+        loaded = false;
+    }
+
+    [[noreturn]] void failWriting() const
+    {
+        throw CalbreyError(QStringLiteral("Unable to write to ") + path);
+    }
+
+    void save()
+    {
+        // A file that could not be read must not be replaced by what little we know of it.
+        if (!readable)
+            failWriting();
+        QByteArray bytes = document.serialize();
+        WriteFileAtomically(path, bytes);
+        // Our own file: its content is known, whatever its times say.
+        identity = StatFile(nativePath);
+        recent = false;
+        document.adopt(std::move(bytes));
+    }
+
+    void edit(Edit edit)
+    {
+        refresh();
+        apply(edit);
+        log.push_back(std::move(edit));
+    }
+};
+
+IniFile::IniFile(const QString &path) : d(std::make_unique<Impl>())
+{
+    d->path = path;
+    d->nativePath = QFile::encodeName(path);
+}
+
+IniFile::~IniFile() = default;
+
+const QString &IniFile::path() const
+{
+    return d->path;
+}
+
+std::optional<QString> IniFile::value(QStringView section, QStringView key) const
+{
+    d->refresh();
+    return d->document.value(section, key);
+}
+
+QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
+{
+    if (std::optional<QString> found = value(section, key))
+        return *std::move(found);
+    // Windows strips trailing spaces (and nothing else) from the default.
+    qsizetype end = defaultValue.size();
+    while (end > 0 && defaultValue[end - 1] == u' ')
+        --end;
+    return defaultValue.first(end);
+}
+
+QStringList IniFile::sectionNames() const
+{
+    d->refresh();
+    return d->document.sectionNames();
+}
+
+QStringList IniFile::keyNames(QStringView section) const
+{
+    d->refresh();
+    return d->document.keyNames(section);
+}
+
+bool IniFile::sectionHasKeys(QStringView section) const
+{
+    d->refresh();
+    return d->document.sectionHasKeys(section);
+}
+
+std::vector<std::pair<QString, std::optional<QString>>>
+IniFile::sectionsWithValue(QStringView key) const
+{
+    d->refresh();
+    return d->document.sectionsWithValue(key);
+}
+
+void IniFile::writeString(QStringView section, QStringView key, QStringView value)
+{
+    if (!IniDocument::canWrite(section, key, value))
+        d->failWriting();
+    Batch batch(*this);
+    d->edit({EditKind::Write, section.toString(), key.toString(), value.toString()});
+    batch.commit();
+}
+
+void IniFile::deleteKey(QStringView section, QStringView key)
+{
+    Batch batch(*this);
+    d->edit({EditKind::DeleteKey, section.toString(), key.toString(), {}});
+    batch.commit();
+}
+
+void IniFile::deleteSection(QStringView section)
+{
+    Batch batch(*this);
+    d->edit({EditKind::DeleteSection, section.toString(), {}, {}});
+    batch.commit();
+}
+
+IniFile::Batch::Batch(IniFile &file) : m_file(file), m_logMark(file.d->log.size())
+{
+    ++m_file.d->batchDepth;
+}
+
+IniFile::Batch::~Batch()
+{
+    if (m_done)
+        return;
+    // Forget this batch's edits; the document is rebuilt from the file and the edits of the
+    // batches around this one when it is next used.
+    Impl &d = *m_file.d;
+    --d.batchDepth;
+    d.log.resize(m_logMark);
+    d.loaded = false;
+}
+
+void IniFile::Batch::commit()
+{
+    if (m_done)
+        return;
+    m_done = true;
+    Impl &d = *m_file.d;
+    if (--d.batchDepth > 0)
+        return;
+    try {
+        // Another program's change since the batch began is kept: the edits are replayed
+        // over it.
+        d.refresh();
+        if (d.document.isModified())
+            d.save();
+    } catch (...) {
+        d.dropEdits();
+        throw;
+    }
+    d.log.clear();
+}
