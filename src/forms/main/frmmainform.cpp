@@ -1,23 +1,325 @@
 #include "forms/main/frmmainform.h"
 
+#include "app/untcommon.h"
+#include "forms/dialogs/frmaboutbox.h"
+#include "forms/dialogs/frmaddmodifycontact.h"
+#include "forms/main/actionbar.h"
+#include "forms/main/contactlistdelegate.h"
+#include "forms/main/contactlistview.h"
+#include "forms/main/maincommands.h"
+#include "forms/main/programfont.h"
+#include "platform/messagebox.h"
 #include "profiles/untprofiles.h"
 
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QStringListModel>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+const QString ShowAllContacts = QStringLiteral("Show all contacts");
+
+QWidget *makePanel(QWidget *parent, const char *name)
+{
+    auto *panel = new QWidget(parent);
+    panel->setObjectName(QLatin1String(name));
+    return panel;
+}
+} // namespace
 
 TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
 {
+    setObjectName(QStringLiteral("MainForm"));
+    setFont(ProgramFont(8));
     resize(596, 480);
+    createControls();
+    connectCommands();
     ApplyProfileToWindow();
+    // Creation: the action bar shows the application's icon.
+    abPanel->SetIcon(QApplication::windowIcon());
 }
 
 TMainForm::~TMainForm() = default;
 
+void TMainForm::createControls()
+{
+    m_commands = std::make_unique<TMainCommands>(this);
+
+    // The three full-width bands at the top take the place of a menu bar.
+    CoolBar1 = makePanel(this, "CoolBar1");
+    auto *bands = new QVBoxLayout(CoolBar1);
+    bands->setContentsMargins(0, 0, 0, 0);
+    bands->setSpacing(0);
+    bands->addWidget(m_commands->tbMenu);
+    bands->addWidget(m_commands->ToolBar2);
+    auto *categoryBand = makePanel(CoolBar1, "CategoryBand");
+    auto *categoryRow = new QHBoxLayout(categoryBand);
+    categoryRow->setContentsMargins(4, 2, 4, 2);
+    categoryRow->addWidget(new QLabel(QStringLiteral("Category"), categoryBand));
+    cbCategory = new QComboBox(categoryBand);
+    cbCategory->setObjectName(QStringLiteral("cbCategory"));
+    cbCategory->setEditable(false);
+    cbCategory->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cbCategory->setMinimumContentsLength(12);
+    categoryRow->addWidget(cbCategory, 1);
+    bands->addWidget(categoryBand);
+    setMenuWidget(CoolBar1);
+
+    auto *central = makePanel(this, "CentralArea");
+    auto *centralLayout = new QVBoxLayout(central);
+    centralLayout->setContentsMargins(0, 5, 0, 0);
+    centralLayout->setSpacing(0);
+
+    panelMainControls = makePanel(central, "panelMainControls");
+    auto *mainLayout = new QVBoxLayout(panelMainControls);
+    mainLayout->setContentsMargins(10, 0, 10, 0);
+    mainLayout->setSpacing(0);
+    panelSearchResults = makePanel(panelMainControls, "panelSearchResults");
+    panelSearchResults->setFixedHeight(16);
+    panelSearchResults->hide();
+    mainLayout->addWidget(panelSearchResults);
+
+    lbContactList = new TContactListView(panelMainControls);
+    lbContactList->setObjectName(QStringLiteral("lbContactList"));
+    m_contacts = new QStringListModel(this);
+    lbContactList->setModel(m_contacts);
+    m_delegate = new TContactListDelegate(lbContactList);
+    lbContactList->setItemDelegate(m_delegate);
+    mainLayout->addWidget(lbContactList, 1);
+
+    panelSearch = makePanel(panelMainControls, "panelSearch");
+    panelSearch->setFixedHeight(28);
+    panelSearch->hide();
+    mainLayout->addWidget(panelSearch);
+    centralLayout->addWidget(panelMainControls, 1);
+
+    abPanel = new TActionBar(central);
+    centralLayout->addWidget(abPanel);
+    setCentralWidget(central);
+}
+
+void TMainForm::connectCommands()
+{
+    TMainCommands &c = *m_commands;
+    connect(c.actNewContact, &QAction::triggered, this, &TMainForm::actNewContactExecute);
+    connect(c.actModifyContact, &QAction::triggered, this, &TMainForm::actModifyContactExecute);
+    connect(c.actDeleteContact, &QAction::triggered, this, &TMainForm::actDeleteContactExecute);
+    connect(c.actExit, &QAction::triggered, this, &TMainForm::actExitExecute);
+    connect(c.mnuSimple, &QAction::triggered, this, &TMainForm::mnuSimpleExecute);
+    connect(c.mnuDetails, &QAction::triggered, this, &TMainForm::mnuDetailsExecute);
+    connect(c.actHelpTopics, &QAction::triggered, this, &TMainForm::actHelpTopicsExecute);
+    connect(c.actAboutBox, &QAction::triggered, this, &TMainForm::actAboutBoxExecute);
+    connect(c.mnHide, &QAction::triggered, this, &TMainForm::mnHideClick);
+    connect(c.Contact1, &QMenu::aboutToShow, this, &TMainForm::Contact1Click);
+    connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
+    connect(lbContactList, &TContactListView::rightButtonPressed, this,
+            &TMainForm::actModifyContactExecute);
+    // Only a choice by the user filters here; the window's own changes call it directly.
+    connect(cbCategory, &QComboBox::activated, this, &TMainForm::cbCategoryChange);
+
+    // Their windows are not part of this build yet.
+    for (QAction *later :
+         {c.actChangeProfile, c.actBacupProfile, c.actRestoreProfile, c.actSendMail, c.actWebSite,
+          c.actOtherEmail, c.actSearchNow, c.muSearchBar, c.actOptions, c.actCheckForUpdate,
+          c.actPrint, c.ImportCSVFile1})
+        later->setEnabled(false);
+}
+
 void TMainForm::ApplyProfileToWindow()
 {
     setWindowTitle(QStringLiteral("Quenlark Calbrey, as ") + ActiveProfile->GetProfileInfo(2));
+    ReloadContactList(false);
+    m_delegate->SetDetailed(ActiveProfile->FullDisplay);
+    panelSearch->setVisible(ActiveProfile->DisplaySearchBar);
+}
+
+QStringList TMainForm::ListedContacts() const
+{
+    return m_contacts->stringList();
+}
+
+void TMainForm::setListedContacts(const QStringList &names)
+{
+    m_contacts->setStringList(names);
+}
+
+bool TMainForm::HasSelectedContact() const
+{
+    return lbContactList->selectionModel()->hasSelection();
+}
+
+QString TMainForm::SelectedContactName() const
+{
+    const QModelIndexList rows = lbContactList->selectionModel()->selectedRows();
+    return rows.isEmpty() ? QString() : rows.first().data(Qt::DisplayRole).toString();
+}
+
+void TMainForm::selectContact(const QString &name)
+{
+    const QStringList &names = m_contacts->stringList();
+    for (int row = 0; row < names.size(); ++row) {
+        if (names.at(row).compare(name, Qt::CaseInsensitive) == 0) {
+            const QModelIndex index = m_contacts->index(row);
+            lbContactList->selectionModel()->setCurrentIndex(index,
+                                                             QItemSelectionModel::ClearAndSelect);
+            lbContactList->scrollTo(index);
+            return;
+        }
+    }
+}
+
+void TMainForm::ReloadContactList(bool keepSelection)
+{
+    cbCategory->setEnabled(true);
+
+    QString keptName;
+    QString keptCategory;
+    if (keepSelection && HasSelectedContact()) {
+        keptName = SelectedContactName();
+        keptCategory = cbCategory->currentText();
+    } else {
+        keepSelection = false;
+    }
+
+    // Let a pending repaint or a closing drop-down finish first; the user's input waits, so
+    // no second command can run in the middle of the reload.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    QStringList names;
+    ActiveProfile->GetContactNames(names);
+    setListedContacts(names);
+
+    QStringList categories;
+    ActiveProfile->GetCategories(categories);
+    QStringList entries;
+    for (const QString &category : std::as_const(categories)) {
+        if (!entries.contains(category, Qt::CaseInsensitive))
+            entries.append(category);
+    }
+    cbCategory->clear();
+    cbCategory->addItems(entries);
+
+    panelSearchResults->hide();
+
+    if (keepSelection) {
+        // A category that went with its last contact leaves the whole list on show rather
+        // than an unasked-for filter on the empty category.
+        const int entry = cbCategory->findText(keptCategory, Qt::MatchFixedString);
+        cbCategory->setCurrentIndex(entry >= 0 ? entry : 0);
+        cbCategoryChange();
+        selectContact(keptName);
+    } else {
+        cbCategory->setCurrentIndex(0);
+    }
+}
+
+void TMainForm::cbCategoryChange()
+{
+    QStringList names;
+    if (cbCategory->currentIndex() <= 0)
+        ActiveProfile->GetContactNames(names);
+    else
+        ActiveProfile->GetContactsInCategory(names, cbCategory->currentText());
+    setListedContacts(names);
+    panelSearchResults->hide();
+}
+
+void TMainForm::runContactEditor(bool modify)
+{
+    TAddModifyUser editor(this);
+    editor.PrepareForContact(modify, modify ? SelectedContactName() : QString());
+    if (editor.exec() != QDialog::Rejected)
+        ReloadContactList(true);
+}
+
+void TMainForm::actNewContactExecute()
+{
+    runContactEditor(false);
+}
+
+void TMainForm::actModifyContactExecute()
+{
+    if (!HasSelectedContact()) {
+        ShowMessageBox(QStringLiteral("Please select a contact to modify first."),
+                       QStringLiteral("Please select contact."), MessageBoxFlag::Information);
+        return;
+    }
+    runContactEditor(true);
+}
+
+void TMainForm::actDeleteContactExecute()
+{
+    if (!HasSelectedContact()) {
+        ShowMessageBox(QStringLiteral("Please select a contact to delete."),
+                       QStringLiteral("Select contact."), MessageBoxFlag::Information);
+        return;
+    }
+    if (ActiveProfile->DeleteContact(SelectedContactName()))
+        ReloadContactList(false);
+}
+
+void TMainForm::actExitExecute()
+{
+    ExitRequested = true;
+    close();
+}
+
+void TMainForm::setFullDisplay(bool on)
+{
+    ActiveProfile->FullDisplay = on;
+    ActiveProfile->SaveSettings();
+    ApplyProfileToWindow();
+}
+
+void TMainForm::mnuSimpleExecute()
+{
+    setFullDisplay(false);
+}
+
+void TMainForm::mnuDetailsExecute()
+{
+    setFullDisplay(true);
+}
+
+void TMainForm::actHelpTopicsExecute()
+{
+    OpenHelpTopic(QStringLiteral("contents"));
+}
+
+void TMainForm::actAboutBoxExecute()
+{
+    TAboutBox about(this);
+    about.exec();
+}
+
+void TMainForm::mnHideClick()
+{
+    hide();
+}
+
+void TMainForm::Contact1Click()
+{
+    m_commands->mnHide->setVisible(ActiveProfile->LoadOnStartup);
+}
+
+void TMainForm::View1Click()
+{
+    (ActiveProfile->FullDisplay ? m_commands->mnuDetails : m_commands->mnuSimple)->setChecked(true);
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
+    if (!ExitRequested && ActiveProfile && ActiveProfile->LoadOnStartup) {
+        mnHideClick();
+        event->ignore();
+        return;
+    }
     event->accept();
 }

@@ -1,8 +1,18 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
+
+class QComboBox;
+class QStringListModel;
+class QWidget;
+class TActionBar;
+class TContactListDelegate;
+class TContactListView;
+struct TMainCommands;
 
 /// The program's main window: the active profile's contacts, the commands and every dialog.
+/// It keeps no contacts or settings of its own; every list is read from ActiveProfile.
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -15,8 +25,54 @@ public:
     /// the notification area instead.
     bool ExitRequested = false;
 
+    /// Brings caption, list, categories, view and search bar into line with ActiveProfile.
     void ApplyProfileToWindow();
+    /// Refills the list and the category box; keepSelection chooses the category and the
+    /// contact shown before again where they still exist.
+    void ReloadContactList(bool keepSelection);
+    bool HasSelectedContact() const;
+    /// The selected row's contact name; only meaningful when HasSelectedContact().
+    QString SelectedContactName() const;
+    /// Filters the list by the entry chosen in the category box.
+    void cbCategoryChange();
+
+    /// The names the list holds, in order.
+    QStringList ListedContacts() const;
+
+    // Command handlers.
+    void actNewContactExecute();
+    void actModifyContactExecute();
+    void actDeleteContactExecute();
+    void actExitExecute();
+    void mnuSimpleExecute();
+    void mnuDetailsExecute();
+    void actHelpTopicsExecute();
+    void actAboutBoxExecute();
+    void mnHideClick();
+    // Menus about to open.
+    void Contact1Click();
+    void View1Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void connectCommands();
+    void setListedContacts(const QStringList &names);
+    void selectContact(const QString &name);
+    void setFullDisplay(bool on);
+    /// Shows a dialog for the selected contact or a new one; reloads unless it was cancelled.
+    void runContactEditor(bool modify);
+
+    std::unique_ptr<TMainCommands> m_commands;
+    QWidget *CoolBar1 = nullptr;
+    QComboBox *cbCategory = nullptr;
+    QWidget *panelMainControls = nullptr;
+    QWidget *panelSearchResults = nullptr;
+    TContactListView *lbContactList = nullptr;
+    QWidget *panelSearch = nullptr;
+    TActionBar *abPanel = nullptr;
+    QStringListModel *m_contacts = nullptr;
+    TContactListDelegate *m_delegate = nullptr;
 };

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QListView>
+
+/// The contact list: one selected row at most, no editing, and a right button that leaves the
+/// selection alone and asks for the selected contact's editor instead.
+class TContactListView : public QListView
+{
+    Q_OBJECT
+
+public:
+    explicit TContactListView(QWidget *parent = nullptr);
+
+signals:
+    void rightButtonPressed();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+};

@@ -1,0 +1,155 @@
+#include "forms/main/maincommands.h"
+
+#include "forms/main/artwork.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMainWindow>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+constexpr int NoPicture = -1;
+
+QAction *makeAction(QMainWindow *window, const char *name, const QString &caption,
+                    const QKeySequence &shortcut, int picture)
+{
+    auto *action = new QAction(caption, window);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
+    // Shortcuts belong to the window, so they work while the list or the category box has
+    // the focus.
+    action->setShortcutContext(Qt::WindowShortcut);
+    if (picture != NoPicture)
+        action->setIcon(ActionIcon(picture));
+    window->addAction(action);
+    return action;
+}
+
+QMenu *makeMenu(QWidget *parent, const char *name, const QString &title)
+{
+    auto *menu = new QMenu(title, parent);
+    menu->setObjectName(QLatin1String(name));
+    return menu;
+}
+
+QToolBar *makeToolBar(const char *name, const QString &title)
+{
+    auto *bar = new QToolBar(title);
+    bar->setObjectName(QLatin1String(name));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    return bar;
+}
+} // namespace
+
+TMainCommands::TMainCommands(QMainWindow *window)
+{
+    const QKeySequence none;
+    actNewContact = makeAction(window, "actNewContact", QStringLiteral("&New contact"),
+                               QKeySequence(Qt::CTRL | Qt::Key_N), 0);
+    actModifyContact = makeAction(window, "actModifyContact", QStringLiteral("&Modify contact"),
+                                  QKeySequence(Qt::CTRL | Qt::Key_M), 1);
+    actDeleteContact = makeAction(window, "actDeleteContact", QStringLiteral("&Delete contact"),
+                                  QKeySequence(Qt::Key_Delete), 2);
+    actChangeProfile = makeAction(window, "actChangeProfile", QStringLiteral("&Change profile ..."),
+                                  QKeySequence(Qt::Key_F6), NoPicture);
+    actExit = makeAction(window, "actExit", QStringLiteral("E&xit Calbrey"),
+                         QKeySequence(Qt::CTRL | Qt::Key_Q), NoPicture);
+    mnuSimple = makeAction(window, "mnuSimple", QStringLiteral("&Simple view"), none, NoPicture);
+    mnuDetails = makeAction(window, "mnuDetails", QStringLiteral("&Details view"), none, NoPicture);
+    actBacupProfile = makeAction(window, "actBacupProfile", QStringLiteral("&Backup Profile"),
+                                 QKeySequence(Qt::CTRL | Qt::Key_B), NoPicture);
+    actRestoreProfile = makeAction(window, "actRestoreProfile", QStringLiteral("&Restore Profile"),
+                                   QKeySequence(Qt::CTRL | Qt::Key_R), NoPicture);
+    actSendMail = makeAction(window, "actSendMail", QStringLiteral("&Send mail now"),
+                             QKeySequence(Qt::Key_F2), NoPicture);
+    actWebSite = makeAction(window, "actWebSite", QStringLiteral("&Go to Web Site"),
+                            QKeySequence(Qt::Key_F3), NoPicture);
+    actOtherEmail =
+        makeAction(window, "actOtherEmail", QStringLiteral("Send via &Other E-Mail Addresses"),
+                   QKeySequence(Qt::Key_F4), NoPicture);
+    actSearchNow = makeAction(window, "actSearchNow", QStringLiteral("S&earch now"),
+                              QKeySequence(Qt::Key_F12), NoPicture);
+    muSearchBar = makeAction(window, "muSearchBar", QStringLiteral("&Search Bar"), none, 3);
+    actOptions = makeAction(window, "actOptions", QStringLiteral("&Calbrey Options"),
+                            QKeySequence(Qt::Key_F11), NoPicture);
+    actHelpTopics = makeAction(window, "actHelpTopics", QStringLiteral("&Help topics"),
+                               QKeySequence(Qt::Key_F1), Artwork::HelpTopicsPicture);
+    actCheckForUpdate =
+        makeAction(window, "actCheckForUpdate", QStringLiteral("&Check internet for updates"),
+                   QKeySequence(Qt::CTRL | Qt::Key_U), NoPicture);
+    actAboutBox =
+        makeAction(window, "actAboutBox", QStringLiteral("&About Calbrey"), none, NoPicture);
+    actPrint = makeAction(window, "actPrint", QStringLiteral("&Create Report"),
+                          QKeySequence(Qt::CTRL | Qt::Key_P), 4);
+
+    mnHide = new QAction(QStringLiteral("&Hide in tray"), window);
+    mnHide->setObjectName(QStringLiteral("mnHide"));
+    ImportCSVFile1 = new QAction(QStringLiteral("Import &CSV File"), window);
+    ImportCSVFile1->setObjectName(QStringLiteral("ImportCSVFile1"));
+
+    viewGroup = new QActionGroup(window);
+    viewGroup->setExclusive(true);
+    for (QAction *view : {mnuSimple, mnuDetails}) {
+        view->setCheckable(true);
+        viewGroup->addAction(view);
+    }
+
+    Contact1 = makeMenu(window, "Contact1", QStringLiteral("&Contact"));
+    Contact1->addActions({actNewContact, actModifyContact, actDeleteContact});
+    Contact1->addSeparator();
+    Contact1->addActions({actChangeProfile, mnHide, actExit});
+
+    View1 = makeMenu(window, "View1", QStringLiteral("&View"));
+    View1->addActions({mnuSimple, mnuDetails});
+    View1->addSeparator();
+    View1->addAction(muSearchBar);
+
+    BackupTools1 = makeMenu(window, "BackupTools1", QStringLiteral("&Backup Tools"));
+    BackupTools1->addActions({actBacupProfile, actRestoreProfile});
+    BackupTools1->addSeparator();
+    ImportExport1 = makeMenu(BackupTools1, "ImportExport1", QStringLiteral("&Import/Export"));
+    ImportExport1->addAction(ImportCSVFile1);
+    BackupTools1->addMenu(ImportExport1);
+
+    Go1 = makeMenu(window, "Go1", QStringLiteral("&Go"));
+    Go1->addActions({actSendMail, actWebSite, actOtherEmail});
+    Go1->addSeparator();
+    Go1->addAction(actSearchNow);
+    Go1->addSeparator();
+    Go1->addAction(actPrint);
+    Go1->addSeparator();
+    Go1->addAction(actOptions);
+
+    Help1 = makeMenu(window, "Help1", QStringLiteral("&Help"));
+    Help1->addActions({actHelpTopics, actCheckForUpdate});
+    Help1->addSeparator();
+    Help1->addAction(actAboutBox);
+
+    tbMenu = makeToolBar("tbMenu", QStringLiteral("Menu"));
+    tbMenu->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    for (QMenu *menu : {Contact1, View1, BackupTools1, Go1, Help1}) {
+        auto *button = new QToolButton(tbMenu);
+        button->setObjectName(QStringLiteral("tb") + menu->objectName());
+        // The caption's mnemonic (Alt+C, Alt+V ...) drops the menu down, as a menu bar's would.
+        button->setText(menu->title());
+        button->setMenu(menu);
+        button->setPopupMode(QToolButton::InstantPopup);
+        button->setAutoRaise(true);
+        button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+        tbMenu->addWidget(button);
+    }
+
+    ToolBar2 = makeToolBar("ToolBar2", QStringLiteral("Commands"));
+    ToolBar2->setIconSize(QSize(Artwork::ToolbarSize, Artwork::ToolbarSize));
+    ToolBar2->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBar2->addActions({actNewContact, actModifyContact, actDeleteContact});
+    ToolBar2->addSeparator();
+    ToolBar2->addActions({muSearchBar, actPrint});
+    for (QAction *action : ToolBar2->actions()) {
+        if (QWidget *button = ToolBar2->widgetForAction(action); button && !action->isSeparator())
+            button->setMinimumHeight(44);
+    }
+}
