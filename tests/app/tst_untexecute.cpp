@@ -56,7 +56,9 @@ private slots:
         QVERIFY(ActivateProfile(QStringLiteral("Launch")));
         QVERIFY(ActiveProfile);
         m_previous = SetShellLauncher(&m_launcher);
-        m_launcher = RecordingLauncher();
+        m_launcher.succeed = true;
+        m_launcher.documents.clear();
+        m_launcher.starts.clear();
     }
     void cleanup()
     {
