@@ -55,7 +55,10 @@ public:
     void WriteNotes(const QString &name, const QString &text);
 
     /// False for a name book.db cannot hold exactly (leading or trailing blanks, "]", a line
-    /// break); callers refuse such a name before writing anything.
+    /// break); callers refuse such a name before writing anything. The empty name is storable
+    /// (as "[]"): whether a contact may be nameless is the caller's rule. The write operations
+    /// refuse a name that is not storable with the "Unable to write to" error, since the INI
+    /// file would put the fields under another name.
     static bool IsStorableContactName(const QString &name);
 
     /// One user action's contact writes (saving a contact, an import, a restore): book.db is
@@ -75,6 +78,10 @@ public:
     };
 
 private:
+    // Writes a value already in its stored form (quoted, one line).
+    void writeStoredValue(const QString &name, const QString &key, const QString &stored);
+    [[noreturn]] void refuseWrite() const;
+
     QString m_databasePath;
     QString m_settingsPath;
     QString m_profileName;
@@ -86,6 +93,11 @@ private:
 /// The open profile, or nullptr before the first activation and after a failed one.
 extern TProfile *ActiveProfile;
 
+/// False for a name that would lead outside the profiles folder or to the folder itself: the
+/// empty name, one holding "/" or "\\", or one made only of full stops.
+bool IsSafeProfileName(const QString &name);
+
+/// The names of the sub-folders of the profiles folder, sorted without regard to case.
 void ListProfiles(QStringList &list);
 bool ProfileExists(const QString &name);
 bool CreateProfile(const QString &name);

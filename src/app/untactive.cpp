@@ -1,0 +1,34 @@
+#include "app/untactive.h"
+
+#include "app/untcommon.h"
+#include "platform/messagebox.h"
+#include "profiles/untprofiles.h"
+
+#include <memory>
+
+bool ActivateProfile(const QString &name)
+{
+    if (ActiveProfile) {
+        // Nothing may see the old profile while it saves its settings (which can show a box).
+        std::unique_ptr<TProfile> closing(ActiveProfile);
+        ActiveProfile = nullptr;
+    }
+    if (!ProfileExists(name)) {
+        ShowMessageBox(QStringLiteral("Welcome to Quenlark Calbrey.  A new profile (by the name "
+                                      "of \"") +
+                           name +
+                           QStringLiteral("\") will be created for you.  Your profile will store "
+                                          "your address book and configuration options."),
+                       QStringLiteral("Welcome to Quenlark Address Book."),
+                       MessageBoxFlag::Information);
+        if (!CreateProfile(name))
+            return false;
+    }
+    ActiveProfile = new TProfile(name);
+    return true;
+}
+
+bool OpenStartupProfile()
+{
+    return ActivateProfile(GetWindowsUserName());
+}

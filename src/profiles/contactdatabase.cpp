@@ -1,0 +1,164 @@
+#include "profiles/untprofiles.h"
+
+#include "app/untcommon.h"
+#include "platform/calbreyerror.h"
+#include "platform/inifile.h"
+#include "platform/messagebox.h"
+#include "profiles/contactfields.h"
+#include "profiles/inivalue.h"
+
+#include <QSet>
+
+namespace {
+
+const QString categoryKey = QStringLiteral("aContactCat");
+const QString notesKey = QStringLiteral("aNotes");
+const QString showAllContacts = QStringLiteral("Show all contacts");
+const QString uncategorizedContacts = QStringLiteral("Uncategorized contacts");
+
+bool isIniBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\v';
+}
+
+} // namespace
+
+bool TProfile::IsStorableContactName(const QString &name)
+{
+    // A header line ends its name at the first "]" and is trimmed of blanks when read back.
+    if (!name.isEmpty() && (isIniBlank(name.front()) || isIniBlank(name.back())))
+        return false;
+    return !name.contains(QLatin1Char(']')) && !name.contains(QLatin1Char('\r')) &&
+           !name.contains(QLatin1Char('\n'));
+}
+
+void TProfile::refuseWrite() const
+{
+    throw CalbreyError(QStringLiteral("Unable to write to ") + m_databasePath);
+}
+
+void TProfile::GetContactNames(QStringList &list) const
+{
+    list = m_database->sectionNames();
+}
+
+void TProfile::GetContactsInCategory(QStringList &list, const QString &category) const
+{
+    list.clear();
+    const bool uncategorized = category == uncategorizedContacts;
+    for (auto &[name, value] : m_database->sectionsWithValue(categoryKey)) {
+        const QString stored = value.value_or(QString());
+        // Case matters here, unlike in the category list.
+        if (stored == category || (uncategorized && stored.isEmpty()))
+            list.append(name);
+    }
+}
+
+void TProfile::GetCategories(QStringList &list) const
+{
+    list.clear();
+    list.append(showAllContacts);
+    // Most contacts repeat a category already met in exactly that spelling; those are found
+    // without folding.
+    QSet<QString> seen{showAllContacts};
+    QSet<QString> seenFolded{showAllContacts.toCaseFolded()};
+    for (auto &[name, value] : m_database->sectionsWithValue(categoryKey)) {
+        Q_UNUSED(name);
+        QString category = value.value_or(QString());
+        if (category.isEmpty())
+            category = uncategorizedContacts;
+        if (seen.contains(category))
+            continue;
+        seen.insert(category);
+        const QString folded = category.toCaseFolded();
+        if (seenFolded.contains(folded))
+            continue;
+        seenFolded.insert(folded);
+        list.append(category);
+    }
+}
+
+bool TProfile::ContactExists(const QString &name) const
+{
+    return m_database->sectionHasKeys(name);
+}
+
+bool TProfile::DeleteContact(const QString &name)
+{
+    const int answer =
+        ShowMessageBox(QStringLiteral("Are you sure you want to delete the cotnact \"") + name +
+                           QStringLiteral("\" from your address book?"),
+                       QStringLiteral("Delete contact?"), MessageBoxFlag::Question);
+    if (answer != MessageBoxResult::Yes)
+        return false;
+    if (!IsStorableContactName(name))
+        refuseWrite();
+    m_database->deleteSection(name);
+    return true;
+}
+
+QString TProfile::ReadField(const QString &name, const QString &key) const
+{
+    return m_database->value(name, key).value_or(QString());
+}
+
+void TProfile::writeStoredValue(const QString &name, const QString &key, const QString &stored)
+{
+    if (!IsStorableContactName(name))
+        refuseWrite();
+    m_database->writeString(name, key, stored);
+}
+
+void TProfile::WriteField(const QString &name, const QString &key, const QString &value)
+{
+    writeStoredValue(name, key, QuoteIniValue(SingleLineIniValue(value)));
+}
+
+int TProfile::ReadIntField(const QString &name, const QString &key) const
+{
+    return ParseIniInteger(ReadField(name, key)).value_or(0);
+}
+
+void TProfile::WriteIntField(const QString &name, const QString &key, int value)
+{
+    writeStoredValue(name, key, QString::number(value));
+}
+
+QString TProfile::ReadMultiLineField(const QString &name, const QString &key) const
+{
+    return DecodeMultiLine(ReadField(name, key));
+}
+
+void TProfile::WriteMultiLineField(const QString &name, const QString &key, const QString &text)
+{
+    writeStoredValue(name, key, QuoteIniValue(EncodeMultiLine(text)));
+}
+
+QString TProfile::ReadNotes(const QString &name) const
+{
+    return ReadMultiLineField(name, notesKey);
+}
+
+void TProfile::WriteNotes(const QString &name, const QString &text)
+{
+    WriteMultiLineField(name, notesKey, text);
+}
+
+// --- batches ----------------------------------------------------------------------------------
+
+struct TProfile::ContactBatch::Impl
+{
+    explicit Impl(IniFile &file) : batch(file) {}
+    IniFile::Batch batch;
+};
+
+TProfile::ContactBatch::ContactBatch(TProfile &profile)
+    : d(std::make_unique<Impl>(*profile.m_database))
+{}
+
+TProfile::ContactBatch::~ContactBatch() = default;
+
+void TProfile::ContactBatch::commit()
+{
+    d->batch.commit();
+}

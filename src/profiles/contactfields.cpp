@@ -1,0 +1,43 @@
+#include "profiles/contactfields.h"
+
+const ContactField *FindContactField(QStringView key)
+{
+    for (const ContactField &field : ContactFields) {
+        if (key.compare(field.key, Qt::CaseInsensitive) == 0)
+            return &field;
+    }
+    return nullptr;
+}
+
+QString EncodeMultiLine(QStringView text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r') {
+            result += QLatin1Char('|');
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+        } else if (c == u'\n') {
+            // Text from a Qt control breaks lines with LF alone; dropping it would join lines.
+            result += QLatin1Char('|');
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+QString DecodeMultiLine(QStringView stored)
+{
+    QString result;
+    result.reserve(stored.size());
+    for (QChar c : stored) {
+        if (c == u'|')
+            result += QLatin1String("\r\n");
+        else
+            result += c;
+    }
+    return result;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QLatin1String>
+#include <QString>
+#include <QStringView>
+#include <array>
+
+/// How a contact field is stored in its key of book.db.
+enum class ContactFieldKind
+{
+    Text,      // one line; line breaks are stored as blanks
+    Integer,   // decimal
+    MultiLine, // one line, "|" for each line break
+};
+
+struct ContactField
+{
+    QLatin1String key;
+    ContactFieldKind kind;
+
+    bool isMultiLine() const { return kind == ContactFieldKind::MultiLine; }
+};
+
+/// Every key of a contact, in the order the contact editor saves them. The editor, the
+/// report, the summary and the import all take their keys from here.
+inline constexpr std::array<ContactField, 34> ContactFields = {{
+    {QLatin1String("aContactName"), ContactFieldKind::Text},
+    {QLatin1String("aContactCat"), ContactFieldKind::Text},
+    {QLatin1String("pRealName"), ContactFieldKind::Text},
+    {QLatin1String("pNickName"), ContactFieldKind::Text},
+    {QLatin1String("pEmailAddress"), ContactFieldKind::Text},
+    {QLatin1String("pHomePage"), ContactFieldKind::Text},
+    {QLatin1String("pMobile"), ContactFieldKind::Text},
+    {QLatin1String("pIcq"), ContactFieldKind::Text},
+    {QLatin1String("hCitg"), ContactFieldKind::Text}, // sic: the files have always used it
+    {QLatin1String("hZipCode"), ContactFieldKind::Text},
+    {QLatin1String("hCountry"), ContactFieldKind::Text},
+    {QLatin1String("hState"), ContactFieldKind::Text},
+    {QLatin1String("hPhone"), ContactFieldKind::Text},
+    {QLatin1String("hPhoneExt"), ContactFieldKind::Text},
+    {QLatin1String("hFax"), ContactFieldKind::Text},
+    {QLatin1String("hPager"), ContactFieldKind::Text},
+    {QLatin1String("hWebSite"), ContactFieldKind::Text},
+    {QLatin1String("wCompany"), ContactFieldKind::Text},
+    {QLatin1String("wCity"), ContactFieldKind::Text},
+    {QLatin1String("wZipCode"), ContactFieldKind::Text},
+    {QLatin1String("wCountry"), ContactFieldKind::Text},
+    {QLatin1String("wState"), ContactFieldKind::Text},
+    {QLatin1String("wPhoneNumber"), ContactFieldKind::Text},
+    {QLatin1String("wPhoneExt"), ContactFieldKind::Text},
+    {QLatin1String("wFax"), ContactFieldKind::Text},
+    {QLatin1String("wPager"), ContactFieldKind::Text},
+    {QLatin1String("wWebSite"), ContactFieldKind::Text},
+    {QLatin1String("hEmail"), ContactFieldKind::Text},
+    {QLatin1String("wEmail"), ContactFieldKind::Text},
+    {QLatin1String("aIcon"), ContactFieldKind::Integer},
+    {QLatin1String("aNotes"), ContactFieldKind::MultiLine},
+    {QLatin1String("hAddress"), ContactFieldKind::MultiLine},
+    {QLatin1String("wAddress"), ContactFieldKind::MultiLine},
+    {QLatin1String("pOtherEmail"), ContactFieldKind::MultiLine},
+}};
+
+/// The entry for key (matched without regard to case, as book.db matches keys), or nullptr.
+const ContactField *FindContactField(QStringView key);
+
+/// Multi-line text in its one-line stored form: each line break (CR LF, a lone CR or a lone LF)
+/// becomes "|".
+QString EncodeMultiLine(QStringView text);
+/// The stored form back to text: each "|" becomes CR LF.
+QString DecodeMultiLine(QStringView stored);

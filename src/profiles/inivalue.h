@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+/// The form in which value reads back exactly from an INI file. A read trims space, TAB and VT
+/// from both ends and drops one pair of matching outer quotes, so a value with blanks at an end,
+/// or one that starts and ends with the same quote, is stored wrapped in double quotes.
+QString QuoteIniValue(QStringView value);
+
+/// value with each line break (CR LF, CR or LF) replaced by one blank, for the keys that hold a
+/// single line.
+QString SingleLineIniValue(QStringView value);
+
+/// The integer rule of the profile files: decimal with an optional sign, or hexadecimal after a
+/// "0x" or "0X" prefix followed by at least one more character. nullopt when text is not such
+/// a number or does not fit an int.
+std::optional<int> ParseIniInteger(QStringView text);
