@@ -6,6 +6,7 @@
 #include "platform/atomicfile.h"
 #include "platform/calbreyerror.h"
 #include "platform/messagebox.h"
+#include "profiles/contactfields.h"
 #include "profiles/untprofiles.h"
 #include "ui_frmaddmodifycontact.h"
 
@@ -18,28 +19,28 @@
 #include <QStyledItemDelegate>
 
 namespace {
-// Controls whose text is stored as a one-line field, in the order a contact is written. The
-// control names and the keys differ in places ("hCity" is stored as "hCitg").
-struct TextField
+// The control that shows each stored key; the names differ in places ("hCity" is stored as
+// "hCitg"). The picture ("aIcon") is the selected index of aContactIcon.
+struct FieldControl
 {
-    const char *control;
     const char *key;
+    const char *control;
 };
-constexpr TextField textFields[] = {
+constexpr FieldControl fieldControls[] = {
     {"aContactName", "aContactName"},
     {"aContactCat", "aContactCat"},
     {"pRealName", "pRealName"},
     {"pNickName", "pNickName"},
     {"pEmailAddress", "pEmailAddress"},
     {"pHomePage", "pHomePage"},
-    {"pMobileNumber", "pMobile"},
-    {"pIcqNumber", "pIcq"},
-    {"hCity", "hCitg"},
+    {"pMobile", "pMobileNumber"},
+    {"pIcq", "pIcqNumber"},
+    {"hCitg", "hCity"},
     {"hZipCode", "hZipCode"},
     {"hCountry", "hCountry"},
     {"hState", "hState"},
     {"hPhone", "hPhone"},
-    {"hExt", "hPhoneExt"},
+    {"hPhoneExt", "hExt"},
     {"hFax", "hFax"},
     {"hPager", "hPager"},
     {"hWebSite", "hWebSite"},
@@ -48,20 +49,21 @@ constexpr TextField textFields[] = {
     {"wZipCode", "wZipCode"},
     {"wCountry", "wCountry"},
     {"wState", "wState"},
-    {"wPhone", "wPhoneNumber"},
-    {"wExt", "wPhoneExt"},
+    {"wPhoneNumber", "wPhone"},
+    {"wPhoneExt", "wExt"},
     {"wFax", "wFax"},
     {"wPager", "wPager"},
     {"wWebSite", "wWebSite"},
     {"hEmail", "hEmail"},
     {"wEmail", "wEmail"},
-};
-// Memos stored with the multi-line encoding, written after the icon and the notes.
-constexpr TextField memoFields[] = {
+    {"aNotes", "mNotes"},
     {"hAddress", "hAddress"},
     {"wAddress", "wAddress"},
-    {"pOtherAddresses", "pOtherEmail"},
+    {"pOtherEmail", "pOtherAddresses"},
 };
+
+const QLatin1String iconKey("aIcon");
+const QLatin1String notesKey("aNotes");
 
 const QString notesFilter = QStringLiteral("Text Files|*.txt|All Files|*.*");
 const char *const followTag = "tag";
@@ -97,6 +99,15 @@ QString withNewlines(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+QWidget *controlFor(const QWidget &dialog, QLatin1String key)
+{
+    for (const FieldControl &field : fieldControls) {
+        if (key == QLatin1String(field.key))
+            return dialog.findChild<QWidget *>(QLatin1String(field.control));
+    }
+    return nullptr;
 }
 
 // Draws each picture 3 pixels in from the left on the item's background.
@@ -245,24 +256,28 @@ void TAddModifyUser::PrepareForContact(bool modify, const QString &name)
 
     d->contactName = name;
     const TProfile &profile = *ActiveProfile;
-    for (const TextField &field : textFields) {
-        QWidget *control = findChild<QWidget *>(QLatin1String(field.control));
-        // The name shown is always the one the contact is stored under, so that OK writes
-        // back to the same section even when its "aContactName" key says otherwise.
-        const QString value =
-            control == ui.aContactName ? name : profile.ReadField(name, QLatin1String(field.key));
-        setFieldText(control, value);
-    }
-
-    const int icon = profile.ReadIntField(name, QStringLiteral("aIcon"));
-    d->storedIcon = icon;
-    ui.aContactIcon->setCurrentIndex(icon >= 0 && icon < ui.aContactIcon->count() ? icon : -1);
-
-    ui.mNotes->setPlainText(withNewlines(profile.ReadNotes(name)));
-    for (const TextField &field : memoFields) {
-        auto *memo = findChild<QPlainTextEdit *>(QLatin1String(field.control));
-        memo->setPlainText(
-            withNewlines(profile.ReadMultiLineField(name, QLatin1String(field.key))));
+    // Field by field in the order of the key table; the name goes in first, so the real name
+    // follows it and is then overwritten by its own stored value.
+    for (const ContactField &field : ContactFields) {
+        if (field.key == iconKey) {
+            const int icon = profile.ReadIntField(name, field.key);
+            d->storedIcon = icon;
+            ui.aContactIcon->setCurrentIndex(icon >= 0 && icon < ui.aContactIcon->count() ? icon
+                                                                                          : -1);
+            continue;
+        }
+        QWidget *control = controlFor(*this, field.key);
+        if (auto *memo = qobject_cast<QPlainTextEdit *>(control)) {
+            const QString text = field.key == notesKey
+                                     ? profile.ReadNotes(name)
+                                     : profile.ReadMultiLineField(name, field.key);
+            memo->setPlainText(withNewlines(text));
+        } else {
+            // The name shown is always the one the contact is stored under, so that OK writes
+            // back to the same section even when its "aContactName" key says otherwise.
+            setFieldText(control,
+                         control == ui.aContactName ? name : profile.ReadField(name, field.key));
+        }
     }
 
     setWindowTitle(QStringLiteral("Modify Contact \"") + name + QStringLiteral("\" for ") +
@@ -338,15 +353,21 @@ void TAddModifyUser::SaveContact()
 
     // One replacement of book.db for the whole contact: a failed write leaves it as it was.
     TProfile::ContactBatch batch(profile);
-    for (const TextField &field : textFields)
-        profile.WriteField(name, QLatin1String(field.key),
-                           fieldText(findChild<QWidget *>(QLatin1String(field.control))));
-    profile.WriteIntField(name, QStringLiteral("aIcon"), icon >= 0 ? icon : d->storedIcon);
-    profile.WriteNotes(name, memoText(ui.mNotes));
-    for (const TextField &field : memoFields)
-        profile.WriteMultiLineField(
-            name, QLatin1String(field.key),
-            memoText(findChild<QPlainTextEdit *>(QLatin1String(field.control))));
+    for (const ContactField &field : ContactFields) {
+        if (field.key == iconKey) {
+            profile.WriteIntField(name, field.key, icon >= 0 ? icon : d->storedIcon);
+            continue;
+        }
+        QWidget *control = controlFor(*this, field.key);
+        if (const auto *memo = qobject_cast<const QPlainTextEdit *>(control)) {
+            if (field.key == notesKey)
+                profile.WriteNotes(name, memoText(memo));
+            else
+                profile.WriteMultiLineField(name, field.key, memoText(memo));
+        } else {
+            profile.WriteField(name, field.key, fieldText(control));
+        }
+    }
     batch.commit();
     d->contactName = name;
 }
