@@ -1,0 +1,419 @@
+#include "forms/dialogs/frmaddmodifycontact.h"
+#include "forms/main/contactlistview.h"
+#include "forms/main/frmmainform.h"
+
+#include "app/untactive.h"
+#include "profiles/untprofiles.h"
+#include "scriptedmessagebox.h"
+#include "tempprogramfolder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QMenu>
+#include <QSaveFile>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+namespace {
+struct Contact
+{
+    QString name;
+    std::optional<QString> category; // nullopt: no aContactCat key at all
+    QString email = QString();
+    int icon = 0;
+};
+
+const QString ShowAll = QStringLiteral("Show all contacts");
+const QString Uncategorized = QStringLiteral("Uncategorized contacts");
+
+/// The usual mix: case twins, empty and missing categories, the pseudo-category texts.
+QList<Contact> mixedBook()
+{
+    return {
+        {QStringLiteral("Ann Lee"), QStringLiteral("Friends"), QStringLiteral("ann@example.org")},
+        {QStringLiteral("Bob Smith"), QStringLiteral("friends")},
+        {QStringLiteral("Cid Novak"), QString()},
+        {QStringLiteral("Dan Rossi"), std::nullopt},
+        {QStringLiteral("Eve Silva"), ShowAll},
+        {QStringLiteral("Fay Chen"), QStringLiteral("Business")},
+        {QStringLiteral("Gus Haddad"), Uncategorized},
+    };
+}
+
+/// Answers the next modal dialog with fn once it is up (exec() keeps the event loop running).
+void whenModal(std::function<void(QWidget *)> fn)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, fn] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            fn(modal);
+        }
+    });
+    timer->start();
+}
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<ScriptedMessageBox> m_boxes;
+
+    void writeBook(const QList<Contact> &contacts)
+    {
+        QString text = QStringLiteral("; Quenlark Calbrey Database Holder.\r\n");
+        for (const Contact &c : contacts) {
+            text += QLatin1Char('[') + c.name + QStringLiteral("]\r\n");
+            text += QStringLiteral("aContactName=") + c.name + QStringLiteral("\r\n");
+            if (c.category)
+                text += QStringLiteral("aContactCat=") + *c.category + QStringLiteral("\r\n");
+            text += QStringLiteral("pEmailAddress=") + c.email + QStringLiteral("\r\n");
+            text += QStringLiteral("aIcon=") + QString::number(c.icon) + QStringLiteral("\r\n");
+        }
+        // Replaced, not rewritten in place, so the profile sees a different file at once.
+        QSaveFile file(ActiveProfile->GetProfileInfo(0));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+        QVERIFY(file.commit());
+    }
+
+    static QString savedSettings()
+    {
+        QFile file(ActiveProfile->GetProfileInfo(1));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    QComboBox *categoryBox() const { return m_form->findChild<QComboBox *>("cbCategory"); }
+    TContactListView *list() const
+    {
+        return m_form->findChild<TContactListView *>("lbContactList");
+    }
+    QAction *action(const char *name) const
+    {
+        auto *found = m_form->findChild<QAction *>(QLatin1String(name));
+        [&] {
+            QVERIFY2(found, name);
+        }();
+        return found;
+    }
+    void trigger(const char *name)
+    {
+        QAction *a = action(name);
+        QVERIFY2(a && a->isEnabled(), name);
+        a->trigger();
+    }
+    QStringList categoryEntries() const
+    {
+        QStringList entries;
+        for (int i = 0; i < categoryBox()->count(); ++i)
+            entries.append(categoryBox()->itemText(i));
+        return entries;
+    }
+    void chooseCategory(const QString &text)
+    {
+        const int index = categoryBox()->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        QVERIFY2(index >= 0, qPrintable(text));
+        categoryBox()->setCurrentIndex(index);
+        emit categoryBox()->activated(index); // as when the user picks it
+    }
+    void selectRow(const QString &name)
+    {
+        const int row = m_form->ListedContacts().indexOf(name);
+        QVERIFY2(row >= 0, qPrintable(name));
+        list()->setCurrentIndex(list()->model()->index(row, 0));
+    }
+    QString selected() const
+    {
+        return m_form->HasSelectedContact() ? m_form->SelectedContactName() : QString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_folder = std::make_unique<TempProgramFolder>();
+        ScriptedMessageBox welcome;
+        QVERIFY(ActivateProfile(QStringLiteral("tester")));
+    }
+
+    void init()
+    {
+        m_boxes = std::make_unique<ScriptedMessageBox>();
+        ActiveProfile->FullDisplay = false;
+        ActiveProfile->LoadOnStartup = false;
+        ActiveProfile->DisplaySearchBar = false;
+        writeBook(mixedBook());
+        m_form = std::make_unique<TMainForm>();
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        m_boxes.reset();
+        // No dialog of a command outlives it.
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    }
+
+    void emptyProfileListsNothing()
+    {
+        writeBook({});
+        m_form->ApplyProfileToWindow();
+        QCOMPARE(m_form->ListedContacts(), QStringList());
+        QCOMPARE(categoryEntries(), QStringList{ShowAll});
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("Quenlark Calbrey, as tester"));
+        QVERIFY(!m_form->HasSelectedContact());
+    }
+
+    void categoryBoxHoldsEachCategoryOnceAsFirstWritten()
+    {
+        QCOMPARE(categoryEntries(), (QStringList{ShowAll, QStringLiteral("Friends"), Uncategorized,
+                                                 QStringLiteral("Business")}));
+        QCOMPARE(categoryBox()->currentIndex(), 0);
+        QCOMPARE(m_form->ListedContacts().size(), 7);
+        QVERIFY(categoryBox()->isEnabled());
+    }
+
+    void choosingACategoryFiltersByExactText()
+    {
+        chooseCategory(QStringLiteral("Friends"));
+        QCOMPARE(m_form->ListedContacts(), QStringList{QStringLiteral("Ann Lee")});
+        chooseCategory(Uncategorized);
+        QCOMPARE(m_form->ListedContacts(),
+                 (QStringList{QStringLiteral("Cid Novak"), QStringLiteral("Dan Rossi"),
+                              QStringLiteral("Gus Haddad")}));
+        chooseCategory(ShowAll);
+        QCOMPARE(m_form->ListedContacts().size(), 7);
+        QCOMPARE(m_form->ListedContacts().first(), QStringLiteral("Ann Lee"));
+    }
+
+    void reloadKeepingSelectionRestoresCategoryAndContact()
+    {
+        chooseCategory(QStringLiteral("Business"));
+        selectRow(QStringLiteral("Fay Chen"));
+        m_form->ReloadContactList(true);
+        QCOMPARE(categoryBox()->currentText(), QStringLiteral("Business"));
+        QCOMPARE(m_form->ListedContacts(), QStringList{QStringLiteral("Fay Chen")});
+        QCOMPARE(selected(), QStringLiteral("Fay Chen"));
+
+        // The category is found again when its first user now writes it in capitals.
+        chooseCategory(QStringLiteral("Friends"));
+        selectRow(QStringLiteral("Ann Lee"));
+        QList<Contact> book = mixedBook();
+        book[0].category = QStringLiteral("FRIENDS");
+        writeBook(book);
+        m_form->ReloadContactList(true);
+        QCOMPARE(categoryBox()->currentText(), QStringLiteral("FRIENDS"));
+        QCOMPARE(m_form->ListedContacts(), QStringList{QStringLiteral("Ann Lee")});
+        QCOMPARE(selected(), QStringLiteral("Ann Lee"));
+    }
+
+    void reloadKeepingSelectionWhenTheCategoryIsGoneShowsAll()
+    {
+        chooseCategory(QStringLiteral("Business"));
+        selectRow(QStringLiteral("Fay Chen"));
+        QList<Contact> book = mixedBook();
+        book[5].category = QStringLiteral("Work");
+        writeBook(book);
+        m_form->ReloadContactList(true);
+        QCOMPARE(categoryBox()->currentIndex(), 0);
+        QCOMPARE(m_form->ListedContacts().size(), 7);
+        QCOMPARE(selected(), QStringLiteral("Fay Chen"));
+    }
+
+    void reloadWithoutSelectionStartsOver()
+    {
+        chooseCategory(QStringLiteral("Business"));
+        selectRow(QStringLiteral("Fay Chen"));
+        m_form->ReloadContactList(false);
+        QCOMPARE(categoryBox()->currentIndex(), 0);
+        QCOMPARE(m_form->ListedContacts().size(), 7);
+        QVERIFY(!m_form->HasSelectedContact());
+
+        // Keeping asked for with nothing selected is the same as not keeping.
+        chooseCategory(QStringLiteral("Business"));
+        m_form->ReloadContactList(true);
+        QCOMPARE(categoryBox()->currentIndex(), 0);
+        QCOMPARE(m_form->ListedContacts().size(), 7);
+    }
+
+    void deleteAsksAndReloadsOnlyWhenConfirmed()
+    {
+        trigger("actDeleteContact");
+        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(m_boxes->last().caption, QStringLiteral("Select contact."));
+        QCOMPARE(m_boxes->last().text, QStringLiteral("Please select a contact to delete."));
+        QCOMPARE(m_boxes->last().flags, 64);
+
+        chooseCategory(QStringLiteral("Friends"));
+        selectRow(QStringLiteral("Ann Lee"));
+        m_boxes->clear();
+        m_boxes->answer(MessageBoxResult::No);
+        trigger("actDeleteContact");
+        QCOMPARE(m_boxes->captions(), QStringList{QStringLiteral("Delete contact?")});
+        QVERIFY(ActiveProfile->ContactExists(QStringLiteral("Ann Lee")));
+        QCOMPARE(categoryBox()->currentText(), QStringLiteral("Friends"));
+        QCOMPARE(selected(), QStringLiteral("Ann Lee"));
+
+        m_boxes->answer(MessageBoxResult::Yes);
+        trigger("actDeleteContact");
+        QVERIFY(!ActiveProfile->ContactExists(QStringLiteral("Ann Lee")));
+        QCOMPARE(categoryBox()->currentIndex(), 0);
+        QVERIFY(!m_form->ListedContacts().contains(QStringLiteral("Ann Lee")));
+        QVERIFY(!m_form->HasSelectedContact());
+        // Bob's "friends" is now the first of its kind.
+        QVERIFY(categoryEntries().contains(QStringLiteral("friends")));
+    }
+
+    void modifyNeedsASelectedRowFromMenuAndRightButton()
+    {
+        trigger("actModifyContact");
+        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(m_boxes->last().caption, QStringLiteral("Please select contact."));
+        QCOMPARE(m_boxes->last().text, QStringLiteral("Please select a contact to modify first."));
+        QCOMPARE(m_boxes->last().flags, 64);
+
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, QPoint(40, 5));
+        QCOMPARE(m_boxes->count(), 2);
+        QCOMPARE(m_boxes->last().caption, QStringLiteral("Please select contact."));
+    }
+
+    void rightButtonEditsTheSelectedRowWithoutMovingTheSelection()
+    {
+        selectRow(QStringLiteral("Bob Smith"));
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QString editorShown;
+        whenModal([&editorShown](QWidget *modal) {
+            editorShown = modal->metaObject()->className();
+            qobject_cast<QDialog *>(modal)->reject();
+        });
+        // Row 0 is under the pointer; Bob (row 1) stays the one edited.
+        QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, QPoint(40, 5));
+        QCOMPARE(editorShown, QStringLiteral("TAddModifyUser"));
+        QCOMPARE(selected(), QStringLiteral("Bob Smith"));
+        QCOMPARE(m_boxes->count(), 0);
+    }
+
+    void editorReloadsKeepingSelectionUnlessCancelled_data()
+    {
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("saved") << true;
+        QTest::newRow("cancelled") << false;
+    }
+
+    void editorReloadsKeepingSelectionUnlessCancelled()
+    {
+        QFETCH(bool, accepted);
+        chooseCategory(QStringLiteral("Business"));
+        selectRow(QStringLiteral("Fay Chen"));
+        whenModal([this, accepted](QWidget *modal) {
+            // What the editor would have saved: a second business contact.
+            QList<Contact> book = mixedBook();
+            book.append({QStringLiteral("Hal Okafor"), QStringLiteral("Business")});
+            writeBook(book);
+            qobject_cast<QDialog *>(modal)->done(accepted ? QDialog::Accepted : QDialog::Rejected);
+        });
+        trigger("actNewContact");
+        const QStringList expected =
+            accepted ? QStringList{QStringLiteral("Fay Chen"), QStringLiteral("Hal Okafor")}
+                     : QStringList{QStringLiteral("Fay Chen")};
+        QCOMPARE(m_form->ListedContacts(), expected);
+        QCOMPARE(categoryBox()->currentText(), QStringLiteral("Business"));
+        QCOMPARE(selected(), QStringLiteral("Fay Chen"));
+    }
+
+    void switchingViewsSavesAndChangesRowHeight()
+    {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QCOMPARE(list()->visualRect(list()->model()->index(0, 0)).height(), 20);
+        selectRow(QStringLiteral("Bob Smith"));
+
+        trigger("mnuDetails");
+        QVERIFY(ActiveProfile->FullDisplay);
+        QTRY_COMPARE(list()->visualRect(list()->model()->index(3, 0)).height(), 34);
+        QVERIFY(!m_form->HasSelectedContact());
+        QVERIFY(savedSettings().contains(QStringLiteral("Full Display=1")));
+
+        trigger("mnuSimple");
+        QVERIFY(!ActiveProfile->FullDisplay);
+        QTRY_COMPARE(list()->visualRect(list()->model()->index(3, 0)).height(), 20);
+        QVERIFY(savedSettings().contains(QStringLiteral("Full Display=0")));
+    }
+
+    void menusSetThemselvesUpWhenOpened()
+    {
+        auto *contactMenu = m_form->findChild<QMenu *>("Contact1");
+        auto *viewMenu = m_form->findChild<QMenu *>("View1");
+        QVERIFY(contactMenu && viewMenu);
+
+        emit contactMenu->aboutToShow();
+        QVERIFY(!action("mnHide")->isVisible());
+        ActiveProfile->LoadOnStartup = true;
+        emit contactMenu->aboutToShow();
+        QVERIFY(action("mnHide")->isVisible());
+
+        emit viewMenu->aboutToShow();
+        QVERIFY(action("mnuSimple")->isChecked());
+        QVERIFY(!action("mnuDetails")->isChecked());
+        ActiveProfile->FullDisplay = true;
+        emit viewMenu->aboutToShow();
+        QVERIFY(action("mnuDetails")->isChecked());
+        QVERIFY(!action("mnuSimple")->isChecked());
+    }
+
+    void commandsOfLaterWindowsStayDisabled()
+    {
+        for (const char *name :
+             {"actChangeProfile", "actBacupProfile", "actRestoreProfile", "actSendMail",
+              "actWebSite", "actOtherEmail", "actSearchNow", "muSearchBar", "actOptions",
+              "actCheckForUpdate", "actPrint", "ImportCSVFile1"})
+            QVERIFY2(!action(name)->isEnabled(), name);
+        for (const char *name : {"actNewContact", "actModifyContact", "actDeleteContact", "actExit",
+                                 "actHelpTopics", "actAboutBox"})
+            QVERIFY2(action(name)->isEnabled(), name);
+    }
+
+    void closeHidesToTheTrayOnlyWhenTheTrayIsOnAndNoExitWasAsked()
+    {
+        m_form->show();
+        ActiveProfile->LoadOnStartup = true;
+        QVERIFY(!m_form->close());
+        QVERIFY(!m_form->isVisible());
+
+        m_form->show();
+        trigger("actExit");
+        QVERIFY(m_form->ExitRequested);
+        QVERIFY(!m_form->isVisible());
+
+        m_form = std::make_unique<TMainForm>();
+        m_form->show();
+        ActiveProfile->LoadOnStartup = false;
+        QVERIFY(m_form->close());
+    }
+
+    void searchBarPlaceFollowsTheSetting()
+    {
+        auto *bar = m_form->findChild<QWidget *>("panelSearch");
+        QVERIFY(bar);
+        m_form->show();
+        QVERIFY(!bar->isVisible());
+        ActiveProfile->DisplaySearchBar = true;
+        m_form->ApplyProfileToWindow();
+        QVERIFY(bar->isVisible());
+        QVERIFY(!m_form->findChild<QWidget *>("panelSearchResults")->isVisible());
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"
