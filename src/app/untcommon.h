@@ -31,6 +31,9 @@ QString GetWindowsUserName();
 bool PathExists(const QString &path);
 bool IsDotOrDotDot(const QString &name);
 void LoadCountryList(QStringList &list);
+/// The number of contact pictures and their size in pixels.
+inline constexpr int UserIconCount = 25;
+inline constexpr int UserIconSize = 32;
 /// 25 pictures; entry i is the picture of aIcon value i.
 void LoadUserIconList(QList<QImage> &list);
 /// The picture of aIcon value n (32 by 32, transparent); a null image for n outside 0 to 24.
