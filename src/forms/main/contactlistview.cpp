@@ -9,6 +9,7 @@ TContactListView::TContactListView(QWidget *parent) : QListView(parent)
     setUniformItemSizes(true);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setContextMenuPolicy(Qt::NoContextMenu);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 void TContactListView::mousePressEvent(QMouseEvent *event)

@@ -1,0 +1,141 @@
+#include "forms/main/calbreyapplication.h"
+
+#include "app/untactive.h"
+#include "forms/common/messageboxhandler.h"
+#include "forms/main/frmmainform.h"
+#include "platform/calbreyerror.h"
+#include "platform/messagebox.h"
+#include "platform/singleinstance.h"
+#include "profiles/untprofiles.h"
+
+#include <QIcon>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QSystemTrayIcon>
+
+namespace {
+QIcon applicationIcon()
+{
+    QSvgRenderer renderer(QStringLiteral(":/bitmaps/appicon.svg"));
+    QIcon icon;
+    if (!renderer.isValid())
+        return icon;
+    for (const int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+} // namespace
+
+TCalbreyApplication::TCalbreyApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    setApplicationName(QLatin1String(ApplicationTitle));
+    setDesktopFileName(QStringLiteral("quenlark-calbrey"));
+    setWindowIcon(applicationIcon());
+}
+
+bool TCalbreyApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const CalbreyError &error) {
+        ShowGeneralError(error.message());
+    } catch (const std::exception &error) {
+        ShowGeneralError(QString::fromLocal8Bit(error.what()));
+    }
+    return false;
+}
+
+QString GeneralErrorText(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void ShowGeneralError(const QString &message)
+{
+    ShowMessageBox(GeneralErrorText(message), QLatin1String(ApplicationTitle),
+                   MessageBoxFlag::Error);
+}
+
+StartedProgram::StartedProgram() = default;
+StartedProgram::~StartedProgram()
+{
+    delete mainForm.data();
+}
+StartedProgram::StartedProgram(StartedProgram &&) noexcept = default;
+StartedProgram &StartedProgram::operator=(StartedProgram &&) noexcept = default;
+
+StartedProgram StartCalbrey(const QStringList &parameters, bool trayAvailable)
+{
+    StartedProgram program;
+    program.lock = std::make_unique<SingleInstanceLock>();
+    if (!program.lock->acquired()) {
+        program.lock.reset();
+        program.outcome = StartOutcome::AlreadyRunning;
+        ShowMessageBox(QStringLiteral("Quenlark Calbrey has already been started.  Please use "
+                                      "the one you have already opened."),
+                       QStringLiteral("Cannot start two Quenlark Address Book's."),
+                       MessageBoxFlag::Information);
+        return program;
+    }
+
+    if (!OpenStartupProfile()) {
+        program.outcome = StartOutcome::NoProfile;
+        ShowMessageBox(QStringLiteral("Cannot start program for some reason.  Please make sure "
+                                      "it is fully installed and try again.!"),
+                       QStringLiteral("Cannot start program."), MessageBoxFlag::Error);
+        return program;
+    }
+
+    auto *form = new TMainForm;
+    // The program ends when the main window really closes; closing a dialog while the window
+    // sits hidden in the tray must not end it.
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    program.mainForm = form;
+
+    const bool traySwitch = !parameters.isEmpty() && parameters.first() == QLatin1String("-tray");
+    if (traySwitch && !ActiveProfile->LoadOnStartup) {
+        program.outcome = StartOutcome::EndedSilently;
+        delete form;
+        return program;
+    }
+    if (traySwitch && trayAvailable) {
+        program.outcome = StartOutcome::StartedHidden;
+        return program;
+    }
+    program.outcome = StartOutcome::StartedShown;
+    form->show();
+    return program;
+}
+
+int RunCalbrey(int argc, char **argv)
+{
+    // The switch is read from the command line as given, before Qt takes out its own options.
+    QStringList parameters;
+    for (int i = 1; i < argc; ++i)
+        parameters.append(QString::fromLocal8Bit(argv[i]));
+
+    TCalbreyApplication application(argc, argv);
+    application.setQuitOnLastWindowClosed(false);
+    InstallQtMessageBoxHandler();
+    try {
+        StartedProgram program = StartCalbrey(parameters, QSystemTrayIcon::isSystemTrayAvailable());
+        if (!program.mainForm)
+            return 0;
+        QObject::connect(program.mainForm.data(), &QObject::destroyed, &application,
+                         &QCoreApplication::quit);
+        application.exec();
+    } catch (const CalbreyError &error) {
+        ShowGeneralError(error.message());
+    } catch (const std::exception &error) {
+        ShowGeneralError(QString::fromLocal8Bit(error.what()));
+    }
+    return 0;
+}

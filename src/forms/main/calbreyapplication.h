@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QApplication>
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+
+class SingleInstanceLock;
+class TMainForm;
+
+/// The title of the application: caption of the general error box.
+inline constexpr char ApplicationTitle[] = "Quenlark Calbrey Beta 5";
+
+/// The application object. An error that escapes an event handler ends only that user action:
+/// it is shown in the general error box and the program goes on.
+class TCalbreyApplication : public QApplication
+{
+    Q_OBJECT
+
+public:
+    TCalbreyApplication(int &argc, char **argv);
+    bool notify(QObject *receiver, QEvent *event) override;
+};
+
+/// The text of the general error box: the message, with a full stop appended when its last
+/// character sorts after the full stop.
+QString GeneralErrorText(const QString &message);
+/// Shows the general error box (caption the application title, error icon, OK).
+void ShowGeneralError(const QString &message);
+
+/// What a start ended with.
+enum class StartOutcome
+{
+    AlreadyRunning, ///< another copy holds the single-instance lock; the user was told
+    NoProfile,      ///< the start-up profile could not be opened; the user was told
+    EndedSilently,  ///< "-tray" while the profile does not load on start-up
+    StartedHidden,  ///< "-tray": only the tray icon shows
+    StartedShown,   ///< the main window shows
+};
+
+/// A started (or refused) program: the lock and the main window live as long as this does.
+struct StartedProgram
+{
+    StartedProgram();
+    ~StartedProgram();
+    StartedProgram(StartedProgram &&) noexcept;
+    StartedProgram &operator=(StartedProgram &&) noexcept;
+
+    StartOutcome outcome = StartOutcome::NoProfile;
+    std::unique_ptr<SingleInstanceLock> lock;
+    /// Deletes itself when it is closed for good (not when it hides to the tray).
+    QPointer<TMainForm> mainForm;
+};
+
+/// The start-up up to the message loop: the single-instance lock, the start-up profile, the
+/// main window and the "-tray" switch (parameters are the command line without the program).
+/// trayAvailable tells whether the desktop can show a tray icon; without one a "-tray" start
+/// shows the window, as a hidden program could not be reached at all.
+/// Needs the application object and the message-box handler in place.
+StartedProgram StartCalbrey(const QStringList &parameters, bool trayAvailable);
+
+/// The program: the application object, the message boxes, StartCalbrey and the message loop
+/// until the main window has closed. Returns 0 on every path.
+int RunCalbrey(int argc, char **argv);
