@@ -1,8 +1,13 @@
 #include "platform/inidocument.h"
 
+#include "platform/inimemory.h"
 #include "platform/textcodec.h"
 
+#include <QtEndian>
+
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace {
 
@@ -18,6 +23,36 @@ bool isBlank(char c)
 bool isLineBreak(char c)
 {
     return c == '\r' || c == '\n';
+}
+
+// The first CR or LF at or after pos, or end. Eight bytes at a time: this scan is most of the
+// work of loading a large file.
+qsizetype findLineBreak(const char *data, qsizetype pos, qsizetype end)
+{
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    constexpr quint64 highBits = 0x8080808080808080ULL;
+    while (end - pos >= 8) {
+        const quint64 word = qFromLittleEndian<quint64>(data + pos);
+        const quint64 cr = word ^ (ones * '\r');
+        const quint64 lf = word ^ (ones * '\n');
+        // A byte of cr or lf is zero where the word holds a line break; the lowest flagged
+        // byte is exact (a borrow only spoils the bytes above a zero byte).
+        const quint64 found = (((cr - ones) & ~cr) | ((lf - ones) & ~lf)) & highBits;
+        if (found != 0)
+            return pos + std::countr_zero(found) / 8;
+        pos += 8;
+    }
+    while (pos < end && !isLineBreak(data[pos]))
+        ++pos;
+    return pos;
+}
+
+// The start of the next line after the line break at pos (CR LF, CR or LF).
+qsizetype skipLineBreak(const char *data, qsizetype pos, qsizetype end)
+{
+    if (pos >= end)
+        return end;
+    return (data[pos] == '\r' && pos + 1 < end && data[pos + 1] == '\n') ? pos + 2 : pos + 1;
 }
 
 QByteArrayView trimmed(QByteArrayView bytes)
@@ -135,6 +170,21 @@ QByteArray keyLine(QByteArrayView key, QStringView value)
 
 } // namespace
 
+size_t qHash(const CaseFoldedName &key, size_t seed) noexcept
+{
+    // FNV-1a over the folded code points: equal for names that compare equal ignoring case.
+    size_t hash = 14695981039346656037ULL ^ seed;
+    const QString &name = key.name;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        char32_t c = name[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(char16_t(c), name[++i].unicode());
+        c = c < 0x80 ? char32_t(asciiLower(char(c))) : QChar::toCaseFolded(c);
+        hash = (hash ^ c) * 1099511628211ULL;
+    }
+    return hash;
+}
+
 // A name parameter, prepared once for comparing with many names in the file.
 class IniDocument::Matcher
 {
@@ -157,7 +207,16 @@ public:
         }
         return foldName(decodePart(fileName, line)) == m_folded;
     }
-    const QString &folded() const { return m_folded; }
+    /// A cheap first look: false only when the line cannot be a key line of this name.
+    bool mayMatch(QByteArrayView content) const
+    {
+        if (content.isEmpty())
+            return false;
+        const char c = content[0];
+        if (!m_ascii || m_folded.isEmpty() || isBlank(c) || static_cast<unsigned char>(c) >= 0x80)
+            return true;
+        return asciiLower(c) == char(m_folded[0].unicode());
+    }
 
 private:
     QString m_folded;
@@ -178,40 +237,47 @@ void IniDocument::load(QByteArray bytes)
     m_bodyStart = m_raw.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
     m_preamble = Block{m_bodyStart, m_raw.size(), {}, false};
 
-    // One pass that only looks for header lines; key lines are read when asked for.
+    // Only header lines matter now; key lines are read when asked for. A header is a line
+    // whose first non-blank character is '[', so one fast search for '[' finds them all.
     const char *data = m_raw.constData();
     const qsizetype size = m_raw.size();
+    // Room for a section every 64 bytes costs address space only, and saves copying the
+    // list while it grows.
+    m_sections.reserve(std::size_t(size / 64 + 4));
+    AdviseHugePages(m_sections.data(), qsizetype(m_sections.capacity() * sizeof(Section)));
     Block *current = &m_preamble;
     qsizetype pos = m_bodyStart;
     while (pos < size) {
-        const qsizetype lineStart = pos;
-        while (pos < size && isBlank(data[pos]))
-            ++pos;
-        const bool header = pos < size && data[pos] == '[';
-        while (pos < size && !isLineBreak(data[pos]))
-            ++pos;
-        const qsizetype contentEnd = pos;
-        if (pos < size)
-            pos += (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n') ? 2 : 1;
-        if (!header)
-            continue;
+        const void *found = std::memchr(data + pos, '[', std::size_t(size - pos));
+        if (!found)
+            break;
+        const qsizetype bracket = static_cast<const char *>(found) - data;
+        pos = bracket + 1;
+        qsizetype lineStart = bracket;
+        while (lineStart > m_bodyStart && isBlank(data[lineStart - 1]))
+            --lineStart;
+        if (lineStart > m_bodyStart && !isLineBreak(data[lineStart - 1]))
+            continue; // inside a line
+        const qsizetype contentEnd = findLineBreak(data, bracket, size);
         current->end = lineStart;
         const QByteArrayView content(data + lineStart, contentEnd - lineStart);
         Section section;
         section.block = Block{lineStart, size, {}, false};
         section.name = decodePart(classify(content).name, content);
-        section.folded = foldName(section.name);
         m_sections.push_back(std::move(section));
         current = &m_sections.back().block;
+        pos = contentEnd;
     }
     current->end = size;
 
     m_first.reserve(qsizetype(m_sections.size()));
     for (qsizetype i = 0; i < blockCount(); ++i) {
         Section &section = m_sections[i];
-        section.first = !m_first.contains(section.folded);
+        const qsizetype before = m_first.size();
+        qsizetype &first = m_first[CaseFoldedName{section.name}];
+        section.first = m_first.size() > before;
         if (section.first)
-            m_first.insert(section.folded, i);
+            first = i;
     }
 }
 
@@ -264,14 +330,10 @@ template <typename Visit> void IniDocument::forEachLine(const Block &block, Visi
     const char *data = m_raw.constData();
     qsizetype pos = block.begin;
     for (qsizetype i = 0; pos < block.end; ++i) {
-        qsizetype end = pos;
-        while (end < block.end && !isLineBreak(data[end]))
-            ++end;
+        const qsizetype end = findLineBreak(data, pos, block.end);
         if (visit(QByteArrayView(data + pos, end - pos), i))
             return;
-        if (end < block.end)
-            end += (data[end] == '\r' && end + 1 < block.end && data[end + 1] == '\n') ? 2 : 1;
-        pos = end;
+        pos = skipLineBreak(data, end, block.end);
     }
 }
 
@@ -282,10 +344,7 @@ void IniDocument::split(Block &block)
     std::vector<Line> lines;
     qsizetype pos = block.begin;
     forEachLine(block, [&](QByteArrayView content, qsizetype) {
-        const qsizetype contentEnd = pos + content.size();
-        qsizetype end = contentEnd;
-        if (end < block.end)
-            end += (m_raw[end] == '\r' && end + 1 < block.end && m_raw[end + 1] == '\n') ? 2 : 1;
+        const qsizetype end = skipLineBreak(m_raw.constData(), pos + content.size(), block.end);
         lines.push_back(Line{pos, end - pos, content.size(), {}, false});
         pos = end;
         return false;
@@ -296,15 +355,15 @@ void IniDocument::split(Block &block)
 
 qsizetype IniDocument::findSection(QStringView section) const
 {
-    return m_first.value(foldName(strippedParameter(section).toString()), -1);
+    return m_first.value(CaseFoldedName{strippedParameter(section).toString()}, -1);
 }
 
 std::optional<QString> IniDocument::valueIn(const Section &section, const Matcher &key) const
 {
     std::optional<QString> result;
     forEachLine(section.block, [&](QByteArrayView content, qsizetype index) {
-        if (index == 0)
-            return false; // the header
+        if (index == 0 || !key.mayMatch(content))
+            return false; // the header, or another key
         const LineInfo info = classify(content);
         if (info.kind != LineKind::Key || !key.matches(info.name, content))
             return false;
@@ -370,7 +429,8 @@ IniDocument::sectionsWithValue(QStringView key) const
     for (const Section &section : m_sections) {
         if (section.removed)
             continue;
-        const Section &source = section.first ? section : m_sections[m_first.value(section.folded)];
+        const Section &source =
+            section.first ? section : m_sections[m_first.value(CaseFoldedName{section.name})];
         result.emplace_back(section.name, valueIn(source, matcher));
     }
     return result;
@@ -455,9 +515,9 @@ void IniDocument::terminateLastLine()
 
 void IniDocument::addSection(Section section)
 {
-    section.first = !m_first.contains(section.folded);
+    section.first = !m_first.contains(CaseFoldedName{section.name});
     if (section.first)
-        m_first.insert(section.folded, blockCount());
+        m_first.insert(CaseFoldedName{section.name}, blockCount());
     m_sections.push_back(std::move(section));
 }
 
@@ -469,7 +529,6 @@ void IniDocument::appendSection(QStringView section, QStringView key, QStringVie
     // The name is what a reader will find in the line, which for an odd name (a ']' in it,
     // a TAB around it) is not the name passed in.
     added.name = decodePart(classify(header).name, header);
-    added.folded = foldName(added.name);
     added.block.split = true;
     header.append(kLineBreak);
     const qsizetype headerSize = header.size();
@@ -550,12 +609,13 @@ bool IniDocument::deleteSection(QStringView sectionName)
     }
     section.removed = true;
     section.first = false;
-    m_first.remove(section.folded);
+    const CaseFoldedName name{section.name};
+    m_first.remove(name);
     for (qsizetype i = index + 1; i < blockCount(); ++i) {
         Section &later = m_sections[i];
-        if (!later.removed && later.folded == section.folded) {
+        if (!later.removed && CaseFoldedName{later.name} == name) {
             later.first = true;
-            m_first.insert(later.folded, i);
+            m_first.insert(name, i);
             break;
         }
     }
@@ -567,18 +627,24 @@ QByteArray IniDocument::serialize() const
     qsizetype total = m_bodyStart + sizeOf(m_preamble);
     for (const Section &section : m_sections)
         total += sizeOf(section.block);
-    QByteArray out;
-    out.reserve(total);
-    out.append(m_raw.constData(), m_bodyStart);
+    QByteArray out = AllocateLargeBuffer(total);
+    char *cursor = out.data();
+    const auto put = [&cursor](QByteArrayView bytes) {
+        if (!bytes.isEmpty())
+            std::memcpy(cursor, bytes.data(), std::size_t(bytes.size()));
+        cursor += bytes.size();
+    };
+    put(QByteArrayView(m_raw).first(m_bodyStart));
     for (qsizetype b = -1; b < blockCount(); ++b) {
         const Block &block = blockAt(b);
         if (!block.split) {
-            out.append(m_raw.constData() + block.begin, block.end - block.begin);
+            put(QByteArrayView(m_raw).sliced(block.begin, block.end - block.begin));
             continue;
         }
         for (const Line &line : block.lines)
-            out.append(bytesOf(line));
+            put(bytesOf(line));
     }
+    Q_ASSERT(cursor == out.constData() + total);
     return out;
 }
 

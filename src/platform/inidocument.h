@@ -33,6 +33,18 @@
 ///
 /// The file is held as its raw bytes plus, per section, a byte range; a section is split into
 /// line records only when it is edited, so loading a large file costs one pass over it.
+/// A section name as a hash key that ignores case (full Unicode folding), so the index needs
+/// no folded copy of every name.
+struct CaseFoldedName
+{
+    QString name;
+    bool operator==(const CaseFoldedName &other) const
+    {
+        return name.compare(other.name, Qt::CaseInsensitive) == 0;
+    }
+};
+size_t qHash(const CaseFoldedName &key, size_t seed = 0) noexcept;
+
 class IniDocument
 {
 public:
@@ -90,7 +102,6 @@ private:
     {
         Block block; // starts with the header line unless removed
         QString name;
-        QString folded;
         bool first = false;   // the first section of its name: the one lookups find
         bool removed = false; // header deleted; the block keeps the comments left behind
     };
@@ -124,6 +135,6 @@ private:
     qsizetype m_bodyStart = 0; // after a byte order mark
     Block m_preamble;
     std::vector<Section> m_sections;
-    QHash<QString, qsizetype> m_first; // folded name -> first live section of that name
+    QHash<CaseFoldedName, qsizetype> m_first; // name -> first live section of that name
     bool m_modified = false;
 };

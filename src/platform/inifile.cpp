@@ -4,6 +4,7 @@
 #include "platform/calbreyerror.h"
 #include "platform/inidocument.h"
 #include "platform/iniidentity.h"
+#include "platform/inimemory.h"
 
 #include <QFile>
 
@@ -46,7 +47,7 @@ FileContent readWholeFile(const QByteArray &path)
     }
     // The identity comes from the open file, so it belongs to exactly the bytes read.
     content.identity = StatOpenFile(fd);
-    content.bytes.resize(qMax<qint64>(content.identity.size, 0));
+    content.bytes = AllocateLargeBuffer(qMax<qint64>(content.identity.size, 0));
     qsizetype filled = 0;
     for (;;) {
         if (filled == content.bytes.size())
