@@ -14,4 +14,6 @@ QString GetSaveFileName(QWidget *parent, const QString &title, const QString &fi
                         const QString &defaultSuffix = QString());
 /// Tests: the next dialog returns name at once without showing itself (empty = cancel).
 void SetNextFileName(const QString &name);
+/// The filter in Qt's form: "Description (*.ext);;Description (*.*)".
+QString QtFilter(const QString &filter);
 } // namespace FileDialogs

@@ -1,6 +1,7 @@
 #include "forms/main/calbreyapplication.h"
 
 #include "app/untactive.h"
+#include "app/untcommon.h"
 #include "forms/common/messageboxhandler.h"
 #include "forms/main/frmmainform.h"
 #include "platform/calbreyerror.h"
