@@ -53,6 +53,7 @@ private slots:
     void init()
     {
         m_folder = std::make_unique<TempProgramFolder>();
+        ScriptedMessageBox welcome;
         QVERIFY(ActivateProfile(QStringLiteral("Launch")));
         QVERIFY(ActiveProfile);
         m_previous = SetShellLauncher(&m_launcher);

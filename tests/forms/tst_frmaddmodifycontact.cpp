@@ -141,7 +141,10 @@ private slots:
     void init()
     {
         m_folder = std::make_unique<TempProgramFolder>();
-        QVERIFY(ActivateProfile(QStringLiteral("Editor")));
+        {
+            ScriptedMessageBox welcome;
+            QVERIFY(ActivateProfile(QStringLiteral("Editor")));
+        }
         ActiveProfile->ValidateEmails = false;
         ActiveProfile->ValidateUrls = true;
         m_boxes = std::make_unique<ScriptedMessageBox>();
@@ -293,7 +296,7 @@ private slots:
     void categoryAndCountryBoxes()
     {
         const std::pair<const char *, const char *> contacts[] = {
-            {"A", "friends"}, {"B", "Clients"}, {"C", ""}, {"D", "clients"}, {"E", "Family"}};
+            {"A", "friend"}, {"B", "Clients"}, {"C", ""}, {"D", "clients"}, {"E", "FAMILY"}};
         for (const auto &[name, category] : contacts) {
             ActiveProfile->WriteField(QLatin1String(name), QStringLiteral("aContactName"),
                                       QLatin1String(name));
@@ -483,9 +486,10 @@ private slots:
         expected[1] = QStringLiteral("aContactCat=Not listed");
         expected[2] = QStringLiteral("pRealName=Kimberly Ray");
         expected[24] = QStringLiteral("wFax=new fax");
+        // Keys already stored keep their places; the two addresses were missing and come last.
         expected << QStringLiteral("aIcon=16") << QStringLiteral("aNotes=one||three")
-                 << QStringLiteral("hAddress=") << QStringLiteral("wAddress=")
-                 << QStringLiteral("pOtherEmail=a@x|b@x|c@x");
+                 << QStringLiteral("pOtherEmail=a@x|b@x|c@x") << QStringLiteral("hAddress=")
+                 << QStringLiteral("wAddress=");
         QCOMPARE(sectionLines(name), expected);
     }
 
@@ -560,6 +564,25 @@ private slots:
         QCOMPARE(recorder.opened, QStringList({"mailto:pEmailAddress text", "mailto:hEmail text",
                                                "mailto:wEmail text", "pHomePage text",
                                                "hWebSite text", "wWebSite text", "mailto:"}));
+    }
+
+    // Set CALBREY_EDITOR_SHOTS to a folder to get a picture of each page of a filled-in contact.
+    void pagePictures()
+    {
+        TAddModifyUser dialog;
+        dialog.PrepareForContact(false, QString());
+        fillContact(dialog);
+        showActive(dialog);
+        const QString folder = qEnvironmentVariable("CALBREY_EDITOR_SHOTS");
+        auto *pages = child<QTabWidget>(dialog, "Pages");
+        for (int i = 0; i < pages->count(); ++i) {
+            pages->setCurrentIndex(i);
+            const QPixmap picture = dialog.grab();
+            QCOMPARE(picture.size(), QSize(495, 435));
+            if (!folder.isEmpty())
+                QVERIFY(picture.save(folder + QStringLiteral("/editor-") +
+                                     pages->widget(i)->objectName() + QStringLiteral(".png")));
+        }
     }
 
 private:

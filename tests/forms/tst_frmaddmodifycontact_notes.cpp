@@ -73,7 +73,10 @@ private slots:
     void init()
     {
         m_folder = std::make_unique<TempProgramFolder>();
-        QVERIFY(ActivateProfile(QStringLiteral("Notes")));
+        {
+            ScriptedMessageBox welcome;
+            QVERIFY(ActivateProfile(QStringLiteral("Notes")));
+        }
         m_boxes = std::make_unique<ScriptedMessageBox>();
         m_dialog = std::make_unique<TAddModifyUser>();
         m_dialog->PrepareForContact(false, QString());
@@ -200,8 +203,16 @@ private slots:
         QVERIFY(!QFile::exists(missing));
     }
 
+    void failedSaveLeavesContactAsItWas_data()
+    {
+        QTest::addColumn<bool>("partial");
+        QTest::newRow("disk full") << false;
+        // Room for part of the new file: a short write must fail as loudly as none at all.
+        QTest::newRow("room for the old size only") << true;
+    }
     void failedSaveLeavesContactAsItWas()
     {
+        QFETCH(bool, partial);
         TProfile &profile = *ActiveProfile;
         profile.WriteField(QStringLiteral("Old"), QStringLiteral("aContactName"),
                            QStringLiteral("Old"));
@@ -218,7 +229,7 @@ private slots:
         m_dialog->show();
         bool thrown = false;
         {
-            FileSizeLimit full(static_cast<rlim_t>(before.size()));
+            FileSizeLimit full(partial ? static_cast<rlim_t>(before.size()) : 0);
             try {
                 child<QPushButton>(*m_dialog, "Button1")->click();
             } catch (const CalbreyError &error) {
