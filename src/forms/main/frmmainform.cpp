@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QStringListModel>
+#include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -306,7 +307,7 @@ void TMainForm::mnHideClick()
 
 void TMainForm::Contact1Click()
 {
-    m_commands->mnHide->setVisible(ActiveProfile->LoadOnStartup);
+    m_commands->mnHide->setVisible(ActiveProfile->LoadOnStartup && TrayAvailable());
 }
 
 void TMainForm::View1Click()
@@ -314,9 +315,14 @@ void TMainForm::View1Click()
     (ActiveProfile->FullDisplay ? m_commands->mnuDetails : m_commands->mnuSimple)->setChecked(true);
 }
 
+bool TMainForm::TrayAvailable() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    if (!ExitRequested && ActiveProfile && ActiveProfile->LoadOnStartup) {
+    if (!ExitRequested && ActiveProfile && ActiveProfile->LoadOnStartup && TrayAvailable()) {
         mnHideClick();
         event->ignore();
         return;

@@ -55,6 +55,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    /// Whether the desktop has a notification area; without one a hidden window could not be
+    /// brought back, so closing it ends the program instead.
+    virtual bool TrayAvailable() const;
 
 private:
     void createControls();
