@@ -51,9 +51,11 @@ QFont TContactListDelegate::DetailedNameFont()
     return ProgramFont(10, true);
 }
 
-QSize TContactListDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const
+QSize TContactListDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
 {
-    return QSize(option.rect.width() > 0 ? option.rect.width() : 100, RowHeight());
+    // The list stretches every row to its own width; a long name is cut, as in a list box,
+    // rather than widening the list.
+    return QSize(1, RowHeight());
 }
 
 QPixmap TContactListDelegate::ScaledUserIcon(int iconIndex, int side, qreal ratio) const
