@@ -100,6 +100,8 @@ QString asciiLower(const QString &text)
 
 QImage renderSvg(const QString &path, QSize size)
 {
+    if (!QFile::exists(path))
+        return QImage();
     QSvgRenderer renderer(path);
     if (!renderer.isValid())
         return QImage();
@@ -115,10 +117,15 @@ QImage renderSvg(const QString &path, QSize size)
     return image;
 }
 
-// Every pixel of the bottom-right pixel's colour becomes transparent, as the pictures were
-// drawn with that colour as their background.
-void makeTransparent(QImage &image)
+} // namespace
+
+// The pictures were drawn with the colour of their bottom-right pixel as background.
+void MakeBitmapTransparent(QImage &image)
 {
+    if (image.isNull())
+        return;
+    if (image.format() != QImage::Format_ARGB32)
+        image = image.convertToFormat(QImage::Format_ARGB32);
     const QRgb key = image.pixel(image.width() - 1, image.height() - 1);
     for (int y = 0; y < image.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
@@ -129,12 +136,13 @@ void makeTransparent(QImage &image)
     }
 }
 
+namespace {
+
 QImage loadBitmap(const QString &resourceName, QSize size)
 {
     QImage image = renderSvg(
         QStringLiteral(":/bitmaps/") + resourceName.toLower() + QStringLiteral(".svg"), size);
-    if (!image.isNull())
-        makeTransparent(image);
+    MakeBitmapTransparent(image);
     return image;
 }
 } // namespace

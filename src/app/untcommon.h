@@ -40,6 +40,9 @@ void LoadUserIconList(QList<QImage> &list);
 QImage LoadUserIcon(int n);
 /// A named picture of the program's own, made transparent by its bottom-right pixel.
 bool LoadResourceBitmap(const QString &resourceName, QImage &bitmap);
+/// Makes every pixel of the colour of the bottom-right pixel transparent (what each bitmap
+/// LoadResourceBitmap and LoadUserIcon give goes through).
+void MakeBitmapTransparent(QImage &bitmap);
 /// Adds the lines of the text file to the end of list; throws "Cannot open file <name>".
 void AppendFileLines(QStringList &list, const QString &fileName);
 QString ReplaceChar(const QString &text, QChar character, const QString &replacement);

@@ -1,0 +1,382 @@
+#include "app/untactive.h"
+#include "app/untcommon.h"
+#include "platform/calbreyerror.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/username.h"
+#include "profiles/untprofiles.h"
+#include "scriptedmessagebox.h"
+#include "tempprogramfolder.h"
+
+#include <QCryptographicHash>
+#include <QtTest>
+
+namespace {
+class RecordingLauncher : public ShellLauncher
+{
+public:
+    bool openDocument(const QString &target) override
+    {
+        documents.append(target);
+        return false;
+    }
+    bool startProgram(const QString &, const QStringList &) override { return false; }
+    QStringList documents;
+};
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(data), data.size());
+}
+
+QByteArray pixelHash(const QImage &image)
+{
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (int y = 0; y < argb.height(); ++y)
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(argb.constScanLine(y)),
+                                    argb.width() * 4));
+    return hash.result();
+}
+} // namespace
+
+class TestUntCommon : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempProgramFolder> m_folder;
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TempProgramFolder>();
+        ScriptedMessageBox welcome;
+        QVERIFY(ActivateProfile(QStringLiteral("Common")));
+    }
+    void cleanup()
+    {
+        delete ActiveProfile;
+        ActiveProfile = nullptr;
+        m_folder.reset();
+    }
+
+    void programPaths()
+    {
+        const QString root = m_folder->path();
+        QVERIFY(root.endsWith(QLatin1Char('/')));
+        QCOMPARE(GetProgramPath(0), root);
+        QCOMPARE(GetProgramPath(1), root);
+        QCOMPARE(GetProgramPath(2), root + QStringLiteral("Profiles/"));
+        QCOMPARE(GetProgramPath(3), root + QStringLiteral("Help/"));
+        QCOMPARE(GetProgramPath(4), root + QStringLiteral("Reporter/"));
+        QCOMPARE(GetProgramPath(5), root + QStringLiteral("report.html"));
+        QCOMPARE(GetProgramPath(6), root + QStringLiteral("Reporter/report.def"));
+        QCOMPARE(GetProgramPath(7), root + QStringLiteral("csv.def"));
+        QCOMPARE(GetProgramPath(8), root);
+        QCOMPARE(GetProgramPath(9), root);
+        QCOMPARE(GetProgramPath(-1), root);
+
+        SetProgramFolder(QString());
+        const QString real = QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath();
+        QCOMPARE(GetProgramPath(ppProgramFolder), real + QLatin1Char('/'));
+        QCOMPARE(GetProgramPath(ppHelp), real + QStringLiteral("/Help/"));
+    }
+
+    void validateEmail_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("plain") << QStringLiteral("ann@example.org") << false;
+        QTest::newRow("bare at and stop") << QStringLiteral("@.") << false;
+        QTest::newRow("blanks and two ats") << QStringLiteral("a b@c@d.e") << false;
+        QTest::newRow("no at") << QStringLiteral("ann.example.org") << true;
+        QTest::newRow("stop only before at") << QStringLiteral("ann.lee@example") << true;
+        QTest::newRow("at only") << QStringLiteral("ann@") << true;
+        QTest::newRow("blank") << QStringLiteral(" ") << true;
+    }
+    void validateEmail()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, asks);
+        ActiveProfile->ValidateEmails = true;
+        ScriptedMessageBox boxes;
+        boxes.answer(MessageBoxResult::No);
+        QCOMPARE(ValidateEmail(address), !asks);
+        QCOMPARE(boxes.count(), asks ? 1 : 0);
+        if (!asks)
+            return;
+        QCOMPARE(boxes.last().caption, QStringLiteral("Use e-mail address?"));
+        QCOMPARE(boxes.last().text, QStringLiteral("It seems an e-mail address you specified \"") +
+                                        address +
+                                        QStringLiteral("\" is not valid.  Are you sure you want "
+                                                       "to use this e-mail address?"));
+        QCOMPARE(boxes.last().flags, MessageBoxFlag::Question);
+        boxes.answer(MessageBoxResult::Yes);
+        QVERIFY(ValidateEmail(address));
+    }
+
+    void validateEmailSkipped()
+    {
+        ScriptedMessageBox boxes;
+        ActiveProfile->ValidateEmails = false;
+        QVERIFY(ValidateEmail(QStringLiteral("nonsense")));
+        ActiveProfile->ValidateEmails = true;
+        QVERIFY(ValidateEmail(QString()));
+        QCOMPARE(boxes.count(), 0);
+    }
+
+    void validateUrl_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("http") << QStringLiteral("http://example.org") << false;
+        QTest::newRow("https") << QStringLiteral("https://example.org") << false;
+        QTest::newRow("capital scheme") << QStringLiteral("HTTP://EXAMPLE.ORG") << false;
+        QTest::newRow("scheme after words") << QStringLiteral("see http://x") << false;
+        QTest::newRow("bare host") << QStringLiteral("www.Example.org") << true;
+        QTest::newRow("other scheme") << QStringLiteral("ftp://example.org") << true;
+        QTest::newRow("one slash") << QStringLiteral("http:/example.org") << true;
+    }
+    void validateUrl()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, asks);
+        ActiveProfile->ValidateUrls = true;
+        ScriptedMessageBox boxes;
+        QCOMPARE(ValidateUrl(url), !asks);
+        QCOMPARE(boxes.count(), asks ? 1 : 0);
+        if (!asks)
+            return;
+        QCOMPARE(boxes.last().caption, QStringLiteral("Use given URL?"));
+        QCOMPARE(boxes.last().text,
+                 QStringLiteral("It seems that the url you specified \"") + url +
+                     QStringLiteral("\" is not valid.  Are you sure you want to use it?"));
+        QCOMPARE(boxes.last().flags, MessageBoxFlag::Question);
+        boxes.answer(MessageBoxResult::Yes);
+        QVERIFY(ValidateUrl(url));
+    }
+
+    void validateUrlSkipped()
+    {
+        ScriptedMessageBox boxes;
+        ActiveProfile->ValidateUrls = false;
+        QVERIFY(ValidateUrl(QStringLiteral("nonsense")));
+        ActiveProfile->ValidateUrls = true;
+        QVERIFY(ValidateUrl(QString()));
+        QCOMPARE(boxes.count(), 0);
+    }
+
+    void countryList()
+    {
+        QStringList list{QStringLiteral("old entry")};
+        LoadCountryList(list);
+        QCOMPARE(list.size(), 234);
+        QCOMPARE(list.first(), QStringLiteral("Afghanistan"));
+        QCOMPARE(list.last(), QStringLiteral("Zimbabwe"));
+        QVERIFY(list.contains(QStringLiteral("New Zealand (Hamilton, Waikato)")));
+        QVERIFY(list.contains(QStringLiteral("Cote d'Ivoire (Ivory Coast)")));
+        for (const QString &name : std::as_const(list)) {
+            QVERIFY(!name.isEmpty());
+            QCOMPARE(name.trimmed(), name);
+        }
+        // Stored order, not sorted: "Congo (Zaire)" comes before "Congo".
+        QCOMPARE(list.indexOf(QStringLiteral("Congo (Zaire)")) + 1,
+                 list.indexOf(QStringLiteral("Congo")));
+    }
+
+    void userIcons()
+    {
+        QList<QImage> list{QImage(1, 1, QImage::Format_ARGB32)};
+        LoadUserIconList(list);
+        QCOMPARE(list.size(), 25);
+        QSet<QByteArray> distinct;
+        for (int n = 0; n < 25; ++n) {
+            const QImage &icon = list.at(n);
+            QCOMPARE(icon.size(), QSize(32, 32));
+            QVERIFY(icon.hasAlphaChannel());
+            // Transparent background, and a picture on it.
+            QCOMPARE(qAlpha(icon.pixel(31, 31)), 0);
+            int opaque = 0;
+            for (int y = 0; y < 32; ++y)
+                for (int x = 0; x < 32; ++x)
+                    opaque += qAlpha(icon.pixel(x, y)) == 255;
+            QVERIFY2(opaque > 100, qPrintable(QString::number(n)));
+            QCOMPARE(pixelHash(LoadUserIcon(n)), pixelHash(icon));
+            distinct.insert(pixelHash(icon));
+        }
+        QCOMPARE(distinct.size(), 25);
+    }
+
+    void userIconOutOfRangeIsNull()
+    {
+        QVERIFY(LoadUserIcon(25).isNull());
+        QVERIFY(LoadUserIcon(-1).isNull());
+        QVERIFY(LoadUserIcon(1000).isNull());
+    }
+
+    void resourceBitmapNamesIgnoreCase()
+    {
+        QImage upper, lower;
+        QVERIFY(LoadResourceBitmap(QStringLiteral("RESUSERICON7"), upper));
+        QVERIFY(LoadResourceBitmap(QStringLiteral("resUserIcon7"), lower));
+        QCOMPARE(pixelHash(upper), pixelHash(lower));
+        QCOMPARE(pixelHash(upper), pixelHash(LoadUserIcon(6)));
+
+        QImage missing(4, 4, QImage::Format_ARGB32);
+        QVERIFY(!LoadResourceBitmap(QStringLiteral("NO_SUCH_PICTURE"), missing));
+        QVERIFY(missing.isNull());
+    }
+
+    void transparencyByBottomRightPixel()
+    {
+        const QRgb background = qRgb(255, 0, 255);
+        QImage image(4, 3, QImage::Format_ARGB32);
+        image.fill(background);
+        image.setPixel(1, 1, qRgb(10, 20, 30));
+        image.setPixel(2, 1, qRgb(255, 0, 254)); // close to the key, but not it
+        MakeBitmapTransparent(image);
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(image.pixel(3, 2)), 0);
+        QCOMPARE(image.pixel(1, 1), qRgb(10, 20, 30));
+        QCOMPARE(image.pixel(2, 1), qRgb(255, 0, 254));
+
+        // The key is the bottom-right pixel, whatever the rest of the border holds.
+        QImage other(3, 3, QImage::Format_ARGB32);
+        other.fill(qRgb(0, 0, 0));
+        other.setPixel(2, 2, qRgb(1, 2, 3));
+        other.setPixel(0, 0, qRgb(1, 2, 3));
+        MakeBitmapTransparent(other);
+        QCOMPARE(qAlpha(other.pixel(0, 0)), 0);
+        QCOMPARE(other.pixel(1, 1), qRgb(0, 0, 0));
+
+        QImage empty;
+        MakeBitmapTransparent(empty);
+        QVERIFY(empty.isNull());
+    }
+
+    void appendFileLines()
+    {
+        const QString crlf = m_folder->path() + QStringLiteral("crlf.txt");
+        writeFile(crlf, "one\r\ntwo\r\n\r\nfour\r\n");
+        QStringList list{QStringLiteral("kept")};
+        AppendFileLines(list, crlf);
+        QCOMPARE(list, QStringList({"kept", "one", "two", "", "four"}));
+
+        const QString bare = m_folder->path() + QStringLiteral("bare.txt");
+        writeFile(bare, "a\nb\rc");
+        list.clear();
+        AppendFileLines(list, bare);
+        QCOMPARE(list, QStringList({"a", "b", "c"}));
+
+        const QString empty = m_folder->path() + QStringLiteral("empty.txt");
+        writeFile(empty, QByteArray());
+        AppendFileLines(list, empty);
+        QCOMPARE(list.size(), 3);
+    }
+
+    void appendFileLinesDecodesOldFiles()
+    {
+        const QString path = m_folder->path() + QStringLiteral("old.txt");
+        writeFile(path, "Caf\xe9 \x80 10\r\nna\xc3\xafve\r\n");
+        QStringList list;
+        AppendFileLines(list, path);
+        QCOMPARE(list, QStringList(
+                           {QStringLiteral("Caf\u00e9 \u20ac 10"), QStringLiteral("na\u00efve")}));
+    }
+
+    void appendFileLinesReportsUnreadableFile()
+    {
+        QStringList list{QStringLiteral("kept")};
+        const QString missing = m_folder->path() + QStringLiteral("missing.txt");
+        try {
+            AppendFileLines(list, missing);
+            QFAIL("a missing file was not reported");
+        } catch (const CalbreyError &error) {
+            QCOMPARE(error.message(), QStringLiteral("Cannot open file ") + missing);
+        }
+        QVERIFY_THROWS_EXCEPTION(CalbreyError, AppendFileLines(list, m_folder->profiles()));
+        QCOMPARE(list, QStringList{QStringLiteral("kept")});
+    }
+
+    void replaceChar()
+    {
+        QCOMPARE(
+            ReplaceChar(QStringLiteral("mail * and *"), QLatin1Char('*'), QStringLiteral("a@b.c")),
+            QStringLiteral("mail a@b.c and a@b.c"));
+        QCOMPARE(ReplaceChar(QStringLiteral("no star"), QLatin1Char('*'), QStringLiteral("x")),
+                 QStringLiteral("no star"));
+        QCOMPARE(ReplaceChar(QStringLiteral("**"), QLatin1Char('*'), QString()), QString());
+        // The replacement is not scanned again.
+        QCOMPARE(ReplaceChar(QStringLiteral("a*"), QLatin1Char('*'), QStringLiteral("**")),
+                 QStringLiteral("a**"));
+    }
+
+    void dotsAndPaths()
+    {
+        QVERIFY(IsDotOrDotDot(QStringLiteral(".")));
+        QVERIFY(IsDotOrDotDot(QStringLiteral("..")));
+        QVERIFY(!IsDotOrDotDot(QStringLiteral("...")));
+        QVERIFY(!IsDotOrDotDot(QString()));
+        QVERIFY(!IsDotOrDotDot(QStringLiteral(".hidden")));
+
+        QVERIFY(!PathExists(QStringLiteral("..")));
+        QVERIFY(!PathExists(QStringLiteral(".")));
+        QVERIFY(PathExists(m_folder->profiles()));
+        QVERIFY(PathExists(ActiveProfile->GetProfileInfo(0)));
+        QVERIFY(!PathExists(m_folder->path() + QStringLiteral("nothing")));
+    }
+
+    void windowsUserName()
+    {
+        OverrideLoginUserName(QStringLiteral("ann"));
+        QCOMPARE(GetWindowsUserName(), QStringLiteral("ann"));
+        OverrideLoginUserName(QString());
+        QCOMPARE(GetWindowsUserName(), QStringLiteral("(Default)"));
+        OverrideLoginUserName(std::nullopt);
+        QVERIFY(!GetWindowsUserName().isEmpty());
+        QCOMPARE(GetWindowsUserName(), LoginUserName());
+    }
+
+    void helpTopicGoesToShell()
+    {
+        RecordingLauncher launcher;
+        ShellLauncher *previous = SetShellLauncher(&launcher);
+        ScriptedMessageBox boxes;
+        OpenHelpTopic(QStringLiteral("importcsv"));
+        SetShellLauncher(previous);
+        QCOMPARE(launcher.documents,
+                 QStringList{m_folder->path() + QStringLiteral("Help/importcsv.html")});
+        // A page that does not open is not reported.
+        QCOMPARE(boxes.count(), 0);
+    }
+
+    void runKeyFollowsLoadOnStartup()
+    {
+        QTemporaryDir autostart;
+        SetAutostartFolder(autostart.path());
+        const QString entry = AutostartEntryPath();
+        ActiveProfile->LoadOnStartup = true;
+        UpdateRunKey();
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString exec =
+            QStringLiteral("Exec=\"") +
+            QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath() +
+            QStringLiteral("\" -tray");
+        QVERIFY(QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')).contains(exec));
+        file.close();
+
+        ActiveProfile->LoadOnStartup = false;
+        UpdateRunKey();
+        QVERIFY(!QFile::exists(entry));
+        UpdateRunKey();
+        QVERIFY(QDir(autostart.path()).isEmpty());
+        SetAutostartFolder(QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUntCommon)
+#include "tst_untcommon.moc"
