@@ -48,7 +48,9 @@ void WriteFileAtomically(const QString &path, const QByteArray &data)
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         failWriting(path);
-    if (file.write(data) != data.size()) {
+    // Flush here: QSaveFile::commit() in Qt 6.4 does not notice a failed final flush, and
+    // would rename a cut-short file over the old one on a full disk.
+    if (file.write(data) != data.size() || !file.flush() || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         failWriting(path);
     }
