@@ -39,7 +39,8 @@ struct FileContent
 FileContent readWholeFile(const QByteArray &path)
 {
     FileContent content;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a pipe at the path cannot hang a read.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         content.identity = StatFile(path);
         content.readable = !content.identity.exists && content.identity.readable;
@@ -47,6 +48,11 @@ FileContent readWholeFile(const QByteArray &path)
     }
     // The identity comes from the open file, so it belongs to exactly the bytes read.
     content.identity = StatOpenFile(fd);
+    if (!content.identity.regular) {
+        content.readable = false; // a folder or a pipe: nothing to load, nothing to replace
+        ::close(fd);
+        return content;
+    }
     content.bytes = AllocateLargeBuffer(qMax<qint64>(content.identity.size, 0));
     qsizetype filled = 0;
     for (;;) {

@@ -15,6 +15,7 @@ FileIdentity fromStat(const struct stat &st)
 {
     FileIdentity identity;
     identity.exists = true;
+    identity.regular = S_ISREG(st.st_mode);
     identity.device = quint64(st.st_dev);
     identity.inode = quint64(st.st_ino);
     identity.size = qint64(st.st_size);

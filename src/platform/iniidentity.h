@@ -9,6 +9,7 @@ struct FileIdentity
 {
     bool exists = false;
     bool readable = true; // false when stat() failed for another reason than a missing file
+    bool regular = false; // a plain file, not a folder, pipe or device
     quint64 device = 0;
     quint64 inode = 0;
     qint64 size = 0;

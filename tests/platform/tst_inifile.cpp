@@ -1,0 +1,365 @@
+// The INI file on disk: seeing other programs' changes, batches, and writes that fail.
+#include "inifilesizelimit.h"
+#include "platform/calbreyerror.h"
+#include "platform/inifile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>"_ba;
+    return file.readAll();
+}
+
+// Writes in place (same inode), as an editor that does not replace files would, and gives
+// the file a modification time of its own so no test depends on the clock's resolution.
+void writeInPlace(const QString &path, const QByteArray &bytes, qint64 mtimeSeconds)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.resize(0));
+    QCOMPARE(file.write(bytes), bytes.size());
+    file.close();
+    const timespec times[2] = {{mtimeSeconds, 0}, {mtimeSeconds, 0}};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+ino_t inodeOf(const QString &path)
+{
+    struct stat st
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+QString failureMessage(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const CalbreyError &error) {
+        return error.message();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestIniFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void missingFileReadsEmpty();
+    void firstWriteCreatesFile();
+    void deleteOnMissingFileCreatesNothing();
+    void seesChangesBehindItsBack();
+    void seesSameSizeEditInPlace();
+    void writeKeepsOtherProgramsChange();
+    void batchReplacesFileOnce();
+    void batchReplaysOverExternalChange();
+    void batchDiscardedWithoutCommit();
+    void nestedBatchDiscardsOnlyItsOwnEdits();
+    void failsWithoutFolder();
+    void failsWhereFolderStandsForFile();
+    void failsOnFullDiskKeepingOldFile();
+    void failedBatchLeavesFileAndReadsIt();
+    void refusesLineBreaks();
+    void unreadableFileIsNeverOverwritten();
+    void windows1252FileReads();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+};
+
+void TestIniFile::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_path = m_dir->filePath(u"book.db"_s);
+}
+
+void TestIniFile::missingFileReadsEmpty()
+{
+    const IniFile ini(m_path);
+    QCOMPARE(ini.value(u"S", u"k"), std::nullopt);
+    QVERIFY(ini.sectionNames().isEmpty());
+    QVERIFY(ini.sectionsWithValue(u"k").empty());
+    // The default loses trailing spaces only, as Windows gives it back.
+    QCOMPARE(ini.readString(u"S", u"k", u"def  "_s), u"def"_s);
+    QCOMPARE(ini.readString(u"S", u"k", u"\tdef\t"_s), u"\tdef\t"_s);
+    QCOMPARE(ini.readString(u"S", u"k"), QString());
+    QVERIFY(!QFile::exists(m_path));
+}
+
+void TestIniFile::firstWriteCreatesFile()
+{
+    IniFile ini(m_path);
+    ini.writeString(u"S", u"k", u"v");
+    QCOMPARE(readBytes(m_path), "[S]\r\nk=v\r\n"_ba);
+    ini.writeString(u"S", u"k", u"\"  v  \"");
+    QCOMPARE(ini.readString(u"S", u"k"), u"  v  "_s);
+    QCOMPARE(IniFile(m_path).readString(u"s", u"K"), u"  v  "_s);
+}
+
+void TestIniFile::deleteOnMissingFileCreatesNothing()
+{
+    IniFile ini(m_path);
+    ini.deleteKey(u"S", u"k");
+    ini.deleteSection(u"S");
+    {
+        IniFile::Batch batch(ini);
+        ini.deleteSection(u"S");
+        batch.commit();
+    }
+    QVERIFY(!QFile::exists(m_path));
+}
+
+void TestIniFile::seesChangesBehindItsBack()
+{
+    IniFile ini(m_path);
+    ini.writeString(u"S", u"k", u"mine");
+    QCOMPARE(ini.value(u"S", u"k"), u"mine"_s);
+
+    // Another program replaces the file (a new inode).
+    QFile file(m_dir->filePath(u"new.db"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[S]\r\nk=theirs, longer\r\n[T]\r\n");
+    file.close();
+    QVERIFY(::rename(QFile::encodeName(file.fileName()).constData(),
+                     QFile::encodeName(m_path).constData()) == 0);
+    QCOMPARE(ini.value(u"S", u"k"), u"theirs, longer"_s);
+    QCOMPARE(ini.sectionNames(), QStringList({u"S"_s, u"T"_s}));
+
+    // ... and then removes it.
+    QVERIFY(QFile::remove(m_path));
+    QCOMPARE(ini.value(u"S", u"k"), std::nullopt);
+}
+
+void TestIniFile::seesSameSizeEditInPlace()
+{
+    writeInPlace(m_path, "[S]\r\nk=aaaa\r\n"_ba, 1'000'000'000);
+    IniFile ini(m_path);
+    QCOMPARE(ini.value(u"S", u"k"), u"aaaa"_s);
+    const ino_t inode = inodeOf(m_path);
+    writeInPlace(m_path, "[S]\r\nk=bbbb\r\n"_ba, 1'000'000'007);
+    QCOMPARE(inodeOf(m_path), inode);
+    QCOMPARE(ini.value(u"S", u"k"), u"bbbb"_s);
+    // Even with the old modification time put back: the change time still moves.
+    writeInPlace(m_path, "[S]\r\nk=cccc\r\n"_ba, 1'000'000'007);
+    QCOMPARE(ini.value(u"S", u"k"), u"cccc"_s);
+}
+
+void TestIniFile::writeKeepsOtherProgramsChange()
+{
+    IniFile ini(m_path);
+    ini.writeString(u"A", u"x", u"1");
+    writeInPlace(m_path, "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"_ba, 1'000'000'000);
+    ini.writeString(u"A", u"z", u"3");
+    QCOMPARE(readBytes(m_path), "[A]\r\nx=1\r\nz=3\r\n[B]\r\ny=2\r\n"_ba);
+}
+
+void TestIniFile::batchReplacesFileOnce()
+{
+    IniFile ini(m_path);
+    ini.writeString(u"Other", u"k", u"v");
+    const QByteArray before = readBytes(m_path);
+    const ino_t inode = inodeOf(m_path);
+    {
+        IniFile::Batch batch(ini);
+        for (int i = 0; i < 34; ++i)
+            ini.writeString(u"Contact", u"key%1"_s.arg(i), QString::number(i));
+        ini.deleteKey(u"Contact", u"key0");
+        // Reads inside the batch see its edits; the file has not been touched.
+        QCOMPARE(ini.value(u"contact", u"KEY33"), u"33"_s);
+        QCOMPARE(ini.value(u"contact", u"key0"), std::nullopt);
+        QCOMPARE(readBytes(m_path), before);
+        QCOMPARE(inodeOf(m_path), inode);
+        batch.commit();
+    }
+    QVERIFY(inodeOf(m_path) != inode);
+    QCOMPARE(IniFile(m_path).keyNames(u"Contact").size(), 33);
+    QCOMPARE(ini.sectionNames(), QStringList({u"Other"_s, u"Contact"_s}));
+}
+
+void TestIniFile::batchReplaysOverExternalChange()
+{
+    IniFile ini(m_path);
+    ini.writeString(u"A", u"x", u"1");
+    {
+        IniFile::Batch batch(ini);
+        ini.writeString(u"A", u"y", u"2");
+        ini.writeString(u"New", u"n", u"3");
+        writeInPlace(m_path, "; note\r\n[A]\r\nx=changed\r\n[B]\r\nb=1\r\n"_ba, 1'000'000'000);
+        batch.commit();
+    }
+    QCOMPARE(readBytes(m_path),
+             "; note\r\n[A]\r\nx=changed\r\ny=2\r\n[B]\r\nb=1\r\n[New]\r\nn=3\r\n"_ba);
+}
+
+void TestIniFile::batchDiscardedWithoutCommit()
+{
+    IniFile ini(m_path);
+    ini.writeString(u"A", u"x", u"1");
+    const QByteArray before = readBytes(m_path);
+    {
+        IniFile::Batch batch(ini);
+        ini.writeString(u"A", u"x", u"2");
+        ini.deleteSection(u"A");
+        ini.writeString(u"B", u"y", u"3");
+        QCOMPARE(ini.sectionNames(), QStringList({u"B"_s}));
+    }
+    QCOMPARE(readBytes(m_path), before);
+    QCOMPARE(ini.value(u"A", u"x"), u"1"_s);
+    QCOMPARE(ini.sectionNames(), QStringList({u"A"_s}));
+    // The next write saves only itself.
+    ini.writeString(u"C", u"z", u"4");
+    QCOMPARE(readBytes(m_path), "[A]\r\nx=1\r\n[C]\r\nz=4\r\n"_ba);
+}
+
+void TestIniFile::nestedBatchDiscardsOnlyItsOwnEdits()
+{
+    IniFile ini(m_path);
+    {
+        IniFile::Batch outer(ini);
+        ini.writeString(u"A", u"x", u"1");
+        {
+            IniFile::Batch committed(ini);
+            ini.writeString(u"A", u"y", u"2");
+            committed.commit();
+        }
+        QVERIFY(!QFile::exists(m_path)); // joined the outer batch
+        {
+            IniFile::Batch abandoned(ini);
+            ini.writeString(u"A", u"z", u"3");
+            QCOMPARE(ini.value(u"A", u"z"), u"3"_s);
+        }
+        QCOMPARE(ini.value(u"A", u"z"), std::nullopt);
+        QCOMPARE(ini.value(u"A", u"x"), u"1"_s);
+        outer.commit();
+    }
+    QCOMPARE(readBytes(m_path), "[A]\r\nx=1\r\ny=2\r\n"_ba);
+}
+
+void TestIniFile::failsWithoutFolder()
+{
+    const QString path = m_dir->filePath(u"missing/book.db"_s);
+    IniFile ini(path);
+    QCOMPARE(failureMessage([&] { ini.writeString(u"S", u"k", u"v"); }),
+             u"Unable to write to "_s + path);
+    QVERIFY(!QFileInfo::exists(m_dir->filePath(u"missing"_s)));
+    // The failed edit is gone, not waiting in memory.
+    QCOMPARE(ini.value(u"S", u"k"), std::nullopt);
+}
+
+void TestIniFile::failsWhereFolderStandsForFile()
+{
+    QVERIFY(QDir(m_dir->path()).mkdir(u"book.db"_s));
+    IniFile ini(m_path);
+    QVERIFY(ini.sectionNames().isEmpty());
+    QCOMPARE(failureMessage([&] { ini.writeString(u"S", u"k", u"v"); }),
+             u"Unable to write to "_s + m_path);
+    QVERIFY(QFileInfo(m_path).isDir());
+}
+
+void TestIniFile::failsOnFullDiskKeepingOldFile()
+{
+    IniFile ini(m_path);
+    ini.writeString(u"S", u"k", u"old");
+    const QByteArray before = readBytes(m_path);
+    const int code = RunWithFileSizeLimit(4096, [&] {
+        const QString big(100000, u'x');
+        const QString message = failureMessage([&] { ini.writeString(u"S", u"k", big); });
+        if (message != u"Unable to write to "_s + m_path)
+            return 1;
+        return ini.value(u"S", u"k") == u"old"_s ? 0 : 2;
+    });
+    QCOMPARE(code, 0);
+    QCOMPARE(readBytes(m_path), before);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({u"book.db"_s}));
+}
+
+void TestIniFile::failedBatchLeavesFileAndReadsIt()
+{
+    IniFile ini(m_path);
+    ini.writeString(u"S", u"k", u"old");
+    const QByteArray before = readBytes(m_path);
+    const int code = RunWithFileSizeLimit(4096, [&] {
+        try {
+            IniFile::Batch batch(ini);
+            ini.writeString(u"S", u"k", u"new");
+            ini.writeString(u"T", u"big", QString(100000, u'x'));
+            batch.commit();
+            return 1;
+        } catch (const CalbreyError &) {
+        }
+        // The edits are dropped: reads show the file, and a small write works again.
+        if (ini.value(u"S", u"k") != u"old"_s || ini.value(u"T", u"big").has_value())
+            return 2;
+        ini.writeString(u"S", u"j", u"small");
+        return 0;
+    });
+    QCOMPARE(code, 0);
+    QCOMPARE(readBytes(m_path), before + "j=small\r\n");
+}
+
+void TestIniFile::refusesLineBreaks()
+{
+    IniFile ini(m_path);
+    ini.writeString(u"S", u"k", u"v");
+    const QByteArray before = readBytes(m_path);
+    const QString expected = u"Unable to write to "_s + m_path;
+    QCOMPARE(failureMessage([&] { ini.writeString(u"S", u"k", u"a\r\n[Evil]\r\nx=1"); }), expected);
+    QCOMPARE(failureMessage([&] { ini.writeString(u"S\n", u"k", u"v"); }), expected);
+    QCOMPARE(failureMessage([&] { ini.writeString(u"S", u"[k", u"v"); }), expected);
+    QCOMPARE(readBytes(m_path), before);
+    QCOMPARE(ini.sectionNames(), QStringList({u"S"_s}));
+}
+
+void TestIniFile::unreadableFileIsNeverOverwritten()
+{
+    // What cannot be read (here a pipe) reads as empty, and must then not be replaced by a
+    // file holding only the new key.
+    QCOMPARE(::mkfifo(QFile::encodeName(m_path).constData(), 0600), 0);
+    IniFile ini(m_path);
+    QVERIFY(ini.sectionNames().isEmpty());
+    QCOMPARE(failureMessage([&] { ini.writeString(u"S", u"k", u"v"); }),
+             u"Unable to write to "_s + m_path);
+    struct stat st
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st), 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
+}
+
+void TestIniFile::windows1252FileReads()
+{
+    writeInPlace(m_path,
+                 "; Quenlark Calbrey Database Holder.\r\n[Jos\xE9]\r\naContactName=Jos\xE9\r\n"
+                 "aNotes=Stra\xDF"
+                 "e 5|M\xFCnchen\r\n"_ba,
+                 1'000'000'000);
+    IniFile ini(m_path);
+    QCOMPARE(ini.sectionNames(), QStringList({u"José"_s}));
+    QCOMPARE(ini.value(u"JOSÉ", u"aNotes"), u"Straße 5|München"_s);
+    const auto rows = ini.sectionsWithValue(u"aContactName");
+    QCOMPARE(rows.size(), 1u);
+    QCOMPARE(rows.front().second, u"José"_s);
+}
+
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "tst_inifile.moc"
