@@ -2,12 +2,13 @@
 
 #include "platform/calbreyerror.h"
 
+#include <QDir>
+
 #ifdef Q_OS_WIN
 #include <QSettings>
 #else
 #include "platform/atomicfile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
