@@ -1,0 +1,88 @@
+#include "benchdata.h"
+
+#include "app/untcommon.h"
+#include "platform/atomicfile.h"
+#include "profiles/contactfields.h"
+#include "profiles/untprofiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QThread>
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+QString generatorPath()
+{
+    const QString fromEnvironment =
+        QProcessEnvironment::systemEnvironment().value(QStringLiteral("CALBREY_GEN_CONTACTS"));
+    return fromEnvironment.isEmpty() ? QStringLiteral(CALBREY_GEN_CONTACTS) : fromEnvironment;
+}
+
+} // namespace
+
+QString EnsureGeneratedBook(const QString &dataFolder, int contacts)
+{
+    const QString path = dataFolder + QStringLiteral("/book-%1.db").arg(contacts);
+    if (QFileInfo::exists(path))
+        return path;
+    QDir().mkpath(dataFolder);
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {generatorPath(), QStringLiteral("bookdb"), QString::number(contacts)});
+    if (!python.waitForFinished(10 * 60 * 1000) || python.exitCode() != 0)
+        throw std::runtime_error("the contact generator failed: " +
+                                 python.readAllStandardError().toStdString());
+    WriteFileAtomically(path, python.readAllStandardOutput());
+    return path;
+}
+
+BenchProgramFolder::BenchProgramFolder(const QString &root, const QString &book)
+{
+    const QString folder = root + QStringLiteral("/Profiles/") + profileName() + u'/';
+    QDir().mkpath(folder);
+    m_bookPath = folder + QStringLiteral("book.db");
+    QFile::remove(m_bookPath);
+    if (!QFile::copy(book, m_bookPath))
+        throw std::runtime_error("cannot copy " + book.toStdString());
+    QFile::setPermissions(m_bookPath, QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(folder + QStringLiteral("config.ini"));
+    SetProgramFolder(root);
+    // The INI layer double-checks a file changed in the last two seconds (its time stamps may
+    // not show a second change yet); a user's book.db is rarely that fresh, so wait that out.
+    QThread::msleep(2200);
+}
+
+BenchProgramFolder::~BenchProgramFolder()
+{
+    SetProgramFolder(QString());
+}
+
+void WriteWholeContact(TProfile &profile, const QString &name, int round)
+{
+    const QString suffix = QStringLiteral(" r") + QString::number(round);
+    for (const ContactField &field : ContactFields) {
+        const QString key = field.key;
+        if (field.kind == ContactFieldKind::Integer)
+            profile.WriteIntField(name, key, round % 25);
+        else if (field.isMultiLine())
+            profile.WriteMultiLineField(name, key, QStringLiteral("first line\r\nsecond") + suffix);
+        else if (key == QLatin1String("aContactName"))
+            profile.WriteField(name, key, name);
+        else
+            profile.WriteField(name, key, key + suffix);
+    }
+}
+
+double Median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
