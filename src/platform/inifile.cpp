@@ -55,19 +55,25 @@ FileContent readWholeFile(const QByteArray &path)
     }
     content.bytes = AllocateLargeBuffer(qMax<qint64>(content.identity.size, 0));
     qsizetype filled = 0;
+    char more[16384];
     for (;;) {
-        if (filled == content.bytes.size())
-            content.bytes.resize(filled + 65536); // the file grew while being read
-        const ssize_t got =
-            ::read(fd, content.bytes.data() + filled, size_t(content.bytes.size() - filled));
+        // Into the buffer sized from fstat; past its end (a file that grew while being read,
+        // or the final end-of-file check) through a small one, so the big buffer is never
+        // reallocated just to learn that the file has ended.
+        const bool inBuffer = filled < content.bytes.size();
+        char *target = inBuffer ? content.bytes.data() + filled : more;
+        const size_t room = inBuffer ? size_t(content.bytes.size() - filled) : sizeof more;
+        const ssize_t got = ::read(fd, target, room);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            content.readable = false; // a folder, or an I/O error
+            content.readable = false; // an I/O error
             break;
         }
         if (got == 0)
             break;
+        if (!inBuffer)
+            content.bytes.append(more, got);
         filled += got;
     }
     ::close(fd);

@@ -26,8 +26,10 @@ FileIdentity StatFile(const QByteArray &path);
 FileIdentity StatOpenFile(int fd);
 
 /// A file changed less than this long ago may change again without its identity changing,
-/// because file times are kept in ticks (2 s on FAT, a scheduler tick elsewhere).
-inline constexpr qint64 kTimestampTrustNs = 2'100'000'000;
+/// because file times advance in ticks: a scheduler tick (at most 10 ms) where times carry
+/// nanoseconds, up to 2 s on FAT, where they are whole seconds.
+inline constexpr qint64 kFineTimestampTrustNs = 100'000'000;
+inline constexpr qint64 kCoarseTimestampTrustNs = 2'100'000'000;
 
 /// True while the file's last change is too recent for its identity to be trusted.
 bool IsRecentlyChanged(const FileIdentity &identity, qint64 nowNs);

@@ -2,6 +2,7 @@
 #include "inifilesizelimit.h"
 #include "platform/calbreyerror.h"
 #include "platform/inifile.h"
+#include "platform/iniidentity.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,6 +81,7 @@ private slots:
     void refusesLineBreaks();
     void unreadableFileIsNeverOverwritten();
     void windows1252FileReads();
+    void recentChangesAreRechecked();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -359,6 +361,23 @@ void TestIniFile::windows1252FileReads()
     const auto rows = ini.sectionsWithValue(u"aContactName");
     QCOMPARE(rows.size(), 1u);
     QCOMPARE(rows.front().second, u"José"_s);
+}
+
+void TestIniFile::recentChangesAreRechecked()
+{
+    constexpr qint64 second = 1'000'000'000;
+    FileIdentity fine;
+    fine.exists = true;
+    fine.changedNs = fine.modifiedNs = 1'700'000'000 * second + 123'456'789;
+    QVERIFY(IsRecentlyChanged(fine, fine.changedNs + 50'000'000));
+    QVERIFY(!IsRecentlyChanged(fine, fine.changedNs + 150'000'000));
+    // Whole-second times come from a coarse file system (FAT: two seconds).
+    FileIdentity coarse = fine;
+    coarse.changedNs = coarse.modifiedNs = 1'700'000'000 * second;
+    QVERIFY(IsRecentlyChanged(coarse, coarse.changedNs + 2 * second));
+    QVERIFY(!IsRecentlyChanged(coarse, coarse.changedNs + 3 * second));
+    QVERIFY(!IsRecentlyChanged(coarse, coarse.changedNs - 60 * second));
+    QVERIFY(!IsRecentlyChanged(FileIdentity(), 0));
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)
