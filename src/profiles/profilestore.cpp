@@ -6,10 +6,10 @@
 #include "platform/inifile.h"
 #include "platform/messagebox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <algorithm>
 
 TProfile *ActiveProfile = nullptr;
@@ -59,11 +59,11 @@ TProfile::~TProfile()
     try {
         SaveSettings();
     } catch (const CalbreyError &error) {
-        ShowMessageBox(asSentence(error.message()), QGuiApplication::applicationDisplayName(),
+        ShowMessageBox(asSentence(error.message()), QCoreApplication::applicationName(),
                        MessageBoxFlag::Error);
     } catch (const std::exception &error) {
         ShowMessageBox(asSentence(QString::fromLocal8Bit(error.what())),
-                       QGuiApplication::applicationDisplayName(), MessageBoxFlag::Error);
+                       QCoreApplication::applicationName(), MessageBoxFlag::Error);
     }
 }
 
@@ -159,8 +159,9 @@ bool DeleteProfile(const QString &name)
                        QStringLiteral("Cannot delete profile."), MessageBoxFlag::Error);
         return false;
     };
-    // Never ask about, let alone empty, a folder outside the profiles folder or that folder.
-    if (!IsSafeProfileName(name))
+    // Never ask about, let alone empty, a folder outside the profiles folder or that folder
+    // itself; a linked profile folder would lead outside as well.
+    if (!IsSafeProfileName(name) || QFileInfo(GetProgramPath(ppProfiles) + name).isSymLink())
         return refuse();
     const int answer =
         ShowMessageBox(QStringLiteral("Are you sure you want to delete the profile \"") + name +

@@ -62,7 +62,8 @@ public:
     static bool IsStorableContactName(const QString &name);
 
     /// One user action's contact writes (saving a contact, an import, a restore): book.db is
-    /// replaced once, at commit(); destroyed without commit() nothing is written.
+    /// replaced once, at commit(); destroyed without commit() nothing is written. Reads inside
+    /// the batch see its writes. OpenFiles() must not be called while a batch is open.
     class ContactBatch
     {
     public:

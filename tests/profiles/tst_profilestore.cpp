@@ -163,6 +163,14 @@ void TestProfileStore::unsafeNamesNeverReachOutside()
         QCOMPARE(boxes.last().caption, QStringLiteral("Cannot delete profile."));
         QCOMPARE(boxes.last().text, deleteFailedText(program.profiles() + name + u'/'));
     }
+    // A profile folder that is a link to a folder elsewhere is not emptied either.
+    QVERIFY(QFile::link(program.path() + QStringLiteral("Victim"),
+                        program.profiles() + QStringLiteral("Linked")));
+    QVERIFY(ProfileExists(QStringLiteral("Linked")));
+    ScriptedMessageBox boxes;
+    boxes.answer(MessageBoxResult::Yes);
+    QVERIFY(!DeleteProfile(QStringLiteral("Linked")));
+    QCOMPARE(boxes.captions(), QStringList{QStringLiteral("Cannot delete profile.")});
     QCOMPARE(readFile(program.path() + QStringLiteral("Victim/data.txt")), QByteArray("precious"));
     QCOMPARE(readFile(program.profiles() + QStringLiteral("loose.txt")), QByteArray("loose"));
     QVERIFY(QFileInfo(program.profiles()).isDir());
