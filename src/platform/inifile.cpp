@@ -264,6 +264,8 @@ IniFile::Batch::~Batch()
     // batches around this one when it is next used.
     Impl &d = *m_file.d;
     --d.batchDepth;
+    if (d.log.size() == m_logMark)
+        return; // nothing to forget: no need to read the file again
     d.log.resize(m_logMark);
     d.loaded = false;
 }
