@@ -168,8 +168,9 @@ struct IniFile::Impl
     void edit(Edit edit)
     {
         refresh();
-        apply(edit);
+        // Logged first: should applying it fail half-way, the batch still knows to discard.
         log.push_back(std::move(edit));
+        apply(log.back());
     }
 };
 
