@@ -32,7 +32,8 @@ QByteArray blankProfileFile(const QString &resource, const QString &resourceName
     return file.readAll();
 }
 
-// The general error box's form of a message: a full stop is added unless one ends it already.
+// The general error box's form of a message: a full stop is added when the last character
+// sorts after it.
 QString asSentence(const QString &message)
 {
     if (!message.isEmpty() && message.back() > QLatin1Char('.'))
