@@ -583,9 +583,10 @@ void TestContactDatabase::malformedDatabases_data()
     QTest::newRow("lone CR and LF line ends")
         << QByteArray("[A]\raContactCat=X\n[B]\naContactCat=Y") << QStringList{"A", "B"}
         << QStringList{all, "X", "Y"};
+    static const char binary[] = "\x00\x01\xff\r\n[A]\r\naContactCat=X\x00Y\r\n\xfe\xfe\r\n";
     QTest::newRow("NUL and binary bytes")
-        << QByteArray("\x00\x01\xff\r\n[A]\r\naContactCat=X\x00Y\r\n\xfe\xfe\r\n", 33)
-        << QStringList{"A"} << QStringList{all, QString::fromLatin1("X\0Y", 3)};
+        << QByteArray(binary, sizeof binary - 1) << QStringList{"A"}
+        << QStringList{all, QString::fromLatin1("X\0Y", 3)};
 }
 
 void TestContactDatabase::malformedDatabases()
