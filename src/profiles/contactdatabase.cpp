@@ -8,6 +8,7 @@
 #include "profiles/inivalue.h"
 
 #include <QSet>
+#include <utility>
 
 namespace {
 
@@ -50,7 +51,7 @@ void TProfile::GetContactsInCategory(QStringList &list, const QString &category)
         const QString stored = value.value_or(QString());
         // Case matters here, unlike in the category list.
         if (stored == category || (uncategorized && stored.isEmpty()))
-            list.append(name);
+            list.append(std::move(name));
     }
 }
 
@@ -62,9 +63,8 @@ void TProfile::GetCategories(QStringList &list) const
     // without folding.
     QSet<QString> seen{showAllContacts};
     QSet<QString> seenFolded{showAllContacts.toCaseFolded()};
-    for (auto &[name, value] : m_database->sectionsWithValue(categoryKey)) {
-        Q_UNUSED(name);
-        QString category = value.value_or(QString());
+    for (auto &contact : m_database->sectionsWithValue(categoryKey)) {
+        QString category = contact.second.value_or(QString());
         if (category.isEmpty())
             category = uncategorizedContacts;
         if (seen.contains(category))
