@@ -7,6 +7,7 @@
 #include "profiles/untprofiles.h"
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
+#include "testfiles.h"
 
 #include <QCryptographicHash>
 #include <QtTest>
@@ -23,13 +24,6 @@ public:
     bool startProgram(const QString &, const QStringList &) override { return false; }
     QStringList documents;
 };
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(data), data.size());
-}
 
 QByteArray pixelHash(const QImage &image)
 {
@@ -260,19 +254,19 @@ private slots:
     void appendFileLines()
     {
         const QString crlf = m_folder->path() + QStringLiteral("crlf.txt");
-        writeFile(crlf, "one\r\ntwo\r\n\r\nfour\r\n");
+        ReplaceFileBytes(crlf, "one\r\ntwo\r\n\r\nfour\r\n");
         QStringList list{QStringLiteral("kept")};
         AppendFileLines(list, crlf);
         QCOMPARE(list, QStringList({"kept", "one", "two", "", "four"}));
 
         const QString bare = m_folder->path() + QStringLiteral("bare.txt");
-        writeFile(bare, "a\nb\rc");
+        ReplaceFileBytes(bare, "a\nb\rc");
         list.clear();
         AppendFileLines(list, bare);
         QCOMPARE(list, QStringList({"a", "b", "c"}));
 
         const QString empty = m_folder->path() + QStringLiteral("empty.txt");
-        writeFile(empty, QByteArray());
+        ReplaceFileBytes(empty, QByteArray());
         AppendFileLines(list, empty);
         QCOMPARE(list.size(), 3);
     }
@@ -280,7 +274,7 @@ private slots:
     void appendFileLinesDecodesOldFiles()
     {
         const QString path = m_folder->path() + QStringLiteral("old.txt");
-        writeFile(path, "Caf\xe9 \x80 10\r\nna\xc3\xafve\r\n");
+        ReplaceFileBytes(path, "Caf\xe9 \x80 10\r\nna\xc3\xafve\r\n");
         QStringList list;
         AppendFileLines(list, path);
         QCOMPARE(list, QStringList(

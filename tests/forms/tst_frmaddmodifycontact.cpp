@@ -5,6 +5,7 @@
 #include "profiles/untprofiles.h"
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
+#include "testfiles.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -73,12 +74,6 @@ void setText(const QWidget &dialog, const char *name, const QString &text)
         memo->setPlainText(text);
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 QString databasePath()
 {
     return ActiveProfile->GetProfileInfo(0);
@@ -88,7 +83,7 @@ QString databasePath()
 QStringList sectionLines(const QString &name)
 {
     const QStringList lines =
-        QString::fromUtf8(fileBytes(databasePath())).split(QStringLiteral("\r\n"));
+        QString::fromUtf8(ReadFileBytes(databasePath())).split(QStringLiteral("\r\n"));
     QStringList result;
     bool inside = false;
     for (const QString &line : lines) {
@@ -333,7 +328,7 @@ private slots:
         ActiveProfile->WriteField(QStringLiteral("Bob Stone"), QStringLiteral("aContactName"),
                                   QStringLiteral("Bob Stone"));
         ActiveProfile->ValidateEmails = true;
-        const QByteArray before = fileBytes(databasePath());
+        const QByteArray before = ReadFileBytes(databasePath());
 
         TAddModifyUser dialog;
         dialog.PrepareForContact(false, QString());
@@ -391,7 +386,7 @@ private slots:
             QCOMPARE(m_boxes->last().flags, step.flags);
             QVERIFY(dialog.isVisible());
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
-            QCOMPARE(fileBytes(databasePath()), before);
+            QCOMPARE(ReadFileBytes(databasePath()), before);
             if (step.focus)
                 QTRY_VERIFY2(child<QWidget>(dialog, step.focus)->hasFocus(), step.focus);
             const bool notesStep = step.caption == QLatin1String("Invalid notes data.");
@@ -516,7 +511,7 @@ private slots:
     {
         ActiveProfile->WriteField(QStringLiteral("Ann"), QStringLiteral("aContactName"),
                                   QStringLiteral("Ann"));
-        const QByteArray before = fileBytes(databasePath());
+        const QByteArray before = ReadFileBytes(databasePath());
         TAddModifyUser dialog;
         dialog.PrepareForContact(true, QStringLiteral("Ann"));
         QTimer::singleShot(0, &dialog, [&dialog] {
@@ -524,7 +519,7 @@ private slots:
             child<QPushButton>(dialog, "Button2")->click();
         });
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
-        QCOMPARE(fileBytes(databasePath()), before);
+        QCOMPARE(ReadFileBytes(databasePath()), before);
     }
 
     void pagingAndQuickButtons()

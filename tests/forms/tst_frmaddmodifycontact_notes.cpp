@@ -5,6 +5,7 @@
 #include "profiles/untprofiles.h"
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
+#include "testfiles.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -24,19 +25,6 @@ template <typename T> T *child(const QWidget &parent, const char *name)
     if (!found)
         qFatal("control %s is missing", name);
     return found;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
 }
 
 // Lowers this process's file-size limit for one scope, the way a full disk refuses a write.
@@ -98,7 +86,7 @@ private slots:
         for (int i = 0; i < 60; ++i)
             data += "Line " + QByteArray::number(i) + ' ' + QByteArray(50, 'n') + "\r\n";
         const QString path = m_folder->path() + QStringLiteral("long.txt");
-        writeFile(path, data);
+        ReplaceFileBytes(path, data);
 
         m_notes->setPlainText(QStringLiteral("replaced"));
         FileDialogs::SetNextFileName(path);
@@ -170,15 +158,15 @@ private slots:
     void saveNotesToFile()
     {
         const QString path = m_folder->path() + QStringLiteral("notes.txt");
-        writeFile(path, "old content");
+        ReplaceFileBytes(path, "old content");
         m_notes->setPlainText(QStringLiteral("first\n\nthird \u00e9"));
         FileDialogs::SetNextFileName(path);
         child<QToolButton>(*m_dialog, "ToolButton3")->click();
-        QCOMPARE(fileBytes(path), QByteArray("first\r\n\r\nthird \xc3\xa9\r\n"));
+        QCOMPARE(ReadFileBytes(path), QByteArray("first\r\n\r\nthird \xc3\xa9\r\n"));
 
         FileDialogs::SetNextFileName(QString());
         child<QToolButton>(*m_dialog, "ToolButton3")->click();
-        QCOMPARE(fileBytes(path), QByteArray("first\r\n\r\nthird \xc3\xa9\r\n"));
+        QCOMPARE(ReadFileBytes(path), QByteArray("first\r\n\r\nthird \xc3\xa9\r\n"));
     }
 
     void notesFileErrors()
@@ -219,7 +207,7 @@ private slots:
         profile.WriteField(QStringLiteral("Old"), QStringLiteral("pNickName"),
                            QStringLiteral("before"));
         const QString database = profile.GetProfileInfo(0);
-        const QByteArray before = fileBytes(database);
+        const QByteArray before = ReadFileBytes(database);
         const QStringList filesBefore = QDir(profile.GetProfileInfo(3)).entryList(QDir::Files);
 
         m_dialog = std::make_unique<TAddModifyUser>();
@@ -237,7 +225,7 @@ private slots:
             }
         }
         QVERIFY(thrown);
-        QCOMPARE(fileBytes(database), before);
+        QCOMPARE(ReadFileBytes(database), before);
         QCOMPARE(QDir(profile.GetProfileInfo(3)).entryList(QDir::Files), filesBefore);
         QCOMPARE(profile.ReadField(QStringLiteral("Old"), QStringLiteral("pNickName")),
                  QStringLiteral("before"));

@@ -7,6 +7,7 @@
 #include "profiles/untprofiles.h"
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
+#include "testfiles.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -18,12 +19,6 @@ const QString secondText = QStringLiteral("Quenlark Calbrey has already been sta
 const QString failedCaption = QStringLiteral("Cannot start program.");
 const QString failedText = QStringLiteral("Cannot start program for some reason.  Please make "
                                           "sure it is fully installed and try again.!");
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // An object whose handler fails the way a user action can fail.
 class FailingObject : public QObject
@@ -106,9 +101,9 @@ private slots:
             QCOMPARE(boxes.count(), 1);
             QCOMPARE(boxes.last().caption, QStringLiteral("Welcome to Quenlark Address Book."));
             QVERIFY(boxes.last().text.contains(QStringLiteral("\"tester\"")));
-            QCOMPARE(fileBytes(profileFolder("tester") + "book.db"),
+            QCOMPARE(ReadFileBytes(profileFolder("tester") + "book.db"),
                      QByteArray("; Quenlark Calbrey Database Holder.\r\n"));
-            QCOMPARE(fileBytes(profileFolder("tester") + "config.ini"),
+            QCOMPARE(ReadFileBytes(profileFolder("tester") + "config.ini"),
                      QByteArray("; Quenlark Calbrey Config Holder."));
             QVERIFY(program.mainForm->ListedContacts().isEmpty());
             QCOMPARE(ActiveProfile->GetProfileInfo(2), QStringLiteral("tester"));

@@ -1,6 +1,7 @@
 #include "limitedchild.h"
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
+#include "testfiles.h"
 
 #include "platform/calbreyerror.h"
 #include "profiles/contactfields.h"
@@ -16,19 +17,6 @@ namespace {
 
 const QString profileName = QStringLiteral("Book");
 const QByteArray header = "; Quenlark Calbrey Database Holder.\r\n";
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void replaceFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(data), data.size());
-}
 
 QString longText(int size, const QString &seed)
 {
@@ -117,7 +105,7 @@ private slots:
 
 private:
     QString bookPath() const { return m_program->profiles() + profileName + "/book.db"; }
-    void setBook(const QByteArray &body) { replaceFile(bookPath(), header + body); }
+    void setBook(const QByteArray &body) { ReplaceFileBytes(bookPath(), header + body); }
 
     std::unique_ptr<TempProgramFolder> m_program;
     std::unique_ptr<ScriptedMessageBox> m_boxes;
@@ -207,18 +195,18 @@ void TestContactDatabase::keylessSectionIsNotAContact()
 void TestContactDatabase::deleteAsksFirst()
 {
     setBook("[Ann]\r\npMobile=1\r\n[Bob]\r\npMobile=2\r\n");
-    const QByteArray before = readFile(bookPath());
+    const QByteArray before = ReadFileBytes(bookPath());
     m_boxes->answer(MessageBoxResult::No);
     QVERIFY(!m_profile->DeleteContact(QStringLiteral("Ann")));
     QCOMPARE(m_boxes->last().caption, QStringLiteral("Delete contact?"));
     QCOMPARE(m_boxes->last().text, QStringLiteral("Are you sure you want to delete the cotnact "
                                                   "\"Ann\" from your address book?"));
     QCOMPARE(m_boxes->last().flags, 36);
-    QCOMPARE(readFile(bookPath()), before);
+    QCOMPARE(ReadFileBytes(bookPath()), before);
 
     m_boxes->answer(MessageBoxResult::Yes);
     QVERIFY(m_profile->DeleteContact(QStringLiteral("Ann")));
-    QCOMPARE(readFile(bookPath()), header + "[Bob]\r\npMobile=2\r\n");
+    QCOMPARE(ReadFileBytes(bookPath()), header + "[Bob]\r\npMobile=2\r\n");
 }
 
 void TestContactDatabase::multiLineEncoding_data()
@@ -248,7 +236,7 @@ void TestContactDatabase::multiLineEncoding()
     QFETCH(QString, readBack);
     m_profile->WriteNotes(QStringLiteral("Ann"), typed);
     m_profile->WriteMultiLineField(QStringLiteral("Ann"), QStringLiteral("hAddress"), typed);
-    QCOMPARE(readFile(bookPath()),
+    QCOMPARE(ReadFileBytes(bookPath()),
              header + "[Ann]\r\naNotes=" + stored + "\r\nhAddress=" + stored + "\r\n");
     QCOMPARE(m_profile->ReadNotes(QStringLiteral("Ann")), readBack);
     QCOMPARE(m_profile->ReadMultiLineField(QStringLiteral("Ann"), QStringLiteral("hAddress")),
@@ -282,7 +270,8 @@ void TestContactDatabase::integerField()
     setBook("[Ann]\r\naIcon=" + stored + "\r\n");
     QCOMPARE(m_profile->ReadIntField(QStringLiteral("Ann"), QStringLiteral("aIcon")), value);
     m_profile->WriteIntField(QStringLiteral("Ann"), QStringLiteral("aIcon"), value);
-    QCOMPARE(readFile(bookPath()), header + "[Ann]\r\naIcon=" + QByteArray::number(value) + "\r\n");
+    QCOMPARE(ReadFileBytes(bookPath()),
+             header + "[Ann]\r\naIcon=" + QByteArray::number(value) + "\r\n");
 }
 
 void TestContactDatabase::valuesReadBackExactly_data()
@@ -317,7 +306,7 @@ void TestContactDatabase::valuesReadBackExactly()
     QFETCH(QByteArray, stored);
     QFETCH(QString, readBack);
     m_profile->WriteField(QStringLiteral("Ann"), QStringLiteral("wCompany"), value);
-    QCOMPARE(readFile(bookPath()), header + "[Ann]\r\nwCompany=" + stored + "\r\n");
+    QCOMPARE(ReadFileBytes(bookPath()), header + "[Ann]\r\nwCompany=" + stored + "\r\n");
     QCOMPARE(m_profile->ReadField(QStringLiteral("Ann"), QStringLiteral("wCompany")), readBack);
     // A fresh open reads the file, not what this object remembers.
     TProfile reopened(profileName);
@@ -354,7 +343,7 @@ void TestContactDatabase::unusualNamesReadBackExactly()
 void TestContactDatabase::unstorableNamesAreRefused()
 {
     setBook("[a]\r\npMobile=1\r\n[x]\r\npMobile=2\r\n");
-    const QByteArray before = readFile(bookPath());
+    const QByteArray before = ReadFileBytes(bookPath());
     const QStringList names{QStringLiteral("a]b"),    QStringLiteral(" x"),
                             QStringLiteral("x "),     QStringLiteral("\tx"),
                             QStringLiteral("x\v"),    QStringLiteral("two\r\nlines"),
@@ -369,7 +358,7 @@ void TestContactDatabase::unstorableNamesAreRefused()
         QVERIFY_THROWS_EXCEPTION(CalbreyError, m_profile->DeleteContact(name));
     }
     // Nothing went under the name the INI syntax would have made of it.
-    QCOMPARE(readFile(bookPath()), before);
+    QCOMPARE(ReadFileBytes(bookPath()), before);
     QVERIFY(TProfile::IsStorableContactName(QString())); // emptiness is the caller's rule
 }
 
@@ -394,7 +383,7 @@ void TestContactDatabase::editorOrderAndFieldTable()
     for (const ContactField &field : ContactFields)
         keys.append(field.key);
     QStringList fileKeys;
-    const QList<QByteArray> lines = readFile(bookPath()).split('\n');
+    const QList<QByteArray> lines = ReadFileBytes(bookPath()).split('\n');
     for (const QByteArray &line : lines.mid(2)) {
         if (line.contains('='))
             fileKeys.append(QString::fromUtf8(line.left(line.indexOf('='))));
@@ -436,7 +425,7 @@ void TestContactDatabase::longValuesAndManyLongNames()
 void TestContactDatabase::batchWritesOnceOrNotAtAll()
 {
     setBook("[Ann]\r\npMobile=1\r\n");
-    const QByteArray before = readFile(bookPath());
+    const QByteArray before = ReadFileBytes(bookPath());
     {
         TProfile::ContactBatch batch(*m_profile);
         writeContact(*m_profile, QStringLiteral("Bob"), QStringLiteral("Work"));
@@ -446,12 +435,12 @@ void TestContactDatabase::batchWritesOnceOrNotAtAll()
         QCOMPARE(m_profile->ReadField(QStringLiteral("Ann"), QStringLiteral("pMobile")),
                  QStringLiteral("2"));
         QVERIFY(m_profile->ContactExists(QStringLiteral("Bob")));
-        QCOMPARE(readFile(bookPath()), before);
+        QCOMPARE(ReadFileBytes(bookPath()), before);
     } // abandoned: an exception in the middle of a save ends here
     QCOMPARE(m_profile->ReadField(QStringLiteral("Ann"), QStringLiteral("pMobile")),
              QStringLiteral("1"));
     QVERIFY(!m_profile->ContactExists(QStringLiteral("Bob")));
-    QCOMPARE(readFile(bookPath()), before);
+    QCOMPARE(ReadFileBytes(bookPath()), before);
 
     {
         TProfile::ContactBatch batch(*m_profile);
@@ -508,13 +497,13 @@ void TestContactDatabase::fullDiskLeavesFileIntact()
         TProfile profile(profileName);
         writeContact(profile, QStringLiteral("Ann"), QStringLiteral("Friends"));
     }
-    const QByteArray before = readFile(bookPath());
+    const QByteArray before = ReadFileBytes(bookPath());
     const LimitedChild::Result child =
         LimitedChild::run(before.size() + 512, {m_program->path(), operation});
     QCOMPARE(child.exitCode, 0);
     QCOMPARE(child.output,
              QStringLiteral("Unable to write to ") + bookPath() + QStringLiteral("\nFriends\n"));
-    QCOMPARE(readFile(bookPath()), before);
+    QCOMPARE(ReadFileBytes(bookPath()), before);
     // Nothing left behind beside it.
     QCOMPARE(QDir(m_program->profiles() + profileName).entryList(QDir::Files | QDir::Hidden),
              (QStringList{QStringLiteral("book.db"), QStringLiteral("config.ini")}));
@@ -539,7 +528,7 @@ void TestContactDatabase::anotherProgramsEditsAreSeenAndKept()
     // Our next write keeps what the other program wrote.
     setBook("[Ann]\r\npMobile=8\r\n[Cy]\r\npMobile=3\r\n[Dee]\r\npMobile=4\r\n");
     m_profile->WriteField(QStringLiteral("Ann"), QStringLiteral("pIcq"), QStringLiteral("42"));
-    QCOMPARE(readFile(bookPath()),
+    QCOMPARE(ReadFileBytes(bookPath()),
              header +
                  "[Ann]\r\npMobile=8\r\npIcq=42\r\n[Cy]\r\npMobile=3\r\n[Dee]\r\npMobile=4\r\n");
 }
@@ -594,7 +583,7 @@ void TestContactDatabase::malformedDatabases()
     QFETCH(QByteArray, content);
     QFETCH(QStringList, names);
     QFETCH(QStringList, categories);
-    replaceFile(bookPath(), content);
+    ReplaceFileBytes(bookPath(), content);
     QStringList list;
     m_profile->GetContactNames(list);
     QCOMPARE(list, names);

@@ -1,5 +1,6 @@
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
+#include "testfiles.h"
 
 #include "platform/calbreyerror.h"
 #include "profiles/untprofiles.h"
@@ -11,19 +12,6 @@
 namespace {
 
 const QString profileName = QStringLiteral("Prefs");
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void replaceFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(data), data.size());
-}
 
 } // namespace
 
@@ -108,8 +96,8 @@ void TestProfileSettings::storedBooleans()
     QFETCH(QByteArray, stored);
     QFETCH(bool, validateEmails);
     QFETCH(bool, validateUrls);
-    replaceFile(configPath(),
-                "[Config]\r\nValidate Emails=" + stored + "\r\nvalidate urls=" + stored + "\r\n");
+    ReplaceFileBytes(configPath(), "[Config]\r\nValidate Emails=" + stored +
+                                       "\r\nvalidate urls=" + stored + "\r\n");
     TProfile profile(profileName);
     QCOMPARE(profile.ValidateEmails, validateEmails);
     QCOMPARE(profile.ValidateUrls, validateUrls);
@@ -122,18 +110,18 @@ void TestProfileSettings::saveWritesAllKeysInOrder()
     profile.ValidateUrls = false;
     profile.CustomWebBrowser = QStringLiteral("firefox *");
     profile.SaveSettings();
-    QCOMPARE(readFile(configPath()), QByteArray("; Quenlark Calbrey Config Holder.\r\n"
-                                                "[Config]\r\n"
-                                                "Validate Emails=0\r\n"
-                                                "Validate Urls=0\r\n"
-                                                "Display Tips=1\r\n"
-                                                "Display Search Bar=0\r\n"
-                                                "Load on startup=1\r\n"
-                                                "Full Display=0\r\n"
-                                                "Use custom email client=0\r\n"
-                                                "Use custom web browser=0\r\n"
-                                                "Custom web browser=firefox *\r\n"
-                                                "Custom email client=\r\n"));
+    QCOMPARE(ReadFileBytes(configPath()), QByteArray("; Quenlark Calbrey Config Holder.\r\n"
+                                                     "[Config]\r\n"
+                                                     "Validate Emails=0\r\n"
+                                                     "Validate Urls=0\r\n"
+                                                     "Display Tips=1\r\n"
+                                                     "Display Search Bar=0\r\n"
+                                                     "Load on startup=1\r\n"
+                                                     "Full Display=0\r\n"
+                                                     "Use custom email client=0\r\n"
+                                                     "Use custom web browser=0\r\n"
+                                                     "Custom web browser=firefox *\r\n"
+                                                     "Custom email client=\r\n"));
 }
 
 void TestProfileSettings::textsReadBackExactly_data()
@@ -169,7 +157,7 @@ void TestProfileSettings::textsReadBackExactly()
 void TestProfileSettings::readOnlyWhenOpened()
 {
     TProfile profile(profileName);
-    replaceFile(configPath(), "[Config]\r\nFull Display=1\r\n");
+    ReplaceFileBytes(configPath(), "[Config]\r\nFull Display=1\r\n");
     QVERIFY(!profile.FullDisplay);
     profile.LoadSettings();
     QVERIFY(profile.FullDisplay);
@@ -177,14 +165,15 @@ void TestProfileSettings::readOnlyWhenOpened()
 
 void TestProfileSettings::saveKeepsForeignLines()
 {
-    replaceFile(configPath(), "; mine\r\n[Other]\r\nx=1\r\n[config]\r\n; note\r\nFull Display=1\r\n"
-                              "Window Left=10\r\n");
+    ReplaceFileBytes(configPath(),
+                     "; mine\r\n[Other]\r\nx=1\r\n[config]\r\n; note\r\nFull Display=1\r\n"
+                     "Window Left=10\r\n");
     {
         TProfile profile(profileName);
         QVERIFY(profile.FullDisplay);
         profile.FullDisplay = false;
     } // saved on close
-    const QByteArray saved = readFile(configPath());
+    const QByteArray saved = ReadFileBytes(configPath());
     QVERIFY(saved.startsWith("; mine\r\n[Other]\r\nx=1\r\n[config]\r\n; note\r\nFull Display=0\r\n"
                              "Window Left=10\r\n"));
     QVERIFY(saved.contains("Custom email client=\r\n"));

@@ -1,6 +1,7 @@
 #include "limitedchild.h"
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
+#include "testfiles.h"
 
 #include "app/untcommon.h"
 #include "platform/inifile.h"
@@ -21,19 +22,6 @@ const QString folderText = QStringLiteral("Quenlark Calbrey failed to create the
                                           "invalid charactors and try again!");
 const QByteArray blankDatabase = "; Quenlark Calbrey Database Holder.\r\n";
 const QByteArray blankConfig = "; Quenlark Calbrey Config Holder.";
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
 
 QString deleteFailedText(const QString &folder)
 {
@@ -82,8 +70,8 @@ void TestProfileStore::createWritesBlankFilesByteForByte()
     QVERIFY(CreateProfile(QStringLiteral("Anna Berg")));
     QCOMPARE(boxes.count(), 0);
     const QString folder = program.profiles() + QStringLiteral("Anna Berg/");
-    QCOMPARE(readFile(folder + QStringLiteral("book.db")), blankDatabase);
-    QCOMPARE(readFile(folder + QStringLiteral("config.ini")), blankConfig);
+    QCOMPARE(ReadFileBytes(folder + QStringLiteral("book.db")), blankDatabase);
+    QCOMPARE(ReadFileBytes(folder + QStringLiteral("config.ini")), blankConfig);
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
              2);
     QVERIFY(ProfileExists(QStringLiteral("Anna Berg")));
@@ -111,7 +99,7 @@ void TestProfileStore::createRefusals()
     QFETCH(QString, text);
     TempProgramFolder program;
     QVERIFY(QDir(program.profiles()).mkdir(QStringLiteral("Work")));
-    writeFile(program.profiles() + QStringLiteral("notes.txt"), "keep");
+    ReplaceFileBytes(program.profiles() + QStringLiteral("notes.txt"), "keep");
     QDir(program.profiles()).mkdir(QStringLiteral("a")); // "a/b" must not land inside it
     const QStringList before =
         QDir(program.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -124,7 +112,7 @@ void TestProfileStore::createRefusals()
     QCOMPARE(boxes.last().flags, 16);
     QCOMPARE(QDir(program.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     QVERIFY(QDir(program.profiles() + QStringLiteral("a")).isEmpty());
-    QCOMPARE(readFile(program.profiles() + QStringLiteral("notes.txt")), QByteArray("keep"));
+    QCOMPARE(ReadFileBytes(program.profiles() + QStringLiteral("notes.txt")), QByteArray("keep"));
 }
 
 void TestProfileStore::createOnFullDiskRemovesHalfMadeFolder()
@@ -141,7 +129,7 @@ void TestProfileStore::createOnFullDiskRemovesHalfMadeFolder()
     // The same folder can be made once there is room again.
     ScriptedMessageBox boxes;
     QVERIFY(CreateProfile(QStringLiteral("Full")));
-    QCOMPARE(readFile(bookPath), blankDatabase);
+    QCOMPARE(ReadFileBytes(bookPath), blankDatabase);
 }
 
 void TestProfileStore::unsafeNamesNeverReachOutside()
@@ -149,8 +137,8 @@ void TestProfileStore::unsafeNamesNeverReachOutside()
     TempProgramFolder program;
     // A folder beside Profiles/ that a climbing name would reach.
     QVERIFY(QDir(program.path()).mkdir(QStringLiteral("Victim")));
-    writeFile(program.path() + QStringLiteral("Victim/data.txt"), "precious");
-    writeFile(program.profiles() + QStringLiteral("loose.txt"), "loose");
+    ReplaceFileBytes(program.path() + QStringLiteral("Victim/data.txt"), "precious");
+    ReplaceFileBytes(program.profiles() + QStringLiteral("loose.txt"), "loose");
 
     for (const QString &name : {QStringLiteral("../Victim"), QStringLiteral(".."),
                                 QStringLiteral("."), QString(), QStringLiteral("..\\Victim")}) {
@@ -171,8 +159,9 @@ void TestProfileStore::unsafeNamesNeverReachOutside()
     boxes.answer(MessageBoxResult::Yes);
     QVERIFY(!DeleteProfile(QStringLiteral("Linked")));
     QCOMPARE(boxes.captions(), QStringList{QStringLiteral("Cannot delete profile.")});
-    QCOMPARE(readFile(program.path() + QStringLiteral("Victim/data.txt")), QByteArray("precious"));
-    QCOMPARE(readFile(program.profiles() + QStringLiteral("loose.txt")), QByteArray("loose"));
+    QCOMPARE(ReadFileBytes(program.path() + QStringLiteral("Victim/data.txt")),
+             QByteArray("precious"));
+    QCOMPARE(ReadFileBytes(program.profiles() + QStringLiteral("loose.txt")), QByteArray("loose"));
     QVERIFY(QFileInfo(program.profiles()).isDir());
     QVERIFY(IsSafeProfileName(QStringLiteral("..x")));
     QVERIFY(IsSafeProfileName(QStringLiteral(" spaced ")));
@@ -184,7 +173,7 @@ void TestProfileStore::listIsSortedFoldersOnly()
     QDir profiles(program.profiles());
     for (const char *name : {"zeta", "Alpha", "beta", ".hidden", "(Default)", "Ärger"})
         QVERIFY(profiles.mkdir(QString::fromUtf8(name)));
-    writeFile(program.profiles() + QStringLiteral("readme.txt"), "not a profile");
+    ReplaceFileBytes(program.profiles() + QStringLiteral("readme.txt"), "not a profile");
     QStringList list{QStringLiteral("stale entry")};
     ListProfiles(list);
     QCOMPARE(list, (QStringList{QStringLiteral("(Default)"), QStringLiteral(".hidden"),
@@ -202,7 +191,7 @@ void TestProfileStore::deleteAnswers()
     TempProgramFolder program;
     ScriptedMessageBox boxes;
     QVERIFY(CreateProfile(QStringLiteral("Old")));
-    writeFile(program.profiles() + QStringLiteral("Old/.hidden"), "x");
+    ReplaceFileBytes(program.profiles() + QStringLiteral("Old/.hidden"), "x");
 
     boxes.clear();
     boxes.answer(MessageBoxResult::No);
@@ -229,7 +218,7 @@ void TestProfileStore::deleteWithSubFolderReportsFolder()
     QVERIFY(CreateProfile(QStringLiteral("Nested")));
     const QString folder = program.profiles() + QStringLiteral("Nested/");
     QVERIFY(QDir(folder).mkdir(QStringLiteral("attachments")));
-    writeFile(folder + QStringLiteral("attachments/photo.jpg"), "jpg");
+    ReplaceFileBytes(folder + QStringLiteral("attachments/photo.jpg"), "jpg");
 
     boxes.clear();
     boxes.answer(MessageBoxResult::Yes);
@@ -241,7 +230,7 @@ void TestProfileStore::deleteWithSubFolderReportsFolder()
     // The files went, the sub-folder was not descended into.
     QVERIFY(!QFileInfo::exists(folder + QStringLiteral("book.db")));
     QVERIFY(!QFileInfo::exists(folder + QStringLiteral("config.ini")));
-    QCOMPARE(readFile(folder + QStringLiteral("attachments/photo.jpg")), QByteArray("jpg"));
+    QCOMPARE(ReadFileBytes(folder + QStringLiteral("attachments/photo.jpg")), QByteArray("jpg"));
 }
 
 void TestProfileStore::profileInfo()
