@@ -77,12 +77,19 @@ QString fieldText(const QWidget *control)
     return QString();
 }
 
+// Loaded texts show their beginning: a long country or address must not open scrolled to
+// its end in a narrow field.
 void setFieldText(QWidget *control, const QString &text)
 {
-    if (auto *edit = qobject_cast<QLineEdit *>(control))
-        edit->setText(text);
-    else if (auto *combo = qobject_cast<QComboBox *>(control))
+    QLineEdit *edit = qobject_cast<QLineEdit *>(control);
+    if (auto *combo = qobject_cast<QComboBox *>(control)) {
         combo->setEditText(text);
+        edit = combo->lineEdit();
+    } else if (edit) {
+        edit->setText(text);
+    }
+    if (edit)
+        edit->setCursorPosition(0);
 }
 
 // The memo's text with CR LF line breaks, the form the contact store expects. The raw text is
