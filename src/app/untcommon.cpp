@@ -64,6 +64,19 @@ int ShowMessageBox(const QString &text, const QString &caption, int flags)
     return RunMessageBox(text, caption, flags);
 }
 
+QString GeneralErrorText(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void ShowGeneralError(const QString &message)
+{
+    ShowMessageBox(GeneralErrorText(message), QLatin1String(ApplicationTitle),
+                   MessageBoxFlag::Error);
+}
+
 bool IsDotOrDotDot(const QString &name)
 {
     return name == QLatin1String(".") || name == QLatin1String("..");

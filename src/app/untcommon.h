@@ -22,7 +22,15 @@ QString GetProgramPath(int kind);
 /// Points the program folder somewhere else (tests); an empty folder restores the real one.
 void SetProgramFolder(const QString &folder);
 
+/// The title of the application: caption of the general error box.
+inline constexpr char ApplicationTitle[] = "Quenlark Calbrey Beta 5";
+
 int ShowMessageBox(const QString &text, const QString &caption, int flags);
+/// The text of the general error box: the message, with a full stop appended when its last
+/// character sorts after the full stop.
+QString GeneralErrorText(const QString &message);
+/// Shows the general error box (caption the application title, error icon, OK).
+void ShowGeneralError(const QString &message);
 bool ValidateEmail(const QString &address);
 bool ValidateUrl(const QString &url);
 void OpenHelpTopic(const QString &topic);

@@ -32,15 +32,6 @@ QByteArray blankProfileFile(const QString &resource, const QString &resourceName
     return file.readAll();
 }
 
-// The general error box's form of a message: a full stop is added when the last character
-// sorts after it.
-QString asSentence(const QString &message)
-{
-    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
-        return message + QLatin1Char('.');
-    return message;
-}
-
 } // namespace
 
 // --- TProfile: paths and life -----------------------------------------------------------------
@@ -60,11 +51,9 @@ TProfile::~TProfile()
     try {
         SaveSettings();
     } catch (const CalbreyError &error) {
-        ShowMessageBox(asSentence(error.message()), QCoreApplication::applicationName(),
-                       MessageBoxFlag::Error);
+        ShowGeneralError(error.message());
     } catch (const std::exception &error) {
-        ShowMessageBox(asSentence(QString::fromLocal8Bit(error.what())),
-                       QCoreApplication::applicationName(), MessageBoxFlag::Error);
+        ShowGeneralError(QString::fromLocal8Bit(error.what()));
     }
 }
 

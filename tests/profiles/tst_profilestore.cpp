@@ -277,6 +277,7 @@ void TestProfileStore::destructorReportsFailedSave()
     QCOMPARE(boxes.count(), 1);
     QCOMPARE(boxes.last().text,
              QStringLiteral("Unable to write to ") + folder + QStringLiteral("config.ini."));
+    QCOMPARE(boxes.last().caption, QStringLiteral("Quenlark Calbrey Beta 5"));
     QCOMPARE(boxes.last().flags, 16);
     QVERIFY(!QFileInfo::exists(folder));
 }

@@ -52,19 +52,6 @@ bool TCalbreyApplication::notify(QObject *receiver, QEvent *event)
     return false;
 }
 
-QString GeneralErrorText(const QString &message)
-{
-    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
-        return message + QLatin1Char('.');
-    return message;
-}
-
-void ShowGeneralError(const QString &message)
-{
-    ShowMessageBox(GeneralErrorText(message), QLatin1String(ApplicationTitle),
-                   MessageBoxFlag::Error);
-}
-
 StartedProgram::StartedProgram() = default;
 StartedProgram::~StartedProgram()
 {

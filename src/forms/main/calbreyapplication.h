@@ -8,9 +8,6 @@
 class SingleInstanceLock;
 class TMainForm;
 
-/// The title of the application: caption of the general error box.
-inline constexpr char ApplicationTitle[] = "Quenlark Calbrey Beta 5";
-
 /// The application object. An error that escapes an event handler ends only that user action:
 /// it is shown in the general error box and the program goes on.
 class TCalbreyApplication : public QApplication
@@ -21,12 +18,6 @@ public:
     TCalbreyApplication(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
 };
-
-/// The text of the general error box: the message, with a full stop appended when its last
-/// character sorts after the full stop.
-QString GeneralErrorText(const QString &message);
-/// Shows the general error box (caption the application title, error icon, OK).
-void ShowGeneralError(const QString &message);
 
 /// What a start ended with.
 enum class StartOutcome
