@@ -126,7 +126,9 @@ struct IniFile::Impl
     // Makes the document the file on disk plus the open batch's edits.
     void refresh()
     {
-        if (loaded && StatFile(nativePath) == identity) {
+        // A failed read is tried again each time: the reason may pass (no descriptor left, an
+        // I/O error) while the file's identity stays the same.
+        if (loaded && readable && StatFile(nativePath) == identity) {
             if (!recent)
                 return;
             FileContent content = readWholeFile(nativePath);

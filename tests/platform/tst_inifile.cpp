@@ -10,7 +10,10 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -80,6 +83,7 @@ private slots:
     void failedBatchLeavesFileAndReadsIt();
     void refusesLineBreaks();
     void unreadableFileIsNeverOverwritten();
+    void failedReadIsRetried();
     void windows1252FileReads();
     void recentChangesAreRechecked();
 
@@ -346,6 +350,34 @@ void TestIniFile::unreadableFileIsNeverOverwritten()
     };
     QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st), 0);
     QVERIFY(S_ISFIFO(st.st_mode));
+}
+
+void TestIniFile::failedReadIsRetried()
+{
+    // A read that fails for a passing reason (here: no file descriptor left) must not leave
+    // the file looking empty, and unwritable, until something else changes it.
+    writeInPlace(m_path, "[S]\r\nk=v\r\n"_ba, 1'000'000'000);
+    // Only an identity old enough to be trusted is served from the index without a look.
+    QTRY_VERIFY(!IsRecentlyChanged(StatFile(QFile::encodeName(m_path)), WallClockNs()));
+    IniFile ini(m_path);
+
+    rlimit old{};
+    QCOMPARE(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    rlimit low = old;
+    low.rlim_cur = 64;
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> taken;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        taken.push_back(fd);
+    const QStringList duringFailure = ini.sectionNames();
+    for (const int fd : taken)
+        ::close(fd);
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &old), 0);
+
+    QVERIFY(duringFailure.isEmpty());
+    QCOMPARE(ini.sectionNames(), QStringList({u"S"_s}));
+    ini.writeString(u"S", u"k2", u"w");
+    QCOMPARE(readBytes(m_path), "[S]\r\nk=v\r\nk2=w\r\n"_ba);
 }
 
 void TestIniFile::windows1252FileReads()
