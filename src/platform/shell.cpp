@@ -3,6 +3,9 @@
 #include <QProcess>
 
 #ifdef Q_OS_WIN
+#include <QDir>
+#include <QFileInfo>
+
 #include <qt_windows.h>
 #include <shellapi.h>
 #endif
@@ -16,8 +19,11 @@ public:
         if (target.isEmpty())
             return false;
 #ifdef Q_OS_WIN
+        // Our own paths are built with "/"; the shell does not take those for every file.
+        const QString native =
+            QFileInfo::exists(target) ? QDir::toNativeSeparators(target) : target;
         const auto result = reinterpret_cast<INT_PTR>(
-            ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(target.utf16()), nullptr,
+            ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(native.utf16()), nullptr,
                           nullptr, SW_SHOW));
         return result > 32;
 #else

@@ -1,8 +1,9 @@
 #include "platform/username.h"
 
 #ifdef Q_OS_WIN
-#include <lmcons.h>
 #include <qt_windows.h>
+// After the Windows types it relies on.
+#include <lmcons.h>
 #else
 #include <pwd.h>
 #include <unistd.h>
