@@ -86,6 +86,12 @@ bool IsSafeProfileName(const QString &name)
     if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
         name.contains(QChar(u'\0')))
         return false;
+#ifdef Q_OS_WIN
+    // Windows drops trailing dots and blanks from a path's parts (".. " would be ".."), and a
+    // colon names a drive or a file's data stream.
+    if (name.back() == u'.' || name.back() == u' ' || name.contains(QLatin1Char(':')))
+        return false;
+#endif
     return !std::all_of(name.begin(), name.end(), [](QChar c) { return c == u'.'; });
 }
 

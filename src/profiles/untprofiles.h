@@ -95,7 +95,8 @@ private:
 extern TProfile *ActiveProfile;
 
 /// False for a name that would lead outside the profiles folder or to the folder itself: the
-/// empty name, one holding "/" or "\\", or one made only of full stops.
+/// empty name, one holding "/" or "\\", or one made only of full stops (on Windows also one
+/// ending in a full stop or a blank, or holding a colon).
 bool IsSafeProfileName(const QString &name);
 
 /// The names of the sub-folders of the profiles folder, sorted without regard to case.
