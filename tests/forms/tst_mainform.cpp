@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
@@ -417,6 +418,24 @@ private slots:
         if (QSystemTrayIcon::isSystemTrayAvailable())
             QSKIP("this desktop has a notification area");
         QVERIFY(m_form->close());
+    }
+
+    void withoutAnOpenProfileCommandsDoNothing()
+    {
+        // A failed profile switch leaves no active profile until the program is restarted.
+        TProfile *open = ActiveProfile;
+        ActiveProfile = nullptr;
+        const auto restore = qScopeGuard([open] { ActiveProfile = open; });
+        m_form->ApplyProfileToWindow();
+        QVERIFY(m_form->ListedContacts().isEmpty());
+        QCOMPARE(categoryBox()->count(), 0);
+        for (const char *name :
+             {"actNewContact", "actModifyContact", "actDeleteContact", "mnuSimple", "mnuDetails"})
+            trigger(name);
+        m_form->Contact1Click();
+        m_form->View1Click();
+        m_form->cbCategoryChange();
+        QCOMPARE(m_boxes->count(), 0);
     }
 
     void searchBarPlaceFollowsTheSetting()

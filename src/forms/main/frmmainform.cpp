@@ -135,8 +135,13 @@ void TMainForm::connectCommands()
 
 void TMainForm::ApplyProfileToWindow()
 {
-    setWindowTitle(QStringLiteral("Quenlark Calbrey, as ") + ActiveProfile->GetProfileInfo(2));
+    // After a failed profile switch there is no profile until the program is restarted: the
+    // window then shows nothing and its contact commands do nothing.
+    const QString profileName = ActiveProfile ? ActiveProfile->GetProfileInfo(2) : QString();
+    setWindowTitle(QStringLiteral("Quenlark Calbrey, as ") + profileName);
     ReloadContactList(false);
+    if (!ActiveProfile)
+        return;
     m_delegate->SetDetailed(ActiveProfile->FullDisplay);
     panelSearch->setVisible(ActiveProfile->DisplaySearchBar);
 }
@@ -194,11 +199,13 @@ void TMainForm::ReloadContactList(bool keepSelection)
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     QStringList names;
-    ActiveProfile->GetContactNames(names);
+    QStringList categories;
+    if (ActiveProfile) {
+        ActiveProfile->GetContactNames(names);
+        ActiveProfile->GetCategories(categories);
+    }
     setListedContacts(names);
 
-    QStringList categories;
-    ActiveProfile->GetCategories(categories);
     QStringList entries;
     for (const QString &category : std::as_const(categories)) {
         if (!entries.contains(category, Qt::CaseInsensitive))
@@ -224,9 +231,9 @@ void TMainForm::ReloadContactList(bool keepSelection)
 void TMainForm::cbCategoryChange()
 {
     QStringList names;
-    if (cbCategory->currentIndex() <= 0)
+    if (ActiveProfile && cbCategory->currentIndex() <= 0)
         ActiveProfile->GetContactNames(names);
-    else
+    else if (ActiveProfile)
         ActiveProfile->GetContactsInCategory(names, cbCategory->currentText());
     setListedContacts(names);
     panelSearchResults->hide();
@@ -234,6 +241,8 @@ void TMainForm::cbCategoryChange()
 
 void TMainForm::runContactEditor(bool modify)
 {
+    if (!ActiveProfile)
+        return;
     TAddModifyUser editor(this);
     editor.PrepareForContact(modify, modify ? SelectedContactName() : QString());
     if (editor.exec() != QDialog::Rejected)
@@ -247,6 +256,8 @@ void TMainForm::actNewContactExecute()
 
 void TMainForm::actModifyContactExecute()
 {
+    if (!ActiveProfile)
+        return;
     if (!HasSelectedContact()) {
         ShowMessageBox(QStringLiteral("Please select a contact to modify first."),
                        QStringLiteral("Please select contact."), MessageBoxFlag::Information);
@@ -257,6 +268,8 @@ void TMainForm::actModifyContactExecute()
 
 void TMainForm::actDeleteContactExecute()
 {
+    if (!ActiveProfile)
+        return;
     if (!HasSelectedContact()) {
         ShowMessageBox(QStringLiteral("Please select a contact to delete."),
                        QStringLiteral("Select contact."), MessageBoxFlag::Information);
@@ -274,6 +287,8 @@ void TMainForm::actExitExecute()
 
 void TMainForm::setFullDisplay(bool on)
 {
+    if (!ActiveProfile)
+        return;
     ActiveProfile->FullDisplay = on;
     ActiveProfile->SaveSettings();
     ApplyProfileToWindow();
@@ -307,11 +322,14 @@ void TMainForm::mnHideClick()
 
 void TMainForm::Contact1Click()
 {
-    m_commands->mnHide->setVisible(ActiveProfile->LoadOnStartup && TrayAvailable());
+    m_commands->mnHide->setVisible(ActiveProfile && ActiveProfile->LoadOnStartup &&
+                                   TrayAvailable());
 }
 
 void TMainForm::View1Click()
 {
+    if (!ActiveProfile)
+        return;
     (ActiveProfile->FullDisplay ? m_commands->mnuDetails : m_commands->mnuSimple)->setChecked(true);
 }
 
