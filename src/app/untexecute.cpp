@@ -36,37 +36,43 @@ bool RunCommand(bool useShell, const QString &text)
     return startPieces(SplitCommandLine(text));
 }
 
+namespace {
+// Starts target through the user's template when one is chosen, else through the system; a
+// failure is reported with the message of the caller, whichever way was tried.
+void launchOrReport(bool useCustom, const QString &commandTemplate, const QString &target,
+                    const QString &failure, const QString &caption)
+{
+    const bool started =
+        useCustom ? runTemplate(commandTemplate, target) : RunCommand(true, target);
+    if (!started)
+        ShowMessageBox(failure, caption, MessageBoxFlag::Error);
+}
+} // namespace
+
 void SendEmail(const QString &address)
 {
-    const QString target = QStringLiteral("mailto:") + address;
     const TProfile *profile = ActiveProfile;
-    const bool started = profile && profile->UseCustomEmailClient
-                             ? runTemplate(profile->CustomEmailClient, target)
-                             : RunCommand(true, target);
-    if (started)
-        return;
-    ShowMessageBox(QStringLiteral("There may have been a problem sending an e-mail to ") +
-                       quoted(address) +
-                       QStringLiteral(" because your default e-mail client did not seem to "
-                                      "start.  Please make sure you have a default e-mail "
-                                      "client installed (such as Eudora, The Bat or Netscape "
-                                      "Mail) and try again."),
-                   QStringLiteral("Errors sending e-mail."), MessageBoxFlag::Error);
+    launchOrReport(
+        profile && profile->UseCustomEmailClient, profile ? profile->CustomEmailClient : QString(),
+        QStringLiteral("mailto:") + address,
+        QStringLiteral("There may have been a problem sending an e-mail to ") + quoted(address) +
+            QStringLiteral(" because your default e-mail client did not seem to "
+                           "start.  Please make sure you have a default e-mail "
+                           "client installed (such as Eudora, The Bat or Netscape "
+                           "Mail) and try again."),
+        QStringLiteral("Errors sending e-mail."));
 }
 
 void OpenWebPage(const QString &address)
 {
     const TProfile *profile = ActiveProfile;
-    const bool started = profile && profile->UseCustomWebBrowser
-                             ? runTemplate(profile->CustomWebBrowser, address)
-                             : RunCommand(true, address);
-    if (started)
-        return;
-    ShowMessageBox(QStringLiteral("There may have been a problem opening the web site ") +
+    launchOrReport(profile && profile->UseCustomWebBrowser,
+                   profile ? profile->CustomWebBrowser : QString(), address,
+                   QStringLiteral("There may have been a problem opening the web site ") +
                        quoted(address) +
                        QStringLiteral(" because your default web browser did not seem to "
                                       "start.  Please make sure you have a default web browser "
                                       "installed (such as Avant Brpwser, Mozilla or Opera) and "
                                       "try again."),
-                   QStringLiteral("Errors opening web page."), MessageBoxFlag::Error);
+                   QStringLiteral("Errors opening web page."));
 }
