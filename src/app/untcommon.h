@@ -1,5 +1,8 @@
 #pragma once
 
+// The common utilities. One header; behind it one file each for program paths, validation,
+// pictures, help and the start-at-login entry, countries, and the small helpers below.
+
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -31,10 +34,14 @@ int ShowMessageBox(const QString &text, const QString &caption, int flags);
 QString GeneralErrorText(const QString &message);
 /// Shows the general error box (caption the application title, error icon, OK).
 void ShowGeneralError(const QString &message);
-bool ValidateEmail(const QString &address);
-bool ValidateUrl(const QString &url);
+/// True when address passes the e-mail check or the user accepts it; validateEmails is the
+/// profile's setting (off: every address passes unasked).
+bool ValidateEmail(const QString &address, bool validateEmails);
+/// The same for a web address and the profile's ValidateUrls setting.
+bool ValidateUrl(const QString &url, bool validateUrls);
 void OpenHelpTopic(const QString &topic);
-void UpdateRunKey();
+/// Brings the start-at-login entry into line with the profile's LoadOnStartup setting.
+void UpdateRunKey(bool loadOnStartup);
 QString GetWindowsUserName();
 bool PathExists(const QString &path);
 bool IsDotOrDotDot(const QString &name);
@@ -44,13 +51,20 @@ inline constexpr int UserIconCount = 25;
 inline constexpr int UserIconSize = 32;
 /// 25 pictures; entry i is the picture of aIcon value i.
 void LoadUserIconList(QList<QImage> &list);
-/// The picture of aIcon value n (32 by 32, transparent); a null image for n outside 0 to 24.
-QImage LoadUserIcon(int n);
+/// The picture of aIcon value n (side by side logical pixels, drawn for a screen of that pixel
+/// ratio, transparent); a null image for n outside 0 to 24.
+QImage LoadUserIcon(int n, int side = UserIconSize, qreal devicePixelRatio = 1.0);
 /// A named picture of the program's own, made transparent by its bottom-right pixel.
 bool LoadResourceBitmap(const QString &resourceName, QImage &bitmap);
 /// Makes every pixel of the colour of the bottom-right pixel transparent (what each bitmap
 /// LoadResourceBitmap and LoadUserIcon give goes through).
 void MakeBitmapTransparent(QImage &bitmap);
+/// The pixel ratio of the program's screens (1 without a screen).
+qreal ScreenPixelRatio();
+/// The SVG file (usually a resource) drawn into a picture of size logical pixels for a screen
+/// of that pixel ratio: sharp on high-density screens. A null image when the file is missing
+/// or not a picture; an empty size takes the picture's own.
+QImage RenderSvgPicture(const QString &path, QSize size, qreal devicePixelRatio = 1.0);
 /// Adds the lines of the text file to the end of list; throws "Cannot open file <name>".
 void AppendFileLines(QStringList &list, const QString &fileName);
 QString ReplaceChar(const QString &text, QChar character, const QString &replacement);

@@ -14,12 +14,6 @@ namespace {
 constexpr QByteArrayView kByteOrderMark("\xEF\xBB\xBF");
 constexpr QByteArrayView kLineBreak("\r\n");
 
-// Windows trims exactly these around names and values in the file.
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\v';
-}
-
 bool isLineBreak(char c)
 {
     return c == '\r' || c == '\n';
@@ -59,9 +53,9 @@ QByteArrayView trimmed(QByteArrayView bytes)
 {
     qsizetype begin = 0;
     qsizetype end = bytes.size();
-    while (begin < end && isBlank(bytes[begin]))
+    while (begin < end && IsIniBlank(bytes[begin]))
         ++begin;
-    while (end > begin && isBlank(bytes[end - 1]))
+    while (end > begin && IsIniBlank(bytes[end - 1]))
         --end;
     return bytes.sliced(begin, end - begin);
 }
@@ -97,7 +91,7 @@ struct LineInfo
 LineInfo classify(QByteArrayView content)
 {
     qsizetype start = 0;
-    while (start < content.size() && isBlank(content[start]))
+    while (start < content.size() && IsIniBlank(content[start]))
         ++start;
     if (start == content.size())
         return {LineKind::Blank, {}, {}};
@@ -213,7 +207,8 @@ public:
         if (content.isEmpty())
             return false;
         const char c = content[0];
-        if (!m_ascii || m_folded.isEmpty() || isBlank(c) || static_cast<unsigned char>(c) >= 0x80)
+        if (!m_ascii || m_folded.isEmpty() || IsIniBlank(c) ||
+            static_cast<unsigned char>(c) >= 0x80)
             return true;
         return asciiLower(c) == char(m_folded[0].unicode());
     }
@@ -254,7 +249,7 @@ void IniDocument::load(QByteArray bytes)
         const qsizetype bracket = static_cast<const char *>(found) - data;
         pos = bracket + 1;
         qsizetype lineStart = bracket;
-        while (lineStart > m_bodyStart && isBlank(data[lineStart - 1]))
+        while (lineStart > m_bodyStart && IsIniBlank(data[lineStart - 1]))
             --lineStart;
         if (lineStart > m_bodyStart && !isLineBreak(data[lineStart - 1]))
             continue; // inside a line
@@ -450,8 +445,8 @@ bool IniDocument::canWrite(QStringView section, QStringView key, QStringView val
     };
     if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
         return false;
-    const auto firstNonBlank = std::find_if(
-        key.begin(), key.end(), [](QChar c) { return !(c == u' ' || c == u'\t' || c == u'\v'); });
+    const auto firstNonBlank =
+        std::find_if(key.begin(), key.end(), [](QChar c) { return !IsIniBlank(c); });
     return firstNonBlank == key.end() || *firstNonBlank != u'[';
 }
 

@@ -10,6 +10,17 @@
 #include <utility>
 #include <vector>
 
+/// The blanks that Windows trims around INI section names, key names and values: space, TAB
+/// and VT. Every part of the program that must agree with a read of the file uses these.
+constexpr bool IsIniBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v';
+}
+constexpr bool IsIniBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\v';
+}
+
 /// The text of one INI file in memory, read and edited line by line with the rules of the
 /// Windows private-profile functions, so files made by the Windows program come out the same.
 ///

@@ -2,6 +2,7 @@
 
 #include "app/untcommon.h"
 #include "platform/calbreyerror.h"
+#include "platform/inidocument.h"
 #include "platform/inifile.h"
 #include "platform/messagebox.h"
 #include "profiles/contactfields.h"
@@ -17,17 +18,12 @@ const QString notesKey = QStringLiteral("aNotes");
 const QString showAllContacts = QStringLiteral("Show all contacts");
 const QString uncategorizedContacts = QStringLiteral("Uncategorized contacts");
 
-bool isIniBlank(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\v';
-}
-
 } // namespace
 
 bool TProfile::IsStorableContactName(const QString &name)
 {
     // A header line ends its name at the first "]" and is trimmed of blanks when read back.
-    if (!name.isEmpty() && (isIniBlank(name.front()) || isIniBlank(name.back())))
+    if (!name.isEmpty() && (IsIniBlank(name.front()) || IsIniBlank(name.back())))
         return false;
     return !name.contains(QLatin1Char(']')) && !name.contains(QLatin1Char('\r')) &&
            !name.contains(QLatin1Char('\n'));

@@ -1,13 +1,10 @@
 #include "profiles/inivalue.h"
 
+#include "platform/inidocument.h"
+
 #include <limits>
 
 namespace {
-
-bool isIniBlank(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\v';
-}
 
 bool isQuote(QChar c)
 {
@@ -49,7 +46,7 @@ std::optional<qint64> parseDecimalMagnitude(QStringView digits)
 QString QuoteIniValue(QStringView value)
 {
     const bool blankAtEnd =
-        !value.isEmpty() && (isIniBlank(value.front()) || isIniBlank(value.back()));
+        !value.isEmpty() && (IsIniBlank(value.front()) || IsIniBlank(value.back()));
     const bool quotedAlready =
         value.size() >= 2 && isQuote(value.front()) && value.back() == value.front();
     if (blankAtEnd || quotedAlready)

@@ -1,10 +1,9 @@
-#include "app/untactive.h"
 #include "app/untcommon.h"
 #include "platform/calbreyerror.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/username.h"
-#include "profiles/untprofiles.h"
+#include "recordinglauncher.h"
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
 #include "testfiles.h"
@@ -13,18 +12,6 @@
 #include <QtTest>
 
 namespace {
-class RecordingLauncher : public ShellLauncher
-{
-public:
-    bool openDocument(const QString &target) override
-    {
-        documents.append(target);
-        return false;
-    }
-    bool startProgram(const QString &, const QStringList &) override { return false; }
-    QStringList documents;
-};
-
 QByteArray pixelHash(const QImage &image)
 {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
@@ -44,18 +31,8 @@ private:
     std::unique_ptr<TempProgramFolder> m_folder;
 
 private slots:
-    void init()
-    {
-        m_folder = std::make_unique<TempProgramFolder>();
-        ScriptedMessageBox welcome;
-        QVERIFY(ActivateProfile(QStringLiteral("Common")));
-    }
-    void cleanup()
-    {
-        delete ActiveProfile;
-        ActiveProfile = nullptr;
-        m_folder.reset();
-    }
+    void init() { m_folder = std::make_unique<TempProgramFolder>(); }
+    void cleanup() { m_folder.reset(); }
 
     void programPaths()
     {
@@ -95,10 +72,9 @@ private slots:
     {
         QFETCH(QString, address);
         QFETCH(bool, asks);
-        ActiveProfile->ValidateEmails = true;
         ScriptedMessageBox boxes;
         boxes.answer(MessageBoxResult::No);
-        QCOMPARE(ValidateEmail(address), !asks);
+        QCOMPARE(ValidateEmail(address, true), !asks);
         QCOMPARE(boxes.count(), asks ? 1 : 0);
         if (!asks)
             return;
@@ -109,16 +85,14 @@ private slots:
                                                        "to use this e-mail address?"));
         QCOMPARE(boxes.last().flags, MessageBoxFlag::Question);
         boxes.answer(MessageBoxResult::Yes);
-        QVERIFY(ValidateEmail(address));
+        QVERIFY(ValidateEmail(address, true));
     }
 
     void validateEmailSkipped()
     {
         ScriptedMessageBox boxes;
-        ActiveProfile->ValidateEmails = false;
-        QVERIFY(ValidateEmail(QStringLiteral("nonsense")));
-        ActiveProfile->ValidateEmails = true;
-        QVERIFY(ValidateEmail(QString()));
+        QVERIFY(ValidateEmail(QStringLiteral("nonsense"), false));
+        QVERIFY(ValidateEmail(QString(), true));
         QCOMPARE(boxes.count(), 0);
     }
 
@@ -138,9 +112,8 @@ private slots:
     {
         QFETCH(QString, url);
         QFETCH(bool, asks);
-        ActiveProfile->ValidateUrls = true;
         ScriptedMessageBox boxes;
-        QCOMPARE(ValidateUrl(url), !asks);
+        QCOMPARE(ValidateUrl(url, true), !asks);
         QCOMPARE(boxes.count(), asks ? 1 : 0);
         if (!asks)
             return;
@@ -150,16 +123,14 @@ private slots:
                      QStringLiteral("\" is not valid.  Are you sure you want to use it?"));
         QCOMPARE(boxes.last().flags, MessageBoxFlag::Question);
         boxes.answer(MessageBoxResult::Yes);
-        QVERIFY(ValidateUrl(url));
+        QVERIFY(ValidateUrl(url, true));
     }
 
     void validateUrlSkipped()
     {
         ScriptedMessageBox boxes;
-        ActiveProfile->ValidateUrls = false;
-        QVERIFY(ValidateUrl(QStringLiteral("nonsense")));
-        ActiveProfile->ValidateUrls = true;
-        QVERIFY(ValidateUrl(QString()));
+        QVERIFY(ValidateUrl(QStringLiteral("nonsense"), false));
+        QVERIFY(ValidateUrl(QString(), true));
         QCOMPARE(boxes.count(), 0);
     }
 
@@ -319,7 +290,8 @@ private slots:
         QVERIFY(!PathExists(QStringLiteral("..")));
         QVERIFY(!PathExists(QStringLiteral(".")));
         QVERIFY(PathExists(m_folder->profiles()));
-        QVERIFY(PathExists(ActiveProfile->GetProfileInfo(0)));
+        ReplaceFileBytes(m_folder->path() + QStringLiteral("file.txt"), "x");
+        QVERIFY(PathExists(m_folder->path() + QStringLiteral("file.txt")));
         QVERIFY(!PathExists(m_folder->path() + QStringLiteral("nothing")));
     }
 
@@ -336,11 +308,10 @@ private slots:
 
     void helpTopicGoesToShell()
     {
-        RecordingLauncher launcher;
-        ShellLauncher *previous = SetShellLauncher(&launcher);
         ScriptedMessageBox boxes;
+        RecordingLauncher launcher;
+        launcher.succeed = false;
         OpenHelpTopic(QStringLiteral("importcsv"));
-        SetShellLauncher(previous);
         QCOMPARE(launcher.documents,
                  QStringList{m_folder->path() + QStringLiteral("Help/importcsv.html")});
         // A page that does not open is not reported.
@@ -352,8 +323,7 @@ private slots:
         QTemporaryDir autostart;
         SetAutostartFolder(autostart.path());
         const QString entry = AutostartEntryPath();
-        ActiveProfile->LoadOnStartup = true;
-        UpdateRunKey();
+        UpdateRunKey(true);
         QFile file(entry);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString exec =
@@ -363,10 +333,9 @@ private slots:
         QVERIFY(QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')).contains(exec));
         file.close();
 
-        ActiveProfile->LoadOnStartup = false;
-        UpdateRunKey();
+        UpdateRunKey(false);
         QVERIFY(!QFile::exists(entry));
-        UpdateRunKey();
+        UpdateRunKey(false);
         QVERIFY(QDir(autostart.path()).isEmpty());
         SetAutostartFolder(QString());
     }

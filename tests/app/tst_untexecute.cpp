@@ -1,38 +1,12 @@
-#include "app/untactive.h"
 #include "app/untexecute.h"
-#include "platform/shell.h"
 #include "profiles/untprofiles.h"
+#include "recordinglauncher.h"
 #include "scriptedmessagebox.h"
-#include "tempprogramfolder.h"
+#include "testprofile.h"
 
 #include <QtTest>
 
 namespace {
-class RecordingLauncher : public ShellLauncher
-{
-public:
-    struct Start
-    {
-        QString program;
-        QStringList arguments;
-    };
-
-    bool openDocument(const QString &target) override
-    {
-        documents.append(target);
-        return succeed;
-    }
-    bool startProgram(const QString &program, const QStringList &arguments) override
-    {
-        starts.append({program, arguments});
-        return succeed;
-    }
-
-    bool succeed = true;
-    QStringList documents;
-    QList<Start> starts;
-};
-
 const QString mailFailureText =
     QStringLiteral("There may have been a problem sending an e-mail to \"%1\" because your "
                    "default e-mail client did not seem to start.  Please make sure you have a "
@@ -52,21 +26,14 @@ class TestUntExecute : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TempProgramFolder>();
-        ScriptedMessageBox welcome;
-        QVERIFY(ActivateProfile(QStringLiteral("Launch")));
-        QVERIFY(ActiveProfile);
-        m_previous = SetShellLauncher(&m_launcher);
-        m_launcher.succeed = true;
-        m_launcher.documents.clear();
-        m_launcher.starts.clear();
+        m_profile = std::make_unique<TestProfile>(QStringLiteral("Launch"));
+        QVERIFY(m_profile->activated());
+        m_launcher = std::make_unique<RecordingLauncher>();
     }
     void cleanup()
     {
-        SetShellLauncher(m_previous);
-        delete ActiveProfile;
-        ActiveProfile = nullptr;
-        m_folder.reset();
+        m_launcher.reset();
+        m_profile.reset();
     }
 
     void shellTargets()
@@ -75,10 +42,10 @@ private slots:
         SendEmail(QStringLiteral("ann@example.org"));
         SendEmail(QString());
         OpenWebPage(QStringLiteral("www.example.org"));
-        QCOMPARE(m_launcher.documents,
+        QCOMPARE(m_launcher->documents,
                  QStringList({QStringLiteral("mailto:ann@example.org"), QStringLiteral("mailto:"),
                               QStringLiteral("www.example.org")}));
-        QVERIFY(m_launcher.starts.isEmpty());
+        QVERIFY(m_launcher->starts.isEmpty());
         QCOMPARE(boxes.count(), 0);
     }
 
@@ -121,10 +88,10 @@ private slots:
         ScriptedMessageBox boxes;
         SendEmail(address);
         QCOMPARE(boxes.count(), 0);
-        QVERIFY(m_launcher.documents.isEmpty());
-        QCOMPARE(m_launcher.starts.size(), 1);
-        QCOMPARE(m_launcher.starts.first().program, program);
-        QCOMPARE(m_launcher.starts.first().arguments, arguments);
+        QVERIFY(m_launcher->documents.isEmpty());
+        QCOMPARE(m_launcher->starts.size(), 1);
+        QCOMPARE(m_launcher->starts.first().program, program);
+        QCOMPARE(m_launcher->starts.first().arguments, arguments);
     }
 
     void customBrowserGetsBareAddress()
@@ -132,11 +99,11 @@ private slots:
         ActiveProfile->UseCustomWebBrowser = true;
         ActiveProfile->CustomWebBrowser = QStringLiteral("\"/usr/bin/web browser\" *");
         OpenWebPage(QStringLiteral("example.org/a b"));
-        QCOMPARE(m_launcher.starts.size(), 1);
-        QCOMPARE(m_launcher.starts.first().program, QStringLiteral("/usr/bin/web browser"));
-        QCOMPARE(m_launcher.starts.first().arguments,
+        QCOMPARE(m_launcher->starts.size(), 1);
+        QCOMPARE(m_launcher->starts.first().program, QStringLiteral("/usr/bin/web browser"));
+        QCOMPARE(m_launcher->starts.first().arguments,
                  QStringList{QStringLiteral("example.org/a b")});
-        QVERIFY(m_launcher.documents.isEmpty());
+        QVERIFY(m_launcher->documents.isEmpty());
     }
 
     void settingsReadAtEachCall()
@@ -150,11 +117,11 @@ private slots:
         ActiveProfile->UseCustomWebBrowser = false;
         OpenWebPage(QStringLiteral("http://d.org"));
 
-        QCOMPARE(m_launcher.documents,
+        QCOMPARE(m_launcher->documents,
                  QStringList({QStringLiteral("http://a.org"), QStringLiteral("http://d.org")}));
-        QCOMPARE(m_launcher.starts.size(), 2);
-        QCOMPARE(m_launcher.starts.at(0).program, QStringLiteral("browser"));
-        QCOMPARE(m_launcher.starts.at(1).program, QStringLiteral("other"));
+        QCOMPARE(m_launcher->starts.size(), 2);
+        QCOMPARE(m_launcher->starts.at(0).program, QStringLiteral("browser"));
+        QCOMPARE(m_launcher->starts.at(1).program, QStringLiteral("other"));
     }
 
     void failureMessages_data()
@@ -170,7 +137,7 @@ private slots:
         ActiveProfile->UseCustomWebBrowser = custom;
         ActiveProfile->CustomEmailClient = QStringLiteral("missing-mailer *");
         ActiveProfile->CustomWebBrowser = QStringLiteral("missing-browser *");
-        m_launcher.succeed = false;
+        m_launcher->succeed = false;
 
         ScriptedMessageBox boxes;
         SendEmail(QStringLiteral("bob@example.org"));
@@ -192,8 +159,8 @@ private slots:
         ActiveProfile->CustomEmailClient = QStringLiteral("   ");
         ScriptedMessageBox boxes;
         SendEmail(QStringLiteral("a@b.c"));
-        QVERIFY(m_launcher.starts.isEmpty());
-        QVERIFY(m_launcher.documents.isEmpty());
+        QVERIFY(m_launcher->starts.isEmpty());
+        QVERIFY(m_launcher->documents.isEmpty());
         QCOMPARE(boxes.captions(), QStringList{QStringLiteral("Errors sending e-mail.")});
     }
 
@@ -201,19 +168,18 @@ private slots:
     {
         QVERIFY(RunCommand(true, QStringLiteral("file.html")));
         QVERIFY(RunCommand(false, QStringLiteral("\"/opt/a b/prog\" -x \"y z\"")));
-        QCOMPARE(m_launcher.starts.last().program, QStringLiteral("/opt/a b/prog"));
-        QCOMPARE(m_launcher.starts.last().arguments,
+        QCOMPARE(m_launcher->starts.last().program, QStringLiteral("/opt/a b/prog"));
+        QCOMPARE(m_launcher->starts.last().arguments,
                  QStringList({QStringLiteral("-x"), QStringLiteral("y z")}));
-        m_launcher.succeed = false;
+        m_launcher->succeed = false;
         QVERIFY(!RunCommand(true, QStringLiteral("file.html")));
         QVERIFY(!RunCommand(false, QStringLiteral("prog")));
         QVERIFY(!RunCommand(false, QString()));
     }
 
 private:
-    std::unique_ptr<TempProgramFolder> m_folder;
-    RecordingLauncher m_launcher;
-    ShellLauncher *m_previous = nullptr;
+    std::unique_ptr<TestProfile> m_profile;
+    std::unique_ptr<RecordingLauncher> m_launcher;
 };
 
 QTEST_GUILESS_MAIN(TestUntExecute)

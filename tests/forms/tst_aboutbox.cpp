@@ -1,10 +1,9 @@
 #include "forms/dialogs/frmaboutbox.h"
 #include "forms/main/quenlarkurl.h"
 
-#include "app/untactive.h"
-#include "platform/shell.h"
-#include "scriptedmessagebox.h"
-#include "tempprogramfolder.h"
+#include "guitest.h"
+#include "recordinglauncher.h"
+#include "testprofile.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -13,18 +12,6 @@
 #include <QTimer>
 
 namespace {
-class RecordingLauncher : public ShellLauncher
-{
-public:
-    QStringList opened;
-    bool openDocument(const QString &target) override
-    {
-        opened.append(target);
-        return true;
-    }
-    bool startProgram(const QString &, const QStringList &) override { return true; }
-};
-
 QStringList labelTexts(const QWidget &box)
 {
     QStringList texts;
@@ -39,20 +26,21 @@ class TestAboutBox : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempProgramFolder> m_folder;
-    RecordingLauncher m_launcher;
-    ShellLauncher *m_previous = nullptr;
+    std::unique_ptr<TestProfile> m_profile;
+    std::unique_ptr<RecordingLauncher> m_launcher;
 
 private slots:
     void initTestCase()
     {
-        m_folder = std::make_unique<TempProgramFolder>();
-        ScriptedMessageBox welcome;
-        QVERIFY(ActivateProfile(QStringLiteral("reader")));
-        m_previous = SetShellLauncher(&m_launcher);
+        m_profile = std::make_unique<TestProfile>();
+        QVERIFY(m_profile->activated());
+        m_launcher = std::make_unique<RecordingLauncher>();
     }
-
-    void cleanupTestCase() { SetShellLauncher(m_previous); }
+    void cleanupTestCase()
+    {
+        m_launcher.reset();
+        m_profile.reset();
+    }
 
     void showsNameVersionAndLinks()
     {
@@ -68,10 +56,10 @@ private slots:
     {
         TAboutBox box;
         box.show();
-        m_launcher.opened.clear();
-        QTest::mouseClick(box.findChild<TQuenlarkURL *>("urlWebSite"), Qt::LeftButton);
-        QTest::mouseClick(box.findChild<TQuenlarkURL *>("urlEmail"), Qt::LeftButton);
-        QCOMPARE(m_launcher.opened,
+        m_launcher->clear();
+        QTest::mouseClick(child<TQuenlarkURL>(box, "urlWebSite"), Qt::LeftButton);
+        QTest::mouseClick(child<TQuenlarkURL>(box, "urlEmail"), Qt::LeftButton);
+        QCOMPARE(m_launcher->documents,
                  (QStringList{TAboutBox::WebSiteAddress,
                               QStringLiteral("mailto:") + TAboutBox::EmailAddress}));
     }
@@ -80,7 +68,7 @@ private slots:
     {
         TAboutBox box;
         QTimer::singleShot(0, &box, [&box] {
-            QTest::mouseClick(box.findChild<QPushButton *>("btnClose"), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(box, "btnClose"), Qt::LeftButton);
         });
         QCOMPARE(box.exec(), int(QDialog::Accepted));
     }

@@ -1,11 +1,11 @@
-#include "app/untactive.h"
 #include "forms/dialogs/frmaddmodifycontact.h"
+#include "guitest.h"
 #include "platform/calbreyerror.h"
 #include "platform/shell.h"
 #include "profiles/untprofiles.h"
 #include "scriptedmessagebox.h"
-#include "tempprogramfolder.h"
 #include "testfiles.h"
+#include "testprofile.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -54,14 +54,6 @@ const Field textFields[] = {
     {"hEmail", "hEmail", "zoe@home.example"},
     {"wEmail", "wEmail", "zoe@quill.example"},
 };
-
-template <typename T> T *child(const QWidget &parent, const char *name)
-{
-    T *found = parent.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("control %s is missing", name);
-    return found;
-}
 
 void setText(const QWidget &dialog, const char *name, const QString &text)
 {
@@ -135,11 +127,8 @@ class TestAddModifyContact : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TempProgramFolder>();
-        {
-            ScriptedMessageBox welcome;
-            QVERIFY(ActivateProfile(QStringLiteral("Editor")));
-        }
+        m_profile = std::make_unique<TestProfile>(QStringLiteral("Editor"));
+        QVERIFY(m_profile->activated());
         ActiveProfile->ValidateEmails = false;
         ActiveProfile->ValidateUrls = true;
         m_boxes = std::make_unique<ScriptedMessageBox>();
@@ -147,9 +136,7 @@ private slots:
     void cleanup()
     {
         m_boxes.reset();
-        delete ActiveProfile;
-        ActiveProfile = nullptr;
-        m_folder.reset();
+        m_profile.reset();
         QVERIFY(QApplication::topLevelWidgets().isEmpty() ||
                 std::none_of(QApplication::topLevelWidgets().cbegin(),
                              QApplication::topLevelWidgets().cend(),
@@ -567,7 +554,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<TestProfile> m_profile;
     std::unique_ptr<ScriptedMessageBox> m_boxes;
 };
 

@@ -1,11 +1,12 @@
-#include "app/untactive.h"
 #include "forms/common/filedialogs.h"
 #include "forms/dialogs/frmaddmodifycontact.h"
+#include "fulldisk.h"
+#include "guitest.h"
 #include "platform/calbreyerror.h"
 #include "profiles/untprofiles.h"
 #include "scriptedmessagebox.h"
-#include "tempprogramfolder.h"
 #include "testfiles.h"
+#include "testprofile.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -15,44 +16,6 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
-namespace {
-template <typename T> T *child(const QWidget &parent, const char *name)
-{
-    T *found = parent.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("control %s is missing", name);
-    return found;
-}
-
-// Lowers this process's file-size limit for one scope, the way a full disk refuses a write.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-private:
-    rlimit m_saved{};
-    void (*m_previousHandler)(int) = nullptr;
-};
-} // namespace
-
 class TestContactNotes : public QObject
 {
     Q_OBJECT
@@ -60,11 +23,8 @@ class TestContactNotes : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TempProgramFolder>();
-        {
-            ScriptedMessageBox welcome;
-            QVERIFY(ActivateProfile(QStringLiteral("Notes")));
-        }
+        m_profile = std::make_unique<TestProfile>(QStringLiteral("Notes"));
+        QVERIFY(m_profile->activated());
         m_boxes = std::make_unique<ScriptedMessageBox>();
         m_dialog = std::make_unique<TAddModifyUser>();
         m_dialog->PrepareForContact(false, QString());
@@ -75,9 +35,7 @@ private slots:
     {
         m_dialog.reset();
         m_boxes.reset();
-        delete ActiveProfile;
-        ActiveProfile = nullptr;
-        m_folder.reset();
+        m_profile.reset();
     }
 
     void longNotesFromFileStoredWhole()
@@ -85,7 +43,7 @@ private slots:
         QByteArray data;
         for (int i = 0; i < 60; ++i)
             data += "Line " + QByteArray::number(i) + ' ' + QByteArray(50, 'n') + "\r\n";
-        const QString path = m_folder->path() + QStringLiteral("long.txt");
+        const QString path = m_profile->folder().path() + QStringLiteral("long.txt");
         ReplaceFileBytes(path, data);
 
         m_notes->setPlainText(QStringLiteral("replaced"));
@@ -157,7 +115,7 @@ private slots:
 
     void saveNotesToFile()
     {
-        const QString path = m_folder->path() + QStringLiteral("notes.txt");
+        const QString path = m_profile->folder().path() + QStringLiteral("notes.txt");
         ReplaceFileBytes(path, "old content");
         m_notes->setPlainText(QStringLiteral("first\n\nthird \u00e9"));
         FileDialogs::SetNextFileName(path);
@@ -172,7 +130,7 @@ private slots:
     void notesFileErrors()
     {
         m_notes->setPlainText(QStringLiteral("keep"));
-        const QString missing = m_folder->path() + QStringLiteral("no such folder/n.txt");
+        const QString missing = m_profile->folder().path() + QStringLiteral("no such folder/n.txt");
         FileDialogs::SetNextFileName(missing);
         try {
             child<QToolButton>(*m_dialog, "ToolButton2")->click();
@@ -210,6 +168,7 @@ private slots:
         const QByteArray before = ReadFileBytes(database);
         const QStringList filesBefore = QDir(profile.GetProfileInfo(3)).entryList(QDir::Files);
 
+        SKIP_WITHOUT_FULL_DISK();
         m_dialog = std::make_unique<TAddModifyUser>();
         m_dialog->PrepareForContact(true, QStringLiteral("Old"));
         child<QLineEdit>(*m_dialog, "pNickName")->setText(QStringLiteral("after"));
@@ -217,7 +176,7 @@ private slots:
         m_dialog->show();
         bool thrown = false;
         {
-            FileSizeLimit full(partial ? static_cast<rlim_t>(before.size()) : 0);
+            FileSizeLimit full(partial ? before.size() : 0);
             try {
                 child<QPushButton>(*m_dialog, "Button1")->click();
             } catch (const CalbreyError &error) {
@@ -240,7 +199,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<TestProfile> m_profile;
     std::unique_ptr<ScriptedMessageBox> m_boxes;
     std::unique_ptr<TAddModifyUser> m_dialog;
     TNotesMemo *m_notes = nullptr;

@@ -1,9 +1,7 @@
 #include "forms/main/contactlistdelegate.h"
 
-#include "app/untactive.h"
 #include "profiles/untprofiles.h"
-#include "scriptedmessagebox.h"
-#include "tempprogramfolder.h"
+#include "testprofile.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -42,7 +40,7 @@ class TestMainFormDrawing : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<TestProfile> m_profile;
     QStandardItemModel m_model;
 
     void addContact(const QString &name, const QString &category, const QString &email, int icon)
@@ -79,9 +77,8 @@ private:
 private slots:
     void initTestCase()
     {
-        m_folder = std::make_unique<TempProgramFolder>();
-        ScriptedMessageBox welcome;
-        QVERIFY(ActivateProfile(QStringLiteral("painter")));
+        m_profile = std::make_unique<TestProfile>();
+        QVERIFY(m_profile->activated());
         addContact(QStringLiteral("Ann Lee"), QStringLiteral("Friends"),
                    QStringLiteral("ann@example.org"), 3);
         addContact(QStringLiteral("Bob Smith"), QString(), QString(), 0);

@@ -1,4 +1,4 @@
-#include "limitedchild.h"
+#include "fulldisk.h"
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
 #include "testfiles.h"
@@ -28,19 +28,6 @@ QString deleteFailedText(const QString &folder)
     return QStringLiteral("The profile could not be deleted.  You may want to try removing the "
                           "folder \"") +
            folder + QStringLiteral("\" yourself.");
-}
-
-// Child: CreateProfile with the program folder and name given, reporting what it showed.
-int childMain(const QStringList &arguments)
-{
-    SetProgramFolder(arguments.value(0));
-    ScriptedMessageBox boxes;
-    const bool created = CreateProfile(arguments.value(1));
-    QTextStream out(stdout);
-    out << (created ? "true" : "false") << '\n';
-    for (const ScriptedMessageBox::Shown &box : boxes.shown)
-        out << box.caption << '\n' << box.text << '\n';
-    return 0;
 }
 
 } // namespace
@@ -117,14 +104,21 @@ void TestProfileStore::createRefusals()
 
 void TestProfileStore::createOnFullDiskRemovesHalfMadeFolder()
 {
+    SKIP_WITHOUT_FULL_DISK();
     TempProgramFolder program;
-    const LimitedChild::Result child =
-        LimitedChild::run(10, {program.path(), QStringLiteral("Full")});
-    QCOMPARE(child.exitCode, 0);
+    bool created = true;
+    QList<ScriptedMessageBox::Shown> shown;
+    {
+        ScriptedMessageBox boxes;
+        FileSizeLimit full(10);
+        created = CreateProfile(QStringLiteral("Full"));
+        shown = boxes.shown;
+    }
+    QVERIFY(!created);
     const QString bookPath = program.profiles() + QStringLiteral("Full/book.db");
-    QCOMPARE(child.output, QStringLiteral("false\n") + cannotCreate +
-                               QStringLiteral("\nUnable to write to ") + bookPath +
-                               QLatin1Char('\n'));
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first().caption, cannotCreate);
+    QCOMPARE(shown.first().text, QStringLiteral("Unable to write to ") + bookPath);
     QVERIFY(!QFileInfo::exists(program.profiles() + QStringLiteral("Full")));
     // The same folder can be made once there is room again.
     ScriptedMessageBox boxes;
@@ -282,5 +276,5 @@ void TestProfileStore::destructorReportsFailedSave()
     QVERIFY(!QFileInfo::exists(folder));
 }
 
-LIMITED_CHILD_TEST_MAIN(TestProfileStore, childMain)
+QTEST_GUILESS_MAIN(TestProfileStore)
 #include "tst_profilestore.moc"

@@ -19,49 +19,6 @@
 #include <QStyledItemDelegate>
 
 namespace {
-// The control that shows each stored key; the names differ in places ("hCity" is stored as
-// "hCitg"). The picture ("aIcon") is the selected index of aContactIcon.
-struct FieldControl
-{
-    const char *key;
-    const char *control;
-};
-constexpr FieldControl fieldControls[] = {
-    {"aContactName", "aContactName"},
-    {"aContactCat", "aContactCat"},
-    {"pRealName", "pRealName"},
-    {"pNickName", "pNickName"},
-    {"pEmailAddress", "pEmailAddress"},
-    {"pHomePage", "pHomePage"},
-    {"pMobile", "pMobileNumber"},
-    {"pIcq", "pIcqNumber"},
-    {"hCitg", "hCity"},
-    {"hZipCode", "hZipCode"},
-    {"hCountry", "hCountry"},
-    {"hState", "hState"},
-    {"hPhone", "hPhone"},
-    {"hPhoneExt", "hExt"},
-    {"hFax", "hFax"},
-    {"hPager", "hPager"},
-    {"hWebSite", "hWebSite"},
-    {"wCompany", "wCompany"},
-    {"wCity", "wCity"},
-    {"wZipCode", "wZipCode"},
-    {"wCountry", "wCountry"},
-    {"wState", "wState"},
-    {"wPhoneNumber", "wPhone"},
-    {"wPhoneExt", "wExt"},
-    {"wFax", "wFax"},
-    {"wPager", "wPager"},
-    {"wWebSite", "wWebSite"},
-    {"hEmail", "hEmail"},
-    {"wEmail", "wEmail"},
-    {"aNotes", "mNotes"},
-    {"hAddress", "hAddress"},
-    {"wAddress", "wAddress"},
-    {"pOtherEmail", "pOtherAddresses"},
-};
-
 const QLatin1String iconKey("aIcon");
 const QLatin1String notesKey("aNotes");
 
@@ -108,13 +65,9 @@ QString withNewlines(QString text)
     return text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
-QWidget *controlFor(const QWidget &dialog, QLatin1String key)
+QWidget *controlFor(const QWidget &dialog, const ContactField &field)
 {
-    for (const FieldControl &field : fieldControls) {
-        if (key == QLatin1String(field.key))
-            return dialog.findChild<QWidget *>(QLatin1String(field.control));
-    }
-    return nullptr;
+    return dialog.findChild<QWidget *>(field.editorControl);
 }
 
 // Draws each picture 3 pixels in from the left on the item's background.
@@ -273,7 +226,7 @@ void TAddModifyUser::PrepareForContact(bool modify, const QString &name)
                                                                                           : -1);
             continue;
         }
-        QWidget *control = controlFor(*this, field.key);
+        QWidget *control = controlFor(*this, field);
         if (auto *memo = qobject_cast<QPlainTextEdit *>(control)) {
             const QString text = field.key == notesKey
                                      ? profile.ReadNotes(name)
@@ -347,8 +300,10 @@ bool TAddModifyUser::CheckInput()
         ui.aContactName->setFocus();
         return false;
     }
-    return ValidateEmail(ui.pEmailAddress->text()) && ValidateUrl(ui.pHomePage->text()) &&
-           ValidateUrl(ui.hWebSite->text());
+    const TProfile &profile = *ActiveProfile;
+    return ValidateEmail(ui.pEmailAddress->text(), profile.ValidateEmails) &&
+           ValidateUrl(ui.pHomePage->text(), profile.ValidateUrls) &&
+           ValidateUrl(ui.hWebSite->text(), profile.ValidateUrls);
 }
 
 void TAddModifyUser::SaveContact()
@@ -365,7 +320,7 @@ void TAddModifyUser::SaveContact()
             profile.WriteIntField(name, field.key, icon >= 0 ? icon : d->storedIcon);
             continue;
         }
-        QWidget *control = controlFor(*this, field.key);
+        QWidget *control = controlFor(*this, field);
         if (const auto *memo = qobject_cast<const QPlainTextEdit *>(control)) {
             if (field.key == notesKey)
                 profile.WriteNotes(name, memoText(memo));

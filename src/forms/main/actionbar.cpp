@@ -18,9 +18,6 @@ TActionBar::TActionBar(QWidget *parent) : QFrame(parent)
     layout->setSpacing(0);
     layout->addWidget(m_icon);
     layout->addStretch(1);
-    m_quickActions = new QHBoxLayout;
-    m_quickActions->setSpacing(0);
-    layout->addLayout(m_quickActions);
 }
 
 void TActionBar::SetIcon(const QIcon &icon)

@@ -2,7 +2,6 @@
 
 #include <QFrame>
 
-class QHBoxLayout;
 class QLabel;
 
 /// The bar along the bottom of the main window: the application's icon at the left, the
@@ -20,10 +19,7 @@ public:
     /// Shows the icon in abIcon at 32 by 32.
     void SetIcon(const QIcon &icon);
     QLabel *abIcon() const { return m_icon; }
-    /// The right-aligned row that holds the quick-action panels, left to right.
-    QHBoxLayout *QuickActionRow() const { return m_quickActions; }
 
 private:
     QLabel *m_icon;
-    QHBoxLayout *m_quickActions;
 };

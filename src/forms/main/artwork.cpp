@@ -1,8 +1,6 @@
 #include "forms/main/artwork.h"
 
-#include <QGuiApplication>
-#include <QPainter>
-#include <QSvgRenderer>
+#include "app/untcommon.h"
 
 namespace {
 const char *const PictureNames[Artwork::MenuCount] = {
@@ -18,18 +16,8 @@ QString listFile(const char *prefix, int index)
 
 QPixmap ArtworkPixmap(const QString &file, int size)
 {
-    QSvgRenderer renderer(QStringLiteral(":/artwork/") + file);
-    if (!renderer.isValid())
-        return QPixmap();
-    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
-    const int device = qRound(size * ratio);
-    QPixmap pixmap(device, device);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    renderer.render(&painter, QRectF(0, 0, device, device));
-    painter.end();
-    pixmap.setDevicePixelRatio(ratio);
-    return pixmap;
+    return QPixmap::fromImage(RenderSvgPicture(QStringLiteral(":/artwork/") + file,
+                                               QSize(size, size), ScreenPixelRatio()));
 }
 
 QPixmap ToolbarPicture(int index)

@@ -14,6 +14,12 @@ constexpr int ToolbarSize = 24;
 constexpr int MenuSize = 16;
 constexpr int ToolbarCount = 5;
 constexpr int MenuCount = 7;
+// The pictures by name.
+constexpr int NewContactPicture = 0;
+constexpr int ModifyContactPicture = 1;
+constexpr int DeleteContactPicture = 2;
+constexpr int SearchBarPicture = 3;
+constexpr int CreateReportPicture = 4;
 constexpr int TrayIconPicture = 5;
 constexpr int HelpTopicsPicture = 6;
 } // namespace Artwork

@@ -10,24 +10,17 @@
 #include "profiles/untprofiles.h"
 
 #include <QIcon>
-#include <QPainter>
-#include <QSvgRenderer>
 #include <QSystemTrayIcon>
 
 namespace {
 QIcon applicationIcon()
 {
-    QSvgRenderer renderer(QStringLiteral(":/bitmaps/appicon.svg"));
     QIcon icon;
-    if (!renderer.isValid())
-        return icon;
     for (const int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        QPixmap pixmap(side, side);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
+        const QImage picture =
+            RenderSvgPicture(QStringLiteral(":/bitmaps/appicon.svg"), QSize(side, side));
+        if (!picture.isNull())
+            icon.addPixmap(QPixmap::fromImage(picture));
     }
     return icon;
 }

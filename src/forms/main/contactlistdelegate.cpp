@@ -67,16 +67,8 @@ QPixmap TContactListDelegate::ScaledUserIcon(int iconIndex, int side, qreal rati
     const auto cached = m_scaled.constFind(key);
     if (cached != m_scaled.constEnd())
         return *cached;
-    if (!m_iconLoaded[iconIndex]) {
-        m_icons[iconIndex] = LoadUserIcon(iconIndex);
-        m_iconLoaded[iconIndex] = true;
-    }
-    QPixmap scaled;
-    if (!m_icons[iconIndex].isNull()) {
-        scaled = QPixmap::fromImage(m_icons[iconIndex].scaled(device, device, Qt::IgnoreAspectRatio,
-                                                              Qt::SmoothTransformation));
-        scaled.setDevicePixelRatio(ratio);
-    }
+    // Drawn from the picture's source at the row's size, so it stays sharp at any size.
+    const QPixmap scaled = QPixmap::fromImage(LoadUserIcon(iconIndex, side, ratio));
     m_scaled.insert(key, scaled);
     return scaled;
 }

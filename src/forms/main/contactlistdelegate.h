@@ -49,15 +49,13 @@ public:
                const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
-    /// The picture of aIcon value iconIndex stretched to side by side; null when iconIndex is
-    /// not one of the 25 pictures.
+    /// The picture of aIcon value iconIndex at side by side, cached per size; null when
+    /// iconIndex is not one of the 25 pictures.
     QPixmap ScaledUserIcon(int iconIndex, int side, qreal ratio) const;
 
 private:
     static constexpr int IconCount = 25;
 
     bool m_detailed = false;
-    mutable QImage m_icons[IconCount];
-    mutable bool m_iconLoaded[IconCount] = {};
     mutable QHash<quint64, QPixmap> m_scaled;
 };

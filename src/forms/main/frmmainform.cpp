@@ -8,6 +8,8 @@
 #include "forms/main/contactlistview.h"
 #include "forms/main/maincommands.h"
 #include "forms/main/programfont.h"
+#include "forms/main/searchbar.h"
+#include "forms/main/trayhiding.h"
 #include "platform/messagebox.h"
 #include "profiles/untprofiles.h"
 
@@ -19,14 +21,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QStringListModel>
 #include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 namespace {
-const QString ShowAllContacts = QStringLiteral("Show all contacts");
-
 QWidget *makePanel(QWidget *parent, const char *name)
 {
     auto *panel = new QWidget(parent);
@@ -41,7 +42,7 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     setFont(ProgramFont(8));
     resize(596, 480);
     createControls();
-    connectCommands();
+    bindCommands();
     ApplyProfileToWindow();
     // Creation: the action bar shows the application's icon.
     abPanel->SetIcon(QApplication::windowIcon());
@@ -52,6 +53,7 @@ TMainForm::~TMainForm() = default;
 void TMainForm::createControls()
 {
     m_commands = std::make_unique<TMainCommands>(this);
+    m_trayHiding = new TTrayHiding(*this, *m_commands, [this] { return TrayAvailable(); });
 
     // The three full-width bands at the top take the place of a menu bar.
     CoolBar1 = makePanel(this, "CoolBar1");
@@ -82,10 +84,8 @@ void TMainForm::createControls()
     auto *mainLayout = new QVBoxLayout(panelMainControls);
     mainLayout->setContentsMargins(10, 0, 10, 0);
     mainLayout->setSpacing(0);
-    panelSearchResults = makePanel(panelMainControls, "panelSearchResults");
-    panelSearchResults->setFixedHeight(16);
-    panelSearchResults->hide();
-    mainLayout->addWidget(panelSearchResults);
+    m_searchBar = new TSearchBar(*m_commands, panelMainControls);
+    mainLayout->addWidget(m_searchBar->panelSearchResults());
 
     lbContactList = new TContactListView(panelMainControls);
     lbContactList->setObjectName(QStringLiteral("lbContactList"));
@@ -95,10 +95,7 @@ void TMainForm::createControls()
     lbContactList->setItemDelegate(m_delegate);
     mainLayout->addWidget(lbContactList, 1);
 
-    panelSearch = makePanel(panelMainControls, "panelSearch");
-    panelSearch->setFixedHeight(28);
-    panelSearch->hide();
-    mainLayout->addWidget(panelSearch);
+    mainLayout->addWidget(m_searchBar->panelSearch());
     centralLayout->addWidget(panelMainControls, 1);
 
     abPanel = new TActionBar(central);
@@ -106,31 +103,22 @@ void TMainForm::createControls()
     setCentralWidget(central);
 }
 
-void TMainForm::connectCommands()
+void TMainForm::bindCommands()
 {
     TMainCommands &c = *m_commands;
-    connect(c.actNewContact, &QAction::triggered, this, &TMainForm::actNewContactExecute);
-    connect(c.actModifyContact, &QAction::triggered, this, &TMainForm::actModifyContactExecute);
-    connect(c.actDeleteContact, &QAction::triggered, this, &TMainForm::actDeleteContactExecute);
-    connect(c.actExit, &QAction::triggered, this, &TMainForm::actExitExecute);
-    connect(c.mnuSimple, &QAction::triggered, this, &TMainForm::mnuSimpleExecute);
-    connect(c.mnuDetails, &QAction::triggered, this, &TMainForm::mnuDetailsExecute);
-    connect(c.actHelpTopics, &QAction::triggered, this, &TMainForm::actHelpTopicsExecute);
-    connect(c.actAboutBox, &QAction::triggered, this, &TMainForm::actAboutBoxExecute);
-    connect(c.mnHide, &QAction::triggered, this, &TMainForm::mnHideClick);
-    connect(c.Contact1, &QMenu::aboutToShow, this, &TMainForm::Contact1Click);
+    c.Bind(c.actNewContact, [this] { actNewContactExecute(); });
+    c.Bind(c.actModifyContact, [this] { actModifyContactExecute(); });
+    c.Bind(c.actDeleteContact, [this] { actDeleteContactExecute(); });
+    c.Bind(c.actExit, [this] { actExitExecute(); });
+    c.Bind(c.mnuSimple, [this] { mnuSimpleExecute(); });
+    c.Bind(c.mnuDetails, [this] { mnuDetailsExecute(); });
+    c.Bind(c.actHelpTopics, [this] { actHelpTopicsExecute(); });
+    c.Bind(c.actAboutBox, [this] { actAboutBoxExecute(); });
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
-            &TMainForm::actModifyContactExecute);
+            c.Gated([this] { actModifyContactExecute(); }));
     // Only a choice by the user filters here; the window's own changes call it directly.
-    connect(cbCategory, &QComboBox::activated, this, &TMainForm::cbCategoryChange);
-
-    // Their windows are not part of this build yet.
-    for (QAction *later :
-         {c.actChangeProfile, c.actBacupProfile, c.actRestoreProfile, c.actSendMail, c.actWebSite,
-          c.actOtherEmail, c.actSearchNow, c.muSearchBar, c.actOptions, c.actCheckForUpdate,
-          c.actPrint, c.ImportCSVFile1})
-        later->setEnabled(false);
+    connect(cbCategory, &QComboBox::activated, this, c.Gated([this] { cbCategoryChange(); }));
 }
 
 void TMainForm::ApplyProfileToWindow()
@@ -143,7 +131,7 @@ void TMainForm::ApplyProfileToWindow()
     if (!ActiveProfile)
         return;
     m_delegate->SetDetailed(ActiveProfile->FullDisplay);
-    panelSearch->setVisible(ActiveProfile->DisplaySearchBar);
+    m_searchBar->SetBarVisible(ActiveProfile->DisplaySearchBar);
 }
 
 QStringList TMainForm::ListedContacts() const
@@ -194,9 +182,15 @@ void TMainForm::ReloadContactList(bool keepSelection)
         keepSelection = false;
     }
 
-    // Let a pending repaint or a closing drop-down finish first; the user's input waits, so
-    // no second command can run in the middle of the reload.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Let a pending repaint or a closing drop-down finish first. The user's input waits, and
+    // a command that arrives another way (a timer, the tray icon) is ignored, so nothing
+    // changes the profile or the list in the middle of the reload; a reload that such an
+    // event asks for runs without this pause.
+    if (!m_reloading) {
+        const QScopedValueRollback reloading(m_reloading, true);
+        const TMainCommands::Suspend suspended(*m_commands);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
 
     QStringList names;
     QStringList categories;
@@ -214,7 +208,7 @@ void TMainForm::ReloadContactList(bool keepSelection)
     cbCategory->clear();
     cbCategory->addItems(entries);
 
-    panelSearchResults->hide();
+    m_searchBar->HideResults();
 
     if (keepSelection) {
         // A category that went with its last contact leaves the whole list on show rather
@@ -236,7 +230,7 @@ void TMainForm::cbCategoryChange()
     else if (ActiveProfile)
         ActiveProfile->GetContactsInCategory(names, cbCategory->currentText());
     setListedContacts(names);
-    panelSearchResults->hide();
+    m_searchBar->HideResults();
 }
 
 void TMainForm::runContactEditor(bool modify)
@@ -315,17 +309,6 @@ void TMainForm::actAboutBoxExecute()
     about.exec();
 }
 
-void TMainForm::mnHideClick()
-{
-    hide();
-}
-
-void TMainForm::Contact1Click()
-{
-    m_commands->mnHide->setVisible(ActiveProfile && ActiveProfile->LoadOnStartup &&
-                                   TrayAvailable());
-}
-
 void TMainForm::View1Click()
 {
     if (!ActiveProfile)
@@ -340,8 +323,8 @@ bool TMainForm::TrayAvailable() const
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    if (!ExitRequested && ActiveProfile && ActiveProfile->LoadOnStartup && TrayAvailable()) {
-        mnHideClick();
+    if (!ExitRequested && m_trayHiding->CanHide()) {
+        m_trayHiding->mnHideClick();
         event->ignore();
         return;
     }

@@ -9,10 +9,15 @@ class QWidget;
 class TActionBar;
 class TContactListDelegate;
 class TContactListView;
+class TSearchBar;
+class TTrayHiding;
 struct TMainCommands;
 
-/// The program's main window: the active profile's contacts, the commands and every dialog.
-/// It keeps no contacts or settings of its own; every list is read from ActiveProfile.
+/// The program's main window, the hub: the active profile's contacts, the category box, the
+/// contact commands and the dialogs they open. Its other features have classes of their own
+/// that own their controls and bind their commands: the search bar (TSearchBar), the action
+/// bar (TActionBar) and hiding in the notification area (TTrayHiding). It keeps no contacts
+/// or settings of its own; every list is read from ActiveProfile.
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
@@ -48,9 +53,7 @@ public:
     void mnuDetailsExecute();
     void actHelpTopicsExecute();
     void actAboutBoxExecute();
-    void mnHideClick();
     // Menus about to open.
-    void Contact1Click();
     void View1Click();
 
 protected:
@@ -61,7 +64,7 @@ protected:
 
 private:
     void createControls();
-    void connectCommands();
+    void bindCommands();
     void setListedContacts(const QStringList &names);
     void selectContact(const QString &name);
     void setFullDisplay(bool on);
@@ -72,10 +75,11 @@ private:
     QWidget *CoolBar1 = nullptr;
     QComboBox *cbCategory = nullptr;
     QWidget *panelMainControls = nullptr;
-    QWidget *panelSearchResults = nullptr;
     TContactListView *lbContactList = nullptr;
-    QWidget *panelSearch = nullptr;
     TActionBar *abPanel = nullptr;
+    TSearchBar *m_searchBar = nullptr;
+    TTrayHiding *m_trayHiding = nullptr;
     QStringListModel *m_contacts = nullptr;
     TContactListDelegate *m_delegate = nullptr;
+    bool m_reloading = false;
 };

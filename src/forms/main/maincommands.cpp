@@ -11,6 +11,7 @@
 
 namespace {
 constexpr int NoPicture = -1;
+using namespace Artwork;
 
 QAction *makeAction(QMainWindow *window, const char *name, const QString &caption,
                     const QKeySequence &shortcut, int picture)
@@ -23,6 +24,7 @@ QAction *makeAction(QMainWindow *window, const char *name, const QString &captio
     action->setShortcutContext(Qt::WindowShortcut);
     if (picture != NoPicture)
         action->setIcon(ActionIcon(picture));
+    action->setEnabled(false);
     window->addAction(action);
     return action;
 }
@@ -48,11 +50,11 @@ TMainCommands::TMainCommands(QMainWindow *window)
 {
     const QKeySequence none;
     actNewContact = makeAction(window, "actNewContact", QStringLiteral("&New contact"),
-                               QKeySequence(Qt::CTRL | Qt::Key_N), 0);
+                               QKeySequence(Qt::CTRL | Qt::Key_N), NewContactPicture);
     actModifyContact = makeAction(window, "actModifyContact", QStringLiteral("&Modify contact"),
-                                  QKeySequence(Qt::CTRL | Qt::Key_M), 1);
+                                  QKeySequence(Qt::CTRL | Qt::Key_M), ModifyContactPicture);
     actDeleteContact = makeAction(window, "actDeleteContact", QStringLiteral("&Delete contact"),
-                                  QKeySequence(Qt::Key_Delete), 2);
+                                  QKeySequence(Qt::Key_Delete), DeleteContactPicture);
     actChangeProfile = makeAction(window, "actChangeProfile", QStringLiteral("&Change profile ..."),
                                   QKeySequence(Qt::Key_F6), NoPicture);
     actExit = makeAction(window, "actExit", QStringLiteral("E&xit Calbrey"),
@@ -72,23 +74,26 @@ TMainCommands::TMainCommands(QMainWindow *window)
                    QKeySequence(Qt::Key_F4), NoPicture);
     actSearchNow = makeAction(window, "actSearchNow", QStringLiteral("S&earch now"),
                               QKeySequence(Qt::Key_F12), NoPicture);
-    muSearchBar = makeAction(window, "muSearchBar", QStringLiteral("&Search Bar"), none, 3);
+    muSearchBar =
+        makeAction(window, "muSearchBar", QStringLiteral("&Search Bar"), none, SearchBarPicture);
     actOptions = makeAction(window, "actOptions", QStringLiteral("&Calbrey Options"),
                             QKeySequence(Qt::Key_F11), NoPicture);
     actHelpTopics = makeAction(window, "actHelpTopics", QStringLiteral("&Help topics"),
-                               QKeySequence(Qt::Key_F1), Artwork::HelpTopicsPicture);
+                               QKeySequence(Qt::Key_F1), HelpTopicsPicture);
     actCheckForUpdate =
         makeAction(window, "actCheckForUpdate", QStringLiteral("&Check internet for updates"),
                    QKeySequence(Qt::CTRL | Qt::Key_U), NoPicture);
     actAboutBox =
         makeAction(window, "actAboutBox", QStringLiteral("&About Calbrey"), none, NoPicture);
     actPrint = makeAction(window, "actPrint", QStringLiteral("&Create Report"),
-                          QKeySequence(Qt::CTRL | Qt::Key_P), 4);
+                          QKeySequence(Qt::CTRL | Qt::Key_P), CreateReportPicture);
 
     mnHide = new QAction(QStringLiteral("&Hide in tray"), window);
     mnHide->setObjectName(QStringLiteral("mnHide"));
+    mnHide->setEnabled(false);
     ImportCSVFile1 = new QAction(QStringLiteral("Import &CSV File"), window);
     ImportCSVFile1->setObjectName(QStringLiteral("ImportCSVFile1"));
+    ImportCSVFile1->setEnabled(false);
 
     viewGroup = new QActionGroup(window);
     viewGroup->setExclusive(true);
@@ -143,7 +148,7 @@ TMainCommands::TMainCommands(QMainWindow *window)
     }
 
     ToolBar2 = makeToolBar("ToolBar2", QStringLiteral("Commands"));
-    ToolBar2->setIconSize(QSize(Artwork::ToolbarSize, Artwork::ToolbarSize));
+    ToolBar2->setIconSize(QSize(ToolbarSize, ToolbarSize));
     ToolBar2->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     ToolBar2->addActions({actNewContact, actModifyContact, actDeleteContact});
     ToolBar2->addSeparator();
@@ -152,4 +157,18 @@ TMainCommands::TMainCommands(QMainWindow *window)
         if (QWidget *button = ToolBar2->widgetForAction(action); button && !action->isSeparator())
             button->setMinimumHeight(44);
     }
+}
+
+void TMainCommands::Bind(QAction *action, std::function<void()> handler)
+{
+    QObject::connect(action, &QAction::triggered, action, Gated(std::move(handler)));
+    action->setEnabled(true);
+}
+
+std::function<void()> TMainCommands::Gated(std::function<void()> handler)
+{
+    return [this, handler = std::move(handler)] {
+        if (!Suspended())
+            handler();
+    };
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QAction>
+#include <functional>
+
 class QAction;
 class QActionGroup;
 class QMainWindow;
@@ -7,12 +10,39 @@ class QMenu;
 class QToolBar;
 
 /// Every command of the main window as an action (caption, picture, shortcut), the five menus
-/// built from them and the two tool bars bound to them. The window connects what they do.
+/// built from them and the two tool bars bound to them.
+///
+/// An action starts disabled; the code that implements a command binds it (Bind), which
+/// enables it. Every command runs through one gate, so none can start while the window is in
+/// the middle of refilling its list (see Suspend).
 struct TMainCommands
 {
     /// Creates the actions as children of window and adds them to it, so their shortcuts work
     /// while no menu is open.
     explicit TMainCommands(QMainWindow *window);
+
+    /// Connects action to handler (through the gate) and enables it.
+    void Bind(QAction *action, std::function<void()> handler);
+    /// handler behind the gate, for commands that come from elsewhere than an action (a
+    /// click on the list, the tray icon).
+    std::function<void()> Gated(std::function<void()> handler);
+
+    /// While one lives, commands are ignored. Nested scopes are fine.
+    class Suspend
+    {
+    public:
+        explicit Suspend(TMainCommands &commands) : m_commands(commands)
+        {
+            ++m_commands.m_suspended;
+        }
+        ~Suspend() { --m_commands.m_suspended; }
+        Suspend(const Suspend &) = delete;
+        Suspend &operator=(const Suspend &) = delete;
+
+    private:
+        TMainCommands &m_commands;
+    };
+    bool Suspended() const { return m_suspended > 0; }
 
     QAction *actNewContact;
     QAction *actModifyContact;
@@ -50,4 +80,7 @@ struct TMainCommands
     QToolBar *tbMenu;
     /// Pictures over captions for the everyday commands.
     QToolBar *ToolBar2;
+
+private:
+    int m_suspended = 0;
 };

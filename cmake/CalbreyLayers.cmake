@@ -1,0 +1,32 @@
+# The three layers of the program and how a folder hands its files to them.
+#
+# Every layer publishes only its own headers: calbrey_add_sources() writes, for each header it
+# is given, a forwarding header under build/layers/<layer>/<folder>/, and that folder is the
+# layer's one include root. A file therefore sees the headers of its own layer and of the
+# layers it links, and nothing else: a platform file that includes a logic header does not
+# compile. tools/check-layers.py checks the same rule, and the Qt modules, over the sources.
+
+set(CALBREY_LAYER_ROOT ${CMAKE_BINARY_DIR}/layers)
+
+# calbrey_add_sources(<library> <file>...): files of the current source folder, by name.
+function(calbrey_add_sources library)
+    file(RELATIVE_PATH folder ${CALBREY_SOURCE_ROOT} ${CMAKE_CURRENT_SOURCE_DIR})
+    foreach(name IN LISTS ARGN)
+        set(source ${CMAKE_CURRENT_SOURCE_DIR}/${name})
+        if(NOT EXISTS ${source})
+            message(FATAL_ERROR "${folder}/${name} is listed for ${library} but does not exist")
+        endif()
+        target_sources(${library} PRIVATE ${source})
+        if(name MATCHES "\\.h$")
+            file(CONFIGURE OUTPUT ${CALBREY_LAYER_ROOT}/${library}/${folder}/${name}
+                 CONTENT "#pragma once\n#include \"${source}\"\n" @ONLY)
+        endif()
+    endforeach()
+endfunction()
+
+# calbrey_add_layer(<library>): a static library whose include root is its forwarding headers.
+function(calbrey_add_layer library)
+    add_library(${library} STATIC)
+    file(MAKE_DIRECTORY ${CALBREY_LAYER_ROOT}/${library})
+    target_include_directories(${library} PUBLIC ${CALBREY_LAYER_ROOT}/${library})
+endfunction()

@@ -1,0 +1,48 @@
+#include "app/untcommon.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+QString &programFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+
+QString withClosingSeparator(QString folder)
+{
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+} // namespace
+
+void SetProgramFolder(const QString &folder)
+{
+    programFolderOverride() = folder.isEmpty() ? QString() : withClosingSeparator(folder);
+}
+
+QString GetProgramPath(int kind)
+{
+    QString folder = programFolderOverride();
+    if (folder.isEmpty())
+        folder = withClosingSeparator(
+            QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath());
+    switch (kind) {
+    case ppProfiles:
+        return folder + QStringLiteral("Profiles/");
+    case ppHelp:
+        return folder + QStringLiteral("Help/");
+    case ppReporter:
+        return folder + QStringLiteral("Reporter/");
+    case ppReportHtml:
+        return folder + QStringLiteral("report.html");
+    case ppReportDef:
+        return folder + QStringLiteral("Reporter/report.def");
+    case ppCsvDef:
+        return folder + QStringLiteral("csv.def");
+    default:
+        return folder;
+    }
+}
