@@ -95,7 +95,9 @@ struct IniFile::Impl
     bool readable = true;
     bool recent = false; // identity too recent to trust: compare the bytes on the next read
     int batchDepth = 0;
-    std::vector<Edit> log; // the open batch's edits, replayed over a changed file
+    int readScopeDepth = 0;
+    bool checkedForScope = false; // the open read scope has looked at the file
+    std::vector<Edit> log;        // the open batch's edits, replayed over a changed file
 
     void apply(const Edit &edit)
     {
@@ -142,11 +144,21 @@ struct IniFile::Impl
         take(readWholeFile(nativePath));
     }
 
+    // A read: inside a read scope the file is looked at once, for the whole scope.
+    void refreshForRead()
+    {
+        if (readScopeDepth > 0 && checkedForScope && loaded)
+            return;
+        refresh();
+        checkedForScope = readScopeDepth > 0;
+    }
+
     // The next read goes back to the file; edits not yet saved are gone.
     void dropEdits()
     {
         log.clear();
         loaded = false;
+        checkedForScope = false;
     }
 
     [[noreturn]] void failWriting() const
@@ -191,7 +203,7 @@ const QString &IniFile::path() const
 
 std::optional<QString> IniFile::value(QStringView section, QStringView key) const
 {
-    d->refresh();
+    d->refreshForRead();
     return d->document.value(section, key);
 }
 
@@ -208,26 +220,26 @@ QString IniFile::readString(QStringView section, QStringView key, const QString 
 
 QStringList IniFile::sectionNames() const
 {
-    d->refresh();
+    d->refreshForRead();
     return d->document.sectionNames();
 }
 
 QStringList IniFile::keyNames(QStringView section) const
 {
-    d->refresh();
+    d->refreshForRead();
     return d->document.keyNames(section);
 }
 
 bool IniFile::sectionHasKeys(QStringView section) const
 {
-    d->refresh();
+    d->refreshForRead();
     return d->document.sectionHasKeys(section);
 }
 
 std::vector<std::pair<QString, std::optional<QString>>>
 IniFile::sectionsWithValue(QStringView key) const
 {
-    d->refresh();
+    d->refreshForRead();
     return d->document.sectionsWithValue(key);
 }
 
@@ -252,6 +264,18 @@ void IniFile::deleteSection(QStringView section)
     Batch batch(*this);
     d->edit({EditKind::DeleteSection, section.toString(), {}, {}});
     batch.commit();
+}
+
+IniFile::ReadScope::ReadScope(const IniFile &file) : m_file(file)
+{
+    ++m_file.d->readScopeDepth;
+}
+
+IniFile::ReadScope::~ReadScope()
+{
+    Impl &d = *m_file.d;
+    if (--d.readScopeDepth == 0)
+        d.checkedForScope = false;
 }
 
 IniFile::Batch::Batch(IniFile &file) : m_file(file), m_logMark(file.d->log.size())

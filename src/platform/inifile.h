@@ -64,6 +64,22 @@ public:
     /// Removes the section's header and key lines; comment lines stay where they were.
     void deleteSection(QStringView section);
 
+    /// One user action's reads (a report, a search, a list fill, an import): the file is
+    /// checked once when the outermost scope begins, and every read inside it is served from
+    /// the index without looking at the file again. Scopes nest; writes inside one still check
+    /// the file first, as always.
+    class ReadScope
+    {
+    public:
+        explicit ReadScope(const IniFile &file);
+        ~ReadScope();
+        ReadScope(const ReadScope &) = delete;
+        ReadScope &operator=(const ReadScope &) = delete;
+
+    private:
+        const IniFile &m_file;
+    };
+
     /// One user action's writes, replacing the file once. Nested batches join the outer one.
     /// commit() writes the file (throwing on failure, with the file on disk untouched); a batch
     /// destroyed without commit() discards its changes. If another program changed the file

@@ -140,7 +140,19 @@ void TProfile::WriteNotes(const QString &name, const QString &text)
     WriteMultiLineField(name, notesKey, text);
 }
 
-// --- batches ----------------------------------------------------------------------------------
+// --- read scopes and batches ----------------------------------------------------------------
+
+struct TProfile::ContactReadScope::Impl
+{
+    explicit Impl(const IniFile &file) : scope(file) {}
+    IniFile::ReadScope scope;
+};
+
+TProfile::ContactReadScope::ContactReadScope(const TProfile &profile)
+    : d(std::make_unique<Impl>(*profile.m_database))
+{}
+
+TProfile::ContactReadScope::~ContactReadScope() = default;
 
 struct TProfile::ContactBatch::Impl
 {

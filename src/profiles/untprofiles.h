@@ -61,6 +61,22 @@ public:
     /// file would put the fields under another name.
     static bool IsStorableContactName(const QString &name);
 
+    /// One user action's contact reads (a report, a search, a list fill): book.db is checked
+    /// once when the scope begins, and each read inside it costs no look at the file. Use it
+    /// around any loop that reads fields of many contacts.
+    class ContactReadScope
+    {
+    public:
+        explicit ContactReadScope(const TProfile &profile);
+        ~ContactReadScope();
+        ContactReadScope(const ContactReadScope &) = delete;
+        ContactReadScope &operator=(const ContactReadScope &) = delete;
+
+    private:
+        struct Impl;
+        std::unique_ptr<Impl> d;
+    };
+
     /// One user action's contact writes (saving a contact, an import, a restore): book.db is
     /// replaced once, at commit(); destroyed without commit() nothing is written. Reads inside
     /// the batch see its writes. OpenFiles() must not be called while a batch is open.

@@ -73,6 +73,7 @@ private slots:
     void seesChangesBehindItsBack();
     void seesSameSizeEditInPlace();
     void writeKeepsOtherProgramsChange();
+    void readScopeChecksTheFileOnce();
     void batchReplacesFileOnce();
     void batchReplaysOverExternalChange();
     void batchDiscardedWithoutCommit();
@@ -177,6 +178,45 @@ void TestIniFile::writeKeepsOtherProgramsChange()
     writeInPlace(m_path, "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"_ba, 1'000'000'000);
     ini.writeString(u"A", u"z", u"3");
     QCOMPARE(readBytes(m_path), "[A]\r\nx=1\r\nz=3\r\n[B]\r\ny=2\r\n"_ba);
+}
+
+void TestIniFile::readScopeChecksTheFileOnce()
+{
+    IniFile ini(m_path);
+    ini.writeString(u"S", u"k", u"before");
+    const auto replaceFile = [this](const QByteArray &bytes) {
+        QFile file(m_dir->filePath(u"new.db"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        QVERIFY(::rename(QFile::encodeName(file.fileName()).constData(),
+                         QFile::encodeName(m_path).constData()) == 0);
+    };
+    {
+        IniFile::ReadScope scope(ini);
+        QCOMPARE(ini.value(u"S", u"k"), u"before"_s);
+        // Inside the scope another program's change is not looked for ...
+        replaceFile("[S]\r\nk=theirs\r\n");
+        QCOMPARE(ini.value(u"S", u"k"), u"before"_s);
+        {
+            IniFile::ReadScope nested(ini);
+            QCOMPARE(ini.sectionNames(), QStringList({u"S"_s}));
+        }
+        QCOMPARE(ini.value(u"S", u"k"), u"before"_s);
+        // ... but a write still checks first and keeps it, and reads see the write.
+        ini.writeString(u"S", u"j", u"mine");
+        QCOMPARE(ini.value(u"S", u"k"), u"theirs"_s);
+        QCOMPARE(ini.value(u"S", u"j"), u"mine"_s);
+        // A discarded batch is forgotten inside the scope too.
+        {
+            IniFile::Batch batch(ini);
+            ini.writeString(u"S", u"k", u"dropped");
+        }
+        QCOMPARE(ini.value(u"S", u"k"), u"theirs"_s);
+    }
+    // After the scope every read checks the file again.
+    replaceFile("[S]\r\nk=later\r\n");
+    QCOMPARE(ini.value(u"S", u"k"), u"later"_s);
 }
 
 void TestIniFile::batchReplacesFileOnce()

@@ -1,6 +1,9 @@
 #include "forms/main/contactlistview.h"
 
+#include "profiles/untprofiles.h"
+
 #include <QMouseEvent>
+#include <optional>
 
 TContactListView::TContactListView(QWidget *parent) : QListView(parent)
 {
@@ -20,4 +23,12 @@ void TContactListView::mousePressEvent(QMouseEvent *event)
         return;
     }
     QListView::mousePressEvent(event);
+}
+
+void TContactListView::paintEvent(QPaintEvent *event)
+{
+    std::optional<TProfile::ContactReadScope> scope;
+    if (ActiveProfile)
+        scope.emplace(*ActiveProfile);
+    QListView::paintEvent(event);
 }

@@ -16,4 +16,6 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    /// The rows read their fields inside one read scope: one look at book.db a repaint.
+    void paintEvent(QPaintEvent *event) override;
 };
