@@ -41,13 +41,19 @@ test-sanitize: deps
 	    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --output-on-failure -j $(JOBS)
 
+# Every fuzz target runs FUZZ_SECONDS from its seed corpus in fuzz/corpus/<target>/.
+FUZZ_TARGETS ?= fuzz_inifile
+
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DCALBREY_FUZZ=ON -DCALBREY_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_inifile
-	mkdir -p $(FUZZ_BUILD)/corpus && cp fuzz/corpus/* $(FUZZ_BUILD)/corpus/
-	$(FUZZ_BUILD)/fuzz/fuzz_inifile -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	    $(FUZZ_BUILD)/corpus
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+	set -e; for target in $(FUZZ_TARGETS); do \
+	    mkdir -p $(FUZZ_BUILD)/corpus/$$target; \
+	    cp fuzz/corpus/$$target/* $(FUZZ_BUILD)/corpus/$$target/; \
+	    $(FUZZ_BUILD)/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	        $(FUZZ_BUILD)/corpus/$$target; \
+	done
 
 bench: build
 	$(BUILD)/bench/calbrey_bench
