@@ -55,8 +55,13 @@ fuzz: deps
 	        $(FUZZ_BUILD)/corpus/$$target; \
 	done
 
+# Each benchmark program in turn; BENCH_ARGS go to every one (a data folder, --sizes ...).
+BENCH_ARGS ?=
 bench: build
-	$(BUILD)/bench/calbrey_bench
+	set -e; for program in $(BUILD)/bench/calbrey_bench*; do \
+	    [ -x "$$program" ] || continue; \
+	    echo "== $$(basename $$program)"; QT_QPA_PLATFORM=offscreen $$program $(BENCH_ARGS); \
+	done
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
