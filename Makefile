@@ -33,12 +33,16 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The tests again under AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer; the
+# same build runs clang-tidy on every file.
 test-sanitize: deps
 	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCALBREY_SANITIZE=ON \
-	    -DCALBREY_BENCH=OFF -DCALBREY_WERROR=ON
+	    -DCALBREY_TIDY=ON -DCALBREY_BENCH=OFF -DCALBREY_WERROR=ON
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && QT_QPA_PLATFORM=offscreen \
-	    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --output-on-failure -j $(JOBS)
 
 # Every fuzz target runs FUZZ_SECONDS from its seed corpus in fuzz/corpus/<target>/.

@@ -117,7 +117,7 @@ QList<Row> measure(int contacts, const QString &book, int runs)
                            QStringLiteral("hCitg"), QStringLiteral("wCompany")};
     const double read = medianOf(runs, [&] {
         for (int i = 0; i < reads; ++i)
-            profile.ReadField(names[(i * 7919) % names.size()], keys[i % keys.size()]);
+            profile.ReadField(names[(qsizetype(i) * 7919) % names.size()], keys[i % keys.size()]);
     });
     const double naiveRead = !withNaive ? 0 : medianOf(qMin(runs, 3), [&] {
         naiveValue(path, names[names.size() / 2], QStringLiteral("pEmailAddress"));
@@ -172,7 +172,7 @@ int memoryChild(const QString &book)
         profile.GetCategories(list);
         profile.GetContactsInCategory(list, QStringLiteral("Friend"));
         for (int i = 0; i < 1000; ++i)
-            profile.ReadField(names[(i * 7919) % names.size()], QStringLiteral("aNotes"));
+            profile.ReadField(names[(qsizetype(i) * 7919) % names.size()], QStringLiteral("aNotes"));
         out << maxResidentKilobytes() << ' ';
         TProfile::ContactBatch batch(profile);
         WriteWholeContact(profile, names[names.size() / 2], 1);
@@ -250,16 +250,13 @@ int main(int argc, char *argv[])
     QStringList memory;
     const long baseline = childPeaks({QStringLiteral("--memory-baseline")}).value(0);
     try {
-        // Memory first: a child's ru_maxrss counts what it shared with this process before it
-        // started, so this process must still be small.
+        // Memory first, each size in a child of its own: a child's ru_maxrss counts what it
+        // shared with this process when it started, so this process must still be small.
         QStringList books;
-        for (int contacts : sizes) {
+        for (const int contacts : sizes) {
             out << "preparing " << contacts << " contacts..." << Qt::endl;
-            books.append(EnsureGeneratedBook(dataFolder, contacts));
-        }
-        for (qsizetype i = 0; i < sizes.size(); ++i) {
-            const int contacts = sizes[i];
-            const QString &book = books[i];
+            const QString book = EnsureGeneratedBook(dataFolder, contacts);
+            books.append(book);
             const double fileMb = double(QFileInfo(book).size()) / (1024 * 1024);
             const QList<long> peaks = childPeaks({QStringLiteral("--memory"), book});
             const auto overBaseline = [&](long peak) {

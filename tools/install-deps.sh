@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the screenshots need, when missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy
           qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins
           libgl1-mesa-dev xvfb xauth fonts-dejavu-core python3)
 missing=()

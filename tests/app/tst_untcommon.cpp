@@ -18,7 +18,7 @@ QByteArray pixelHash(const QImage &image)
     QCryptographicHash hash(QCryptographicHash::Sha1);
     for (int y = 0; y < argb.height(); ++y)
         hash.addData(QByteArrayView(reinterpret_cast<const char *>(argb.constScanLine(y)),
-                                    argb.width() * 4));
+                                    qsizetype(argb.width()) * 4));
     return hash.result();
 }
 } // namespace

@@ -29,7 +29,7 @@ public:
         Calbrey,
         Standard
     };
-    explicit FailingObject(Kind kind, QString message) : m_kind(kind), m_message(message) {}
+    explicit FailingObject(Kind kind, QString message) : m_kind(kind), m_message(std::move(message)) {}
     int handled = 0;
 
 protected:

@@ -68,7 +68,7 @@ QPixmap TContactListDelegate::ScaledUserIcon(int iconIndex, int side, qreal rati
     if (cached != m_scaled.constEnd())
         return *cached;
     // Drawn from the picture's source at the row's size, so it stays sharp at any size.
-    const QPixmap scaled = QPixmap::fromImage(LoadUserIcon(iconIndex, side, ratio));
+    QPixmap scaled = QPixmap::fromImage(LoadUserIcon(iconIndex, side, ratio));
     m_scaled.insert(key, scaled);
     return scaled;
 }

@@ -6,7 +6,7 @@
 QString ProgramFontFamily()
 {
     static const QString family = [] {
-        const QString tahoma = QStringLiteral("Tahoma");
+        QString tahoma = QStringLiteral("Tahoma");
         if (QFontDatabase::families().contains(tahoma, Qt::CaseInsensitive))
             return tahoma;
         return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
