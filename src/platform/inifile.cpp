@@ -4,13 +4,6 @@
 #include "platform/calbreyerror.h"
 #include "platform/inidocument.h"
 #include "platform/iniidentity.h"
-#include "platform/inimemory.h"
-
-#include <QFile>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -29,66 +22,11 @@ struct Edit
     QString value;
 };
 
-struct FileContent
-{
-    FileIdentity identity;
-    QByteArray bytes;
-    bool readable = true;
-};
-
-FileContent readWholeFile(const QByteArray &path)
-{
-    FileContent content;
-    // Non-blocking, so a pipe at the path cannot hang a read.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        content.identity = StatFile(path);
-        content.readable = !content.identity.exists && content.identity.readable;
-        return content;
-    }
-    // The identity comes from the open file, so it belongs to exactly the bytes read.
-    content.identity = StatOpenFile(fd);
-    if (!content.identity.regular) {
-        content.readable = false; // a folder or a pipe: nothing to load, nothing to replace
-        ::close(fd);
-        return content;
-    }
-    content.bytes = AllocateLargeBuffer(qMax<qint64>(content.identity.size, 0));
-    qsizetype filled = 0;
-    char more[16384];
-    for (;;) {
-        // Into the buffer sized from fstat; past its end (a file that grew while being read,
-        // or the final end-of-file check) through a small one, so the big buffer is never
-        // reallocated just to learn that the file has ended.
-        const bool inBuffer = filled < content.bytes.size();
-        char *target = inBuffer ? content.bytes.data() + filled : more;
-        const size_t room = inBuffer ? size_t(content.bytes.size() - filled) : sizeof more;
-        const ssize_t got = ::read(fd, target, room);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            content.readable = false; // an I/O error
-            break;
-        }
-        if (got == 0)
-            break;
-        if (!inBuffer)
-            content.bytes.append(more, got);
-        filled += got;
-    }
-    ::close(fd);
-    content.bytes.resize(filled);
-    if (!content.readable)
-        content.bytes.clear();
-    return content;
-}
-
 } // namespace
 
 struct IniFile::Impl
 {
     QString path;
-    QByteArray nativePath;
     IniDocument document;
     FileIdentity identity; // of the file document.raw() was read from or saved to
     bool loaded = false;
@@ -130,10 +68,10 @@ struct IniFile::Impl
     {
         // A failed read is tried again each time: the reason may pass (no descriptor left, an
         // I/O error) while the file's identity stays the same.
-        if (loaded && readable && StatFile(nativePath) == identity) {
+        if (loaded && readable && StatFile(path) == identity) {
             if (!recent)
                 return;
-            FileContent content = readWholeFile(nativePath);
+            FileContent content = ReadWholeFile(path);
             if (content.identity == identity && content.bytes == document.raw()) {
                 recent = IsRecentlyChanged(identity, WallClockNs());
                 return;
@@ -141,7 +79,7 @@ struct IniFile::Impl
             take(std::move(content));
             return;
         }
-        take(readWholeFile(nativePath));
+        take(ReadWholeFile(path));
     }
 
     // A read: inside a read scope the file is looked at once, for the whole scope.
@@ -174,7 +112,7 @@ struct IniFile::Impl
         QByteArray bytes = document.serialize();
         WriteFileAtomically(path, bytes);
         // Our own file: its content is known, whatever its times say.
-        identity = StatFile(nativePath);
+        identity = StatFile(path);
         recent = false;
         document.adopt(std::move(bytes));
     }
@@ -191,7 +129,6 @@ struct IniFile::Impl
 IniFile::IniFile(const QString &path) : d(std::make_unique<Impl>())
 {
     d->path = path;
-    d->nativePath = QFile::encodeName(path);
 }
 
 IniFile::~IniFile() = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 /// What tells one version of a file from another without reading it: a replaced file has a
@@ -19,11 +20,20 @@ struct FileIdentity
     bool operator==(const FileIdentity &) const = default;
 };
 
-/// The identity of the file at path (encoded for the file system); a missing file (or
-/// folder) gives exists == false.
-FileIdentity StatFile(const QByteArray &path);
-/// The same for an open file.
-FileIdentity StatOpenFile(int fd);
+/// The identity of the file at path; a missing file (or folder) gives exists == false.
+/// (fileaccess_posix.cpp / fileaccess_windows.cpp)
+FileIdentity StatFile(const QString &path);
+
+/// A whole file as one read saw it.
+struct FileContent
+{
+    FileIdentity identity; // of exactly the bytes read
+    QByteArray bytes;
+    bool readable = true; // false for a folder, a pipe or a device at the path, or a read error
+};
+/// Reads the whole file without blocking on a pipe; a missing file reads as empty and readable.
+/// (fileaccess_posix.cpp / fileaccess_windows.cpp)
+FileContent ReadWholeFile(const QString &path);
 
 /// A file changed less than this long ago may change again without its identity changing,
 /// because file times advance in ticks: a scheduler tick (at most 10 ms) where times carry
@@ -33,5 +43,6 @@ inline constexpr qint64 kCoarseTimestampTrustNs = 2'100'000'000;
 
 /// True while the file's last change is too recent for its identity to be trusted.
 bool IsRecentlyChanged(const FileIdentity &identity, qint64 nowNs);
-/// The wall clock in nanoseconds since the epoch, the clock file times are taken from.
+/// The wall clock in nanoseconds since the Unix epoch, the clock file times are taken from.
+/// (fileaccess_posix.cpp / fileaccess_windows.cpp)
 qint64 WallClockNs();

@@ -400,7 +400,7 @@ void TestIniFile::failedReadIsRetried()
     // the file looking empty, and unwritable, until something else changes it.
     writeInPlace(m_path, "[S]\r\nk=v\r\n"_ba, 1'000'000'000);
     // Only an identity old enough to be trusted is served from the index without a look.
-    QTRY_VERIFY(!IsRecentlyChanged(StatFile(QFile::encodeName(m_path)), WallClockNs()));
+    QTRY_VERIFY(!IsRecentlyChanged(StatFile(m_path), WallClockNs()));
     IniFile ini(m_path);
 
     rlimit old{};
