@@ -21,21 +21,18 @@ namespace {
 
 #ifdef Q_OS_UNIX
 // The rename is only durable once the folder entry is on disk; QSaveFile syncs the file but
-// not its folder.
-bool syncFolderOf(const QString &path)
+// not its folder. Best effort: by now the new file is in place.
+void syncFolderOf(const QString &path)
 {
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return;
     int rc;
     do {
         rc = ::fsync(fd);
     } while (rc != 0 && errno == EINTR);
-    // Some file systems cannot sync a folder at all; that is no failure of ours.
-    const bool ok = rc == 0 || errno == EINVAL || errno == EROFS;
     ::close(fd);
-    return ok;
 }
 #endif
 
@@ -57,7 +54,8 @@ void WriteFileAtomically(const QString &path, const QByteArray &data)
     if (!file.commit())
         failWriting(path);
 #ifdef Q_OS_UNIX
-    if (!syncFolderOf(path))
-        failWriting(path);
+    // Not a failure when the folder cannot be synced: the old file is gone and the new one in
+    // its place, so reporting it would have the user retry a write that worked.
+    syncFolderOf(path);
 #endif
 }

@@ -21,14 +21,32 @@ QString &folderOverride()
 }
 } // namespace
 
-QString SingleInstanceFolder()
+namespace {
+QString runtimeFolder()
 {
     if (!folderOverride().isEmpty())
         return folderOverride();
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::tempPath();
-    return folder;
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+bool usable(const QString &folder)
+{
+    return !folder.isEmpty() && QDir(folder).exists();
+}
+} // namespace
+
+QString SingleInstanceFolder()
+{
+    const QString folder = runtimeFolder();
+    return usable(folder) ? folder : QDir::tempPath();
+}
+
+QString SingleInstanceLockFile(const QString &runtimeFolder, const QString &tempFolder,
+                               const QString &name, qint64 userId)
+{
+    if (usable(runtimeFolder))
+        return QDir(runtimeFolder).filePath(name);
+    return QDir(tempFolder).filePath(name + u'-' + QString::number(userId));
 }
 
 void SetSingleInstanceFolder(const QString &folder)
@@ -55,7 +73,12 @@ SingleInstanceLock::~SingleInstanceLock()
 
 SingleInstanceLock::SingleInstanceLock(const QString &name)
 {
-    const QByteArray path = QFile::encodeName(QDir(SingleInstanceFolder()).filePath(name));
+    // A folder set by a test is taken as it is, missing or not.
+    const QString file =
+        folderOverride().isEmpty()
+            ? SingleInstanceLockFile(runtimeFolder(), QDir::tempPath(), name, qint64(::getuid()))
+            : QDir(folderOverride()).filePath(name);
+    const QByteArray path = QFile::encodeName(file);
     // O_CLOEXEC: a mail client or browser started from the program must not inherit the
     // descriptor, or the lock would outlive the program and block the next start.
     do {

@@ -116,6 +116,19 @@ private slots:
         child.waitForFinished();
     }
 
+    void sharedFolderLockCarriesTheUserId()
+    {
+        const QString temp = m_dir.path();
+        QCOMPARE(SingleInstanceLockFile(temp, QStringLiteral("/unused"), QStringLiteral("M"), 1000),
+                 QDir(temp).filePath(QStringLiteral("M")));
+        for (const QString &runtime : {QString(), m_dir.filePath(QStringLiteral("missing"))}) {
+            QCOMPARE(SingleInstanceLockFile(runtime, temp, QStringLiteral("M"), 1000),
+                     QDir(temp).filePath(QStringLiteral("M-1000")));
+            QCOMPARE(SingleInstanceLockFile(runtime, temp, QStringLiteral("M"), 1001),
+                     QDir(temp).filePath(QStringLiteral("M-1001")));
+        }
+    }
+
     void unusableFolderMeansNoLock()
     {
         SetSingleInstanceFolder(m_dir.filePath(QStringLiteral("missing/folder")));
