@@ -20,9 +20,15 @@ enum TProgramPathKind
     ppCsvDef = 7,
 };
 
-/// The program folder (with its closing separator) or a fixed path under it.
+/// The program folder (with its closing separator) or a fixed path under it. For a portable
+/// copy (a writable Profiles/ beside the executable) all of them are beside the executable;
+/// for an installed one the program's own files (the program folder, Help/) are in the
+/// installed data folder and the user's (Profiles/, report.html) in the user's data folder.
 QString GetProgramPath(int kind);
-/// Points the program folder somewhere else (tests); an empty folder restores the real one.
+/// Where the user's own files other than profiles live (report.html, the proxy store): the
+/// program folder of a portable copy, the user's data folder of an installed one.
+QString GetUserDataFolder();
+/// Points the executable's folder somewhere else (tests); an empty folder restores the real one.
 void SetProgramFolder(const QString &folder);
 
 /// The title of the application: caption of the general error box.

@@ -35,12 +35,6 @@ bool usable(const QString &folder)
 }
 } // namespace
 
-QString SingleInstanceFolder()
-{
-    const QString folder = runtimeFolder();
-    return usable(folder) ? folder : QDir::tempPath();
-}
-
 QString SingleInstanceLockFile(const QString &runtimeFolder, const QString &tempFolder,
                                const QString &name, qint64 userId)
 {

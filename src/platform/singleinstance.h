@@ -31,13 +31,10 @@ private:
 #endif
 };
 
-/// The folder the lock files live in: the user's runtime folder, or the temporary folder
-/// where there is none (Unix only; Windows keeps its mutexes in the kernel).
-QString SingleInstanceFolder();
 /// The lock file for the mutex name: in the user's own runtime folder under the name itself;
 /// in a shared folder (runtimeFolder empty or missing, so tempFolder) with the user id
 /// appended, so two users of one machine never block each other.
 QString SingleInstanceLockFile(const QString &runtimeFolder, const QString &tempFolder,
                                const QString &name, qint64 userId);
-/// Tests: points the lock files to folder; an empty folder restores the real one.
+/// Tests: points the lock files to folder (Unix only; Windows keeps its mutexes in the kernel); an empty folder restores the real one.
 void SetSingleInstanceFolder(const QString &folder);

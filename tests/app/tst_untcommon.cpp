@@ -50,10 +50,43 @@ private slots:
         QCOMPARE(GetProgramPath(9), root);
         QCOMPARE(GetProgramPath(-1), root);
 
+        QCOMPARE(GetUserDataFolder(), root);
+
         SetProgramFolder(QString());
         const QString real = QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath();
+        QDir(real).mkdir(QStringLiteral("Profiles"));
+        const auto removeProfiles =
+            qScopeGuard([&] { QDir(real).rmdir(QStringLiteral("Profiles")); });
         QCOMPARE(GetProgramPath(ppProgramFolder), real + QLatin1Char('/'));
         QCOMPARE(GetProgramPath(ppHelp), real + QStringLiteral("/Help/"));
+    }
+
+    void installedCopyKeepsUserFilesInTheUsersDataFolder()
+    {
+        // No Profiles/ beside the executable: an installed copy, as under /usr/bin.
+        QTemporaryDir prefix;
+        QTemporaryDir dataHome;
+        QVERIFY(QDir(prefix.path()).mkdir(QStringLiteral("bin")));
+        SetProgramFolder(prefix.path() + QStringLiteral("/bin"));
+        const QByteArray before = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+        const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", before); });
+
+        const QString share = prefix.path() + QStringLiteral("/share/quenlark-calbrey/");
+        const QString user = dataHome.path() + QStringLiteral("/quenlark-calbrey/");
+        QCOMPARE(GetProgramPath(ppProgramFolder), share);
+        QCOMPARE(GetProgramPath(ppHelp), share + QStringLiteral("Help/"));
+        QCOMPARE(GetProgramPath(ppProfiles), user + QStringLiteral("Profiles/"));
+        QVERIFY(QFileInfo(user + QStringLiteral("Profiles")).isDir());
+        QCOMPARE(GetProgramPath(ppReportHtml), user + QStringLiteral("report.html"));
+        QCOMPARE(GetUserDataFolder(), user);
+
+        // The kind of copy is decided once: a Profiles/ folder that appears later changes
+        // nothing until the next start, which finds a portable copy.
+        QVERIFY(QDir(prefix.path()).mkdir(QStringLiteral("bin/Profiles")));
+        QCOMPARE(GetProgramPath(ppProfiles), user + QStringLiteral("Profiles/"));
+        SetProgramFolder(prefix.path() + QStringLiteral("/bin"));
+        QCOMPARE(GetProgramPath(ppProfiles), prefix.path() + QStringLiteral("/bin/Profiles/"));
     }
 
     void validateEmail_data()

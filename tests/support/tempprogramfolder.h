@@ -13,6 +13,9 @@ public:
     {
         QDir(m_dir.path()).mkpath(QStringLiteral("Profiles"));
         SetProgramFolder(m_dir.path());
+        // Decides the kind of copy now, while Profiles/ is there: a portable one, so a test
+        // that removes the folder never sends files to the user's data folder.
+        GetProgramPath(ppProfiles);
     }
     ~TempProgramFolder() { SetProgramFolder(QString()); }
     TempProgramFolder(const TempProgramFolder &) = delete;
