@@ -20,20 +20,23 @@ constexpr QByteArrayView databaseMarker = "book.db";
 constexpr QByteArrayView settingsMarker = "config.ini";
 constexpr QByteArrayView lineEnd = "\r\n";
 
-// take(line) for each line as a text-file reader splits the text: at CR LF, a lone CR or a lone
-// LF. A last line without a line end counts; a final line break adds no empty line.
+// take(line, next) for each line as a text-file reader splits the text: at CR LF, a lone CR or
+// a lone LF; next is where the following line begins. A last line without a line end counts; a
+// final line break adds no empty line.
 template <typename Take> void forEachLine(QByteArrayView text, Take take)
 {
     const char *p = text.data();
     const char *const end = p + text.size();
     while (p < end) {
         const char *stop = p;
-        while (stop < end && *stop != '\r' && *stop != '\n')
+        while (stop < end &&
+               (static_cast<unsigned char>(*stop) > '\r' || (*stop != '\r' && *stop != '\n')))
             ++stop;
-        take(QByteArrayView(p, stop - p));
-        if (stop < end && *stop == '\r' && stop + 1 < end && stop[1] == '\n')
-            ++stop;
-        p = stop < end ? stop + 1 : end;
+        const char *next = stop;
+        if (next < end)
+            next += *next == '\r' && next + 1 < end && next[1] == '\n' ? 2 : 1;
+        take(QByteArrayView(p, stop - p), next);
+        p = next;
     }
 }
 
@@ -41,6 +44,27 @@ void appendLine(QByteArray &out, QByteArrayView line)
 {
     out.append(line);
     out.append(lineEnd);
+}
+
+// The lines of text, each ended by CR LF. Runs of lines that already end so are copied whole.
+void appendLines(QByteArray &out, QByteArrayView text)
+{
+    const char *run = text.data();
+    const char *p = run;
+    const char *const end = run + text.size();
+    while (p < end) {
+        const char c = *p;
+        if (c == '\n' || (c == '\r' && (p + 1 == end || p[1] != '\n'))) {
+            out.append(run, p - run);
+            out.append(lineEnd);
+            run = ++p;
+        } else {
+            p += c == '\r' ? 2 : 1;
+        }
+    }
+    out.append(run, end - run);
+    if (!text.isEmpty() && text.back() != '\n' && text.back() != '\r')
+        out.append(lineEnd);
 }
 
 // A profile file's bytes; a missing one is empty, as the profile reads it.
@@ -75,22 +99,28 @@ std::optional<BackupContents> parseBackup(QByteArrayView bytes)
     if (bytes.contains('\0'))
         return std::nullopt;
     BackupContents contents;
-    QByteArray *target = nullptr; // lines before the first marker belong to no file
+    contents.database.reserve(bytes.size()); // nearly all of it, as a rule
+    QByteArray *target = nullptr;            // lines before the first marker belong to no file
+    const char *part = nullptr;              // where the lines of the current target began
+    const auto endPart = [&](const char *at) {
+        if (target)
+            appendLines(*target, QByteArrayView(part, at - part));
+    };
     qsizetype lines = 0;
     bool headed = false;
-    forEachLine(bytes, [&](QByteArrayView line) {
+    forEachLine(bytes, [&](QByteArrayView line, const char *next) {
         ++lines;
-        if (lines == 1)
+        if (lines == 1) {
             headed = line == header;
-        else if (lines == 2)
+        } else if (lines == 2) {
             contents.profileName = DecodeTextLine(line);
-        else if (line == databaseMarker)
-            target = &contents.database;
-        else if (line == settingsMarker)
-            target = &contents.settings;
-        else if (target)
-            appendLine(*target, line);
+        } else if (line == databaseMarker || line == settingsMarker) {
+            endPart(line.data());
+            target = line == databaseMarker ? &contents.database : &contents.settings;
+            part = next;
+        }
     });
+    endPart(bytes.data() + bytes.size());
     if (!headed || lines < 2)
         return std::nullopt;
     return contents;
@@ -116,9 +146,9 @@ bool TProfile::Backup(const QString &fileName) const
     appendLine(out, header);
     appendLine(out, m_profileName.toUtf8());
     appendLine(out, databaseMarker);
-    forEachLine(*database, [&out](QByteArrayView line) { appendLine(out, line); });
+    appendLines(out, *database);
     appendLine(out, settingsMarker);
-    forEachLine(*settings, [&out](QByteArrayView line) { appendLine(out, line); });
+    appendLines(out, *settings);
     try {
         WriteFileAtomically(fileName, out);
     } catch (const CalbreyError &) {
