@@ -160,7 +160,8 @@ bool TProfile::Backup(const QString &fileName) const
 bool TProfile::Restore(const QString &fileName)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Not a folder or a pipe, which would read as nothing or never end.
+    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
         ShowGeneralError(QStringLiteral("Unable to read ") + fileName);
         return false;
     }

@@ -82,15 +82,10 @@ private slots:
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
     }
 
-    void managerListsProfilesAndTheActiveOne()
+    void activationRules()
     {
         QCOMPARE(child<QLabel>(*m_manager, "lbActiveProfile")->text(), u"tester"_s);
         QCOMPARE(rows(list()), (QStringList{u"(Default)"_s, u"Kari"_s, u"Tester"_s, u"tester"_s}));
-        QCOMPARE(selectedRow(list()), QString());
-    }
-
-    void activationRules()
-    {
         m_manager->Button3Click();
         verifyLastBox(u"Select profile."_s, u"Please select a profile first."_s);
         // A double-click below the last row, nothing selected.
@@ -131,9 +126,7 @@ private slots:
                                       u"Calbrey."_s);
         QVERIFY(ActiveProfile);
         QCOMPARE(ActiveProfile->GetProfileInfo(2), u"tester"_s);
-        QCOMPARE(child<QLabel>(*m_manager, "lbActiveProfile")->text(), u"tester"_s);
         QCOMPARE(m_manager->result(), int(QDialog::Rejected));
-        QVERIFY(m_manager->isVisible());
     }
 
     void newProfileRules_data()
@@ -172,19 +165,6 @@ private slots:
         QCOMPARE(selectedRow(list()), selected);
         QCOMPARE(rows(list()), listed);
         QCOMPARE(ActiveProfile->GetProfileInfo(2), u"tester"_s);
-    }
-
-    void cancelledNewProfileChangesNothing()
-    {
-        select(u"Kari"_s);
-        whenModal([](QWidget *dialog) {
-            child<QLineEdit>(*dialog, "ebNewProfileName")->setText(u"Work"_s);
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        });
-        m_manager->Button1Click();
-        QCOMPARE(m_boxes->count(), 0);
-        QVERIFY(!ProfileExists(u"Work"_s));
-        QCOMPARE(selectedRow(list()), u"Kari"_s);
     }
 
     void deleteRules_data()
@@ -257,6 +237,7 @@ private slots:
         // Cancelled, then answered No: nothing restored, the list read again all the same.
         FileDialogs::SetNextFileName(QString());
         trigger(form, "actRestoreProfile");
+        QCOMPARE(form.ListedContacts(), QStringList{u"Bob"_s});
         FileDialogs::SetNextFileName(named + u".qcbak"_s);
         m_boxes->answer(MessageBoxResult::No);
         trigger(form, "actRestoreProfile");
