@@ -136,7 +136,7 @@ int main(int argc, char *argv[])
                     numbers.append(part.toInt());
                 return numbers;
             }(arguments.takeFirst().split(u','));
-        else
+        else if (!argument.startsWith(QLatin1String("--"))) // others are for other programs
             dataFolder = argument;
     }
     QTemporaryDir generated;
