@@ -28,6 +28,16 @@ bool ActivateProfile(const QString &name)
     return true;
 }
 
+bool ChangeActiveProfile(const QString &name)
+{
+    const QString previous = ActiveProfile ? ActiveProfile->GetProfileInfo(2) : QString();
+    if (ActivateProfile(name))
+        return true;
+    if (!ActiveProfile && !previous.isEmpty())
+        ActivateProfile(previous);
+    return false;
+}
+
 bool OpenStartupProfile()
 {
     return ActivateProfile(GetWindowsUserName());

@@ -37,6 +37,16 @@ public:
     /// All ten keys in one file replacement.
     void SaveSettings();
 
+    /// Writes both files of the profile into one backup file, replacing an earlier file of that
+    /// name atomically; false when a profile file cannot be read or the backup cannot be
+    /// written (the earlier file then stays as it was). A missing profile file backs up empty.
+    bool Backup(const QString &fileName) const;
+    /// Replaces book.db and config.ini with the contents of a backup of this profile, both or
+    /// neither, and reads the settings again. Shows its own messages (a file that is not a
+    /// backup, a backup of another profile, a failed write); true when both were replaced.
+    /// Not while a ContactBatch is open.
+    bool Restore(const QString &fileName);
+
     // Contacts (one section of book.db per contact).
     void GetContactNames(QStringList &list) const;
     void GetContactsInCategory(QStringList &list, const QString &category) const;

@@ -53,6 +53,9 @@ private slots:
     void failsWithoutFolder();
     void failsOnFolderAtPath();
     void failsOnFullDiskKeepingOldFile();
+    void replacesSetOfFiles();
+    void failedSetChangesNoFile_data();
+    void failedSetChangesNoFile();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -122,6 +125,73 @@ void TestAtomicFile::failsOnFullDiskKeepingOldFile()
     QCOMPARE(code, 0);
     QCOMPARE(readBytes(m_path), old);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({u"config.ini"_s}));
+}
+
+void TestAtomicFile::replacesSetOfFiles()
+{
+    const QString book = m_dir->filePath(u"book.db"_s);
+    WriteFileAtomically(book, "old book"_ba);
+    QVERIFY(::chmod(QFile::encodeName(book).constData(), 0640) == 0);
+    WriteFilesAtomically({{m_path, "new config"_ba}, {book, "new book"_ba}});
+    QCOMPARE(readBytes(m_path), "new config"_ba);
+    QCOMPARE(readBytes(book), "new book"_ba);
+    QCOMPARE(statOf(book).st_mode & 07777, mode_t(0640));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files),
+             QStringList({u"book.db"_s, u"config.ini"_s}));
+}
+
+// The set {config.ini, book.db} fails at one file; neither file may change, and no temporary
+// file may stay behind.
+void TestAtomicFile::failedSetChangesNoFile_data()
+{
+    QTest::addColumn<QString>("failing"); // the file that cannot be written, and why
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("configExisted");
+    QTest::newRow("second is a folder: first put back") << u"book.db"_s << u"folder"_s << true;
+    QTest::newRow("second is a folder: new first removed") << u"book.db"_s << u"folder"_s << false;
+    QTest::newRow("first is a folder") << u"config.ini"_s << u"folder"_s << false;
+    QTest::newRow("second on a full disk") << u"book.db"_s << u"full disk"_s << true;
+    QTest::newRow("second without its folder") << u"gone/book.db"_s << u"missing folder"_s << true;
+}
+
+void TestAtomicFile::failedSetChangesNoFile()
+{
+    QFETCH(QString, failing);
+    QFETCH(QString, how);
+    QFETCH(bool, configExisted);
+    const QDir dir(m_dir->path());
+    const QString book = dir.filePath(failing.startsWith(u"gone"_s) ? failing : u"book.db"_s);
+    if (configExisted)
+        WriteFileAtomically(m_path, "old config"_ba);
+    if (how == u"folder"_s)
+        QVERIFY(dir.mkdir(failing));
+    else if (how == u"full disk"_s)
+        WriteFileAtomically(book, "old book"_ba);
+    const QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    if (how == u"full disk"_s)
+        SKIP_WITHOUT_FULL_DISK();
+
+    const QList<FileReplacement> set{{m_path, "new config"_ba}, {book, QByteArray(1 << 20, 'b')}};
+    QString message;
+    const auto attempt = [&] {
+        try {
+            WriteFilesAtomically(set);
+        } catch (const CalbreyError &error) {
+            message = error.message();
+        }
+        return 0;
+    };
+    if (how == u"full disk"_s)
+        RunWithFileSizeLimit(65536, attempt);
+    else
+        attempt();
+
+    QCOMPARE(message, u"Unable to write to "_s + dir.filePath(failing));
+    if (configExisted && failing != u"config.ini"_s)
+        QCOMPARE(readBytes(m_path), "old config"_ba);
+    if (how == u"full disk"_s)
+        QCOMPARE(readBytes(book), "old book"_ba);
+    QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
 }
 
 QTEST_GUILESS_MAIN(TestAtomicFile)

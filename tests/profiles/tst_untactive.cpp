@@ -40,6 +40,7 @@ private slots:
     void switchingSavesTheOldProfileFirst();
     void failedCreationLeavesNoProfile();
     void climbingNameTouchesNothingOutside();
+    void failedSwitchReopensThePreviousProfile();
     void startupProfileIsTheLoginName();
 };
 
@@ -115,6 +116,23 @@ void TestActivation::climbingNameTouchesNothingOutside()
     QVERIFY(!ActiveProfile);
     QCOMPARE(boxes.last().caption, QStringLiteral("Cannot create profile."));
     QVERIFY(QDir(program.path() + QStringLiteral("Elsewhere")).isEmpty());
+}
+
+void TestActivation::failedSwitchReopensThePreviousProfile()
+{
+    TempProgramFolder program;
+    ActiveProfileReset reset;
+    ScriptedMessageBox boxes;
+    QVERIFY(ActivateProfile(QStringLiteral("Before")));
+    ActiveProfile->FullDisplay = true; // saved as it closes, read as it opens again
+    // A folder of the profiles folder that no profile can be opened from.
+    QVERIFY(QDir(program.profiles()).mkdir(QStringLiteral("...")));
+    QVERIFY(!ChangeActiveProfile(QStringLiteral("...")));
+    QVERIFY(ActiveProfile);
+    QCOMPARE(ActiveProfile->GetProfileInfo(2), QStringLiteral("Before"));
+    QVERIFY(ActiveProfile->FullDisplay);
+    QVERIFY(ChangeActiveProfile(QStringLiteral("After")));
+    QCOMPARE(ActiveProfile->GetProfileInfo(2), QStringLiteral("After"));
 }
 
 void TestActivation::startupProfileIsTheLoginName()

@@ -7,6 +7,7 @@
 #include "forms/main/contactlistdelegate.h"
 #include "forms/main/contactlistview.h"
 #include "forms/main/maincommands.h"
+#include "forms/main/profilecommands.h"
 #include "forms/main/programfont.h"
 #include "forms/main/searchbar.h"
 #include "forms/main/trayhiding.h"
@@ -54,6 +55,7 @@ void TMainForm::createControls()
 {
     m_commands = std::make_unique<TMainCommands>(this);
     m_trayHiding = new TTrayHiding(*this, *m_commands, [this] { return TrayAvailable(); });
+    new TProfileCommands(*this, *m_commands, [this] { setListedContacts({}); });
 
     // The three full-width bands at the top take the place of a menu bar.
     CoolBar1 = makePanel(this, "CoolBar1");
