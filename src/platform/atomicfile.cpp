@@ -204,9 +204,8 @@ void WriteFilesAtomically(const QList<FileReplacement> &files)
         steps[i].replaced = true;
     }
 #ifdef Q_OS_UNIX
-    for (const ReplacementStep &step : steps) {
-        if (!syncFolderOf(step.target))
-            failWriting(step.path);
-    }
+    // As for one file: once the renames are done, the new files are in place.
+    for (const ReplacementStep &step : steps)
+        syncFolderOf(step.target);
 #endif
 }
