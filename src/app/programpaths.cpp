@@ -10,6 +10,12 @@ QString &programFolderOverride()
     return folder;
 }
 
+QString &machineSettingsOverride()
+{
+    static QString path;
+    return path;
+}
+
 QString withClosingSeparator(QString folder)
 {
     if (!folder.endsWith(QLatin1Char('/')))
@@ -45,4 +51,16 @@ QString GetProgramPath(int kind)
     default:
         return folder;
     }
+}
+
+QString MachineSettingsFile()
+{
+    if (!machineSettingsOverride().isEmpty())
+        return machineSettingsOverride();
+    return GetProgramPath(ppProgramFolder) + QStringLiteral("machine.ini");
+}
+
+void SetMachineSettingsFile(const QString &path)
+{
+    machineSettingsOverride() = path;
 }

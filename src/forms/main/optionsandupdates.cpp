@@ -1,0 +1,26 @@
+#include "forms/main/optionsandupdates.h"
+
+#include "app/untcommon.h"
+#include "forms/dialogs/frmoptions.h"
+#include "forms/main/frmmainform.h"
+#include "forms/main/maincommands.h"
+#include "profiles/untprofiles.h"
+
+TOptionsAndUpdates::TOptionsAndUpdates(TMainForm &window, TMainCommands &commands)
+    : QObject(&window), m_window(window)
+{
+    commands.Bind(commands.actOptions, [this] { actOptionsExecute(); });
+}
+
+void TOptionsAndUpdates::actOptionsExecute()
+{
+    if (!ActiveProfile)
+        return;
+    {
+        TOptions options(&m_window);
+        options.exec();
+    }
+    m_window.ApplyProfileToWindow();
+    if (ActiveProfile)
+        UpdateRunKey(ActiveProfile->LoadOnStartup);
+}
