@@ -2,6 +2,7 @@
 #include "net/unit_proxy.h"
 #include "platform/calbreyerror.h"
 
+#include "failuretext.h"
 #include "fulldisk.h"
 #include "tempprogramfolder.h"
 #include "testfiles.h"
@@ -13,16 +14,6 @@
 
 namespace {
 const QByteArray Section = "[Software\\Quenlark\\Common\\Proxy Settings]\r\n";
-
-QString failureOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const CalbreyError &error) {
-        return error.message();
-    }
-    return QString();
-}
 
 std::pair<QString, int> storedProxy()
 {
@@ -94,7 +85,7 @@ private slots:
         QFETCH(QByteArray, lines);
         QFETCH(QString, error);
         writeStore(Section + lines);
-        QCOMPARE(failureOf([] { storedProxy(); }), error);
+        QCOMPARE(FailureOf([] { storedProxy(); }), error);
         QCOMPARE(storeBytes(), Section + lines);
     }
 
@@ -135,8 +126,8 @@ private slots:
     {
         QVERIFY(QDir().mkpath(MachineSettingsFile()));
         const QString expected = QStringLiteral("Failed to set data for 'Proxy Server'");
-        QCOMPARE(failureOf([] { storedProxy(); }), expected);
-        QCOMPARE(failureOf([] { StoreProxyFromText(QStringLiteral("a"), QStringLiteral("1")); }),
+        QCOMPARE(FailureOf([] { storedProxy(); }), expected);
+        QCOMPARE(FailureOf([] { StoreProxyFromText(QStringLiteral("a"), QStringLiteral("1")); }),
                  expected);
     }
 
@@ -147,7 +138,7 @@ private slots:
         SKIP_WITHOUT_FULL_DISK();
         const int code = RunWithFileSizeLimit(before.size(), [] {
             const QString message =
-                failureOf([] { WriteProxySettings(QString(5000, QLatin1Char('p')), 1); });
+                FailureOf([] { WriteProxySettings(QString(5000, QLatin1Char('p')), 1); });
             return message == QLatin1String("Failed to set data for 'Proxy Server'") ? 0 : 1;
         });
         QCOMPARE(code, 0);

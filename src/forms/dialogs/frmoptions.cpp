@@ -72,7 +72,7 @@ TOptions::TOptions(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::T
     connect(ui->Button2, &QPushButton::clicked, this, &QDialog::reject);
 
     FormCreate();
-    setFixedSize(sizeHint().expandedTo(QSize(407, 239)));
+    FitDialogToDesign(*this, QSize(407, 239));
 }
 
 TOptions::~TOptions() = default;

@@ -1,6 +1,7 @@
 #include "forms/main/optionsandupdates.h"
 
 #include "app/untcommon.h"
+#include "forms/dialogs/frmcheckforupdate.h"
 #include "forms/dialogs/frmoptions.h"
 #include "forms/main/frmmainform.h"
 #include "forms/main/maincommands.h"
@@ -10,6 +11,7 @@ TOptionsAndUpdates::TOptionsAndUpdates(TMainForm &window, TMainCommands &command
     : QObject(&window), m_window(window)
 {
     commands.Bind(commands.actOptions, [this] { actOptionsExecute(); });
+    commands.Bind(commands.actCheckForUpdate, [this] { actCheckForUpdateExecute(); });
 }
 
 void TOptionsAndUpdates::actOptionsExecute()
@@ -23,4 +25,10 @@ void TOptionsAndUpdates::actOptionsExecute()
     m_window.ApplyProfileToWindow();
     if (ActiveProfile)
         UpdateRunKey(ActiveProfile->LoadOnStartup);
+}
+
+void TOptionsAndUpdates::actCheckForUpdateExecute()
+{
+    TCheckForUpdates check(&m_window);
+    check.exec();
 }

@@ -17,6 +17,7 @@ public:
     /// The options dialog; whichever way it closed, the window and the start-at-login entry
     /// then follow the profile's settings.
     void actOptionsExecute();
+    void actCheckForUpdateExecute();
 
 private:
     TMainForm &m_window;
