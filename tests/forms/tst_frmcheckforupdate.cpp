@@ -85,10 +85,6 @@ private slots:
         QTest::newRow("404 with a page")
             << QByteArray("HTTP/1.0 404 Not Found\r\n\r\n<html>40</html>") << close << "4"
             << "btnGoUpdate";
-        QTest::newRow("2 MiB body") << ok(QByteArray(2 << 20, '4')) << close << "4"
-                                    << "btnGoUpdate";
-        QTest::newRow("closes at once") << QByteArray() << int(Ending::CloseAtOnce) << "4"
-                                        << "btnGoUpdate";
     }
     void pageForTheAnswer()
     {

@@ -41,15 +41,6 @@ private slots:
     void init() { m_folder = std::make_unique<TempProgramFolder>(); }
     void cleanup() { m_folder.reset(); }
 
-    void storeLivesInProgramFolder()
-    {
-        QCOMPARE(MachineSettingsFile(), m_folder->path() + QStringLiteral("machine.ini"));
-        SetMachineSettingsFile(QStringLiteral("/elsewhere/m.ini"));
-        QCOMPARE(MachineSettingsFile(), QStringLiteral("/elsewhere/m.ini"));
-        SetMachineSettingsFile(QString());
-        QCOMPARE(MachineSettingsFile(), m_folder->path() + QStringLiteral("machine.ini"));
-    }
-
     void firstUseCreatesBothDefaults()
     {
         QCOMPARE(storedProxy(), std::make_pair(QString(), 0));
@@ -58,13 +49,6 @@ private slots:
         const QDateTime written = QFileInfo(MachineSettingsFile()).lastModified();
         storedProxy();
         QCOMPARE(QFileInfo(MachineSettingsFile()).lastModified(), written);
-    }
-
-    void missingValueGetsItsDefault()
-    {
-        writeStore(Section + "Proxy Server=sz:\"cache.lan\"\r\n");
-        QCOMPARE(storedProxy(), std::make_pair(QStringLiteral("cache.lan"), 0));
-        QVERIFY(storeBytes().endsWith("Proxy Port=dword:00000000\r\n"));
     }
 
     void wronglyTypedValues_data()

@@ -182,23 +182,6 @@ private slots:
         QCOMPARE(MachineKey(QStringLiteral("Soft\\Key"), store).value("N").number, 70000u);
     }
 
-    void machineStoreThatCannotBeWritten()
-    {
-        // A folder where the file belongs: the first value set is named, nothing is written.
-        const QString store = m_dir.filePath(QStringLiteral("blocked.ini"));
-        QVERIFY(QDir().mkpath(store));
-        MachineKey key(QStringLiteral("K"), store);
-        key.setText(QStringLiteral("Proxy Server"), QString());
-        key.setInteger(QStringLiteral("Proxy Port"), 0);
-        try {
-            key.flush();
-            QFAIL("the write did not fail");
-        } catch (const CalbreyError &error) {
-            QCOMPARE(error.message(), QStringLiteral("Failed to set data for 'Proxy Server'"));
-        }
-        QVERIFY(QFileInfo(store).isDir());
-    }
-
     void existingEntryKeptWhenDiskIsFull()
     {
         SetStartWithLogin(true, QStringLiteral("/opt/old"));
