@@ -19,6 +19,12 @@ QString &programFolderOverride()
     return folder;
 }
 
+QString &machineSettingsOverride()
+{
+    static QString path;
+    return path;
+}
+
 QString withClosingSeparator(QString folder)
 {
     if (!folder.endsWith(QLatin1Char('/')))
@@ -103,4 +109,16 @@ QString GetProgramPath(int kind)
     default:
         return own;
     }
+}
+
+QString MachineSettingsFile()
+{
+    if (!machineSettingsOverride().isEmpty())
+        return machineSettingsOverride();
+    return GetUserDataFolder() + QStringLiteral("machine.ini");
+}
+
+void SetMachineSettingsFile(const QString &path)
+{
+    machineSettingsOverride() = path;
 }

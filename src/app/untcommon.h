@@ -30,6 +30,11 @@ QString GetProgramPath(int kind);
 QString GetUserDataFolder();
 /// Points the executable's folder somewhere else (tests); an empty folder restores the real one.
 void SetProgramFolder(const QString &folder);
+/// The file that holds the machine-wide settings where the system has no registry: in the
+/// program folder of a portable copy, the user's data folder of an installed one.
+QString MachineSettingsFile();
+/// Points that file somewhere else (tests); an empty path restores the default.
+void SetMachineSettingsFile(const QString &path);
 
 /// The title of the application: caption of the general error box.
 inline constexpr char ApplicationTitle[] = "Quenlark Calbrey Beta 5";

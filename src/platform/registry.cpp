@@ -8,10 +8,13 @@
 #include <QSettings>
 #else
 #include "platform/atomicfile.h"
+#include "platform/inifile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
+#include <optional>
 #endif
 
 namespace {
@@ -163,3 +166,172 @@ void SetStartWithLogin(bool on, const QString &executablePath)
 }
 
 #endif
+
+// --- the machine-wide settings ------------------------------------------------------------
+
+#ifdef Q_OS_WIN
+
+struct MachineKey::Impl
+{
+    explicit Impl(const QString &keyPath)
+        : settings(QStringLiteral("HKEY_LOCAL_MACHINE\\") + keyPath, QSettings::NativeFormat)
+    {}
+    QSettings settings;
+    QString firstSet;
+};
+
+MachineKey::MachineKey(const QString &keyPath, const QString &) : d(std::make_unique<Impl>(keyPath))
+{}
+
+MachineKey::Value MachineKey::value(const QString &name) const
+{
+    const QVariant stored = d->settings.value(name);
+    Value value;
+    if (!stored.isValid())
+        return value;
+    // REG_SZ reads as text and REG_DWORD as a 32-bit integer; anything else is another type.
+    switch (stored.typeId()) {
+    case QMetaType::QString:
+        value.type = Value::Text;
+        value.text = stored.toString();
+        break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+        value.type = Value::Integer;
+        value.number = stored.toUInt();
+        break;
+    default:
+        value.type = Value::OtherType;
+    }
+    return value;
+}
+
+void MachineKey::setText(const QString &name, const QString &text)
+{
+    if (d->firstSet.isEmpty())
+        d->firstSet = name;
+    d->settings.setValue(name, text);
+}
+
+void MachineKey::setInteger(const QString &name, quint32 number)
+{
+    if (d->firstSet.isEmpty())
+        d->firstSet = name;
+    d->settings.setValue(name, number);
+}
+
+void MachineKey::flush()
+{
+    if (d->firstSet.isEmpty())
+        return;
+    d->settings.sync();
+    if (d->settings.status() != QSettings::NoError)
+        failToSet();
+    d->firstSet.clear();
+}
+
+#else
+
+namespace {
+const QLatin1String TextPrefix("sz:");
+const QLatin1String IntegerPrefix("dword:");
+
+MachineKey::Value decodeValue(const QString &stored)
+{
+    MachineKey::Value value;
+    value.type = MachineKey::Value::OtherType;
+    if (stored.startsWith(TextPrefix, Qt::CaseInsensitive)) {
+        QString text = stored.mid(TextPrefix.size());
+        // The quotes keep blanks at either end, which a read of the file would trim.
+        if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) &&
+            text.endsWith(QLatin1Char('"')))
+            text = text.mid(1, text.size() - 2);
+        value.type = MachineKey::Value::Text;
+        value.text = text;
+    } else if (stored.startsWith(IntegerPrefix, Qt::CaseInsensitive)) {
+        const QString digits = stored.mid(IntegerPrefix.size());
+        const bool hexDigits = !digits.isEmpty() && digits.size() <= 8 &&
+                               std::all_of(digits.cbegin(), digits.cend(), [](QChar c) {
+                                   return QStringView(u"0123456789abcdefABCDEF").contains(c);
+                               });
+        if (hexDigits) {
+            value.type = MachineKey::Value::Integer;
+            value.number = digits.toUInt(nullptr, 16);
+        }
+    }
+    return value;
+}
+} // namespace
+
+struct MachineKey::Impl
+{
+    Impl(const QString &keyPath, const QString &storeFile) : section(keyPath), file(storeFile) {}
+    QString section;
+    IniFile file;
+    std::optional<IniFile::Batch> batch;
+    QString firstSet;
+};
+
+MachineKey::MachineKey(const QString &keyPath, const QString &storeFile)
+    : d(std::make_unique<Impl>(keyPath, storeFile))
+{}
+
+MachineKey::Value MachineKey::value(const QString &name) const
+{
+    const std::optional<QString> stored = d->file.value(d->section, name);
+    return stored ? decodeValue(*stored) : Value();
+}
+
+void MachineKey::setText(const QString &name, const QString &text)
+{
+    if (!d->batch)
+        d->batch.emplace(d->file);
+    if (d->firstSet.isEmpty())
+        d->firstSet = name;
+    try {
+        d->file.writeString(d->section, name,
+                            TextPrefix + QLatin1Char('"') + text + QLatin1Char('"'));
+    } catch (const CalbreyError &) {
+        // A text the file cannot hold (a line break) is refused like a failed write.
+        failToSet();
+    }
+}
+
+void MachineKey::setInteger(const QString &name, quint32 number)
+{
+    if (!d->batch)
+        d->batch.emplace(d->file);
+    if (d->firstSet.isEmpty())
+        d->firstSet = name;
+    d->file.writeString(d->section, name,
+                        IntegerPrefix + QStringLiteral("%1").arg(number, 8, 16, QLatin1Char('0')));
+}
+
+void MachineKey::flush()
+{
+    if (!d->batch)
+        return;
+    try {
+        d->batch->commit();
+    } catch (const CalbreyError &) {
+        failToSet();
+    }
+    d->batch.reset();
+    d->firstSet.clear();
+}
+
+#endif
+
+MachineKey::~MachineKey() = default;
+
+void MachineKey::failToSet()
+{
+    // Nothing set so far is written: what is left of it is dropped with the failure.
+    const CalbreyError error(QStringLiteral("Failed to set data for '") + d->firstSet +
+                             QLatin1Char('\''));
+#ifndef Q_OS_WIN
+    d->batch.reset();
+#endif
+    d->firstSet.clear();
+    throw error;
+}

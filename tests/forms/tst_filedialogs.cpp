@@ -1,7 +1,11 @@
 #include "forms/common/filedialogs.h"
 
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -32,6 +36,43 @@ private slots:
         QFETCH(QString, filter);
         QFETCH(QString, qt);
         QCOMPARE(FileDialogs::QtFilter(filter), qt);
+    }
+
+    // The program chooser lists folders and the files that may be run, nothing else.
+    void programDialogListsOnlyPrograms()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows lists programs by their .EXE name");
+#endif
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("bin")));
+        for (const char *name : {"tool", "notes.txt"}) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QFile::setPermissions(dir.filePath(QStringLiteral("tool")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QStringList listed;
+        QFileDialog::FileMode mode = QFileDialog::AnyFile;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog && dialog->proxyModel());
+            const auto close = qScopeGuard([dialog] { dialog->reject(); });
+            mode = dialog->fileMode();
+            dialog->setDirectory(dir.path());
+            QAbstractProxyModel *proxy = dialog->proxyModel();
+            auto *files = qobject_cast<QFileSystemModel *>(proxy->sourceModel());
+            const auto root = [&] {
+                return proxy->mapFromSource(files->index(dir.path()));
+            };
+            QTRY_COMPARE(proxy->rowCount(root()), 2);
+            for (int row = 0; row < proxy->rowCount(root()); ++row)
+                listed.append(proxy->index(row, 0, root()).data().toString());
+        });
+        QCOMPARE(FileDialogs::GetProgramFileName(nullptr, QStringLiteral("Program")), QString());
+        listed.sort();
+        QCOMPARE(listed, QStringList({"bin", "tool"}));
+        QCOMPARE(mode, QFileDialog::ExistingFile);
     }
 
     void nextFileNameAnswersOnce()

@@ -123,6 +123,65 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(CalbreyError, SetStartWithLogin(false, QStringLiteral("/q")));
     }
 
+    // The machine-wide store keeps each value's type in the file, as a registry export does.
+    void machineValueTypes_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<uint>("number");
+        using V = MachineKey::Value;
+        QTest::newRow("quoted text keeps blanks")
+            << "sz:\" a \"b\" \"" << int(V::Text) << " a \"b\" " << 0u;
+        QTest::newRow("bare text") << "SZ:proxy" << int(V::Text) << "proxy" << 0u;
+        QTest::newRow("dword") << "dword:00001f90" << int(V::Integer) << "" << 8080u;
+        QTest::newRow("short dword, capitals") << "DWORD:1F90" << int(V::Integer) << "" << 8080u;
+        QTest::newRow("untyped number") << "8080" << int(V::OtherType) << "" << 0u;
+        QTest::newRow("dword of letters") << "dword:xyz" << int(V::OtherType) << "" << 0u;
+        QTest::newRow("dword of nine digits") << "dword:100000000" << int(V::OtherType) << "" << 0u;
+        QTest::newRow("dword without digits") << "dword:" << int(V::OtherType) << "" << 0u;
+    }
+    void machineValueTypes()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, type);
+        QFETCH(QString, text);
+        QFETCH(uint, number);
+        const QString store = m_dir.filePath(QStringLiteral("typed.ini"));
+        QFile file(store);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("[Soft\\Key]\r\nv=%1\r\n").arg(stored).toUtf8());
+        file.close();
+        const MachineKey::Value value = MachineKey(QStringLiteral("soft\\key"), store).value("V");
+        QCOMPARE(int(value.type), type);
+        QCOMPARE(value.text, text);
+        QCOMPARE(value.number, number);
+    }
+
+    void machineValuesWrittenTogether()
+    {
+        const QString store = m_dir.filePath(QStringLiteral("machine.ini"));
+        QFile::remove(store);
+        {
+            MachineKey key(QStringLiteral("Soft\\Key"), store);
+            QCOMPARE(int(key.value(QStringLiteral("T")).type), int(MachineKey::Value::Missing));
+            key.setText(QStringLiteral("T"), QStringLiteral(" x "));
+            key.setInteger(QStringLiteral("N"), 70000);
+            QVERIFY(!QFileInfo::exists(store));
+            key.flush();
+        }
+        QFile file(store);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("[Soft\\Key]\r\nT=sz:\" x \"\r\nN=dword:00011170\r\n"));
+
+        // A value the file cannot hold fails like a write, and nothing set with it is kept.
+        MachineKey key(QStringLiteral("Soft\\Key"), store);
+        key.setInteger(QStringLiteral("N"), 1);
+        QVERIFY_THROWS_EXCEPTION(CalbreyError, key.setText(QStringLiteral("T"), "a\nb"));
+        key.flush();
+        QCOMPARE(MachineKey(QStringLiteral("Soft\\Key"), store).value("N").number, 70000u);
+    }
+
     void existingEntryKeptWhenDiskIsFull()
     {
         SetStartWithLogin(true, QStringLiteral("/opt/old"));

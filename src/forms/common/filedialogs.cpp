@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 #include <optional>
 
 namespace {
@@ -85,5 +87,46 @@ void SetNextFileName(const QString &name)
 QString QtFilter(const QString &filter)
 {
     return qtFilter(filter);
+}
+} // namespace FileDialogs
+
+namespace {
+// No file name tells a program on this system: the list keeps the folders and the files that
+// may be run.
+class ProgramFilesOnly : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (!files)
+            return true;
+        const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+};
+} // namespace
+
+namespace FileDialogs {
+QString GetProgramFileName(QWidget *parent, const QString &title)
+{
+    if (std::optional<QString> name = takeNextFileName())
+        return *name;
+    QFileDialog dialog(parent, title);
+    dialog.setObjectName(QStringLiteral("CalbreyFileDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+#ifdef Q_OS_WIN
+    dialog.setNameFilter(qtFilter(QStringLiteral("Windows Programs|*.EXE")));
+#else
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setProxyModel(new ProgramFilesOnly(&dialog));
+#endif
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 } // namespace FileDialogs

@@ -2,12 +2,13 @@
 
 #include "app/untexecute.h"
 #include "forms/main/programfont.h"
+#include "net/updatecheck.h"
 #include "ui_frmaboutbox.h"
 
 #include <QApplication>
 #include <QIcon>
 
-const QString TAboutBox::WebSiteAddress = QStringLiteral("https://www.quenlark.example/calbrey/");
+const QString TAboutBox::WebSiteAddress = QLatin1String(MakerWebPageAddress);
 const QString TAboutBox::EmailAddress = QStringLiteral("calbrey@quenlark.example");
 
 TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TAboutBox>())

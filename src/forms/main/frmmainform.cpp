@@ -7,6 +7,7 @@
 #include "forms/main/contactlistdelegate.h"
 #include "forms/main/contactlistview.h"
 #include "forms/main/maincommands.h"
+#include "forms/main/optionsandupdates.h"
 #include "forms/main/profilecommands.h"
 #include "forms/main/programfont.h"
 #include "forms/main/searchbar.h"
@@ -116,6 +117,7 @@ void TMainForm::bindCommands()
     c.Bind(c.mnuDetails, [this] { mnuDetailsExecute(); });
     c.Bind(c.actHelpTopics, [this] { actHelpTopicsExecute(); });
     c.Bind(c.actAboutBox, [this] { actAboutBoxExecute(); });
+    new TOptionsAndUpdates(*this, c);
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
             c.Gated([this] { actModifyContactExecute(); }));

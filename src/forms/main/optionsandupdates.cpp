@@ -1,0 +1,34 @@
+#include "forms/main/optionsandupdates.h"
+
+#include "app/untcommon.h"
+#include "forms/dialogs/frmcheckforupdate.h"
+#include "forms/dialogs/frmoptions.h"
+#include "forms/main/frmmainform.h"
+#include "forms/main/maincommands.h"
+#include "profiles/untprofiles.h"
+
+TOptionsAndUpdates::TOptionsAndUpdates(TMainForm &window, TMainCommands &commands)
+    : QObject(&window), m_window(window)
+{
+    commands.Bind(commands.actOptions, [this] { actOptionsExecute(); });
+    commands.Bind(commands.actCheckForUpdate, [this] { actCheckForUpdateExecute(); });
+}
+
+void TOptionsAndUpdates::actOptionsExecute()
+{
+    if (!ActiveProfile)
+        return;
+    {
+        TOptions options(&m_window);
+        options.exec();
+    }
+    m_window.ApplyProfileToWindow();
+    if (ActiveProfile)
+        UpdateRunKey(ActiveProfile->LoadOnStartup);
+}
+
+void TOptionsAndUpdates::actCheckForUpdateExecute()
+{
+    TCheckForUpdates check(&m_window);
+    check.exec();
+}
