@@ -303,13 +303,9 @@ private slots:
     // a plain start holds the lock for as long as it runs, and a killed one frees it.
     void realProgramHoldsLockWhileRunning()
     {
-        const QString built = qEnvironmentVariable("CALBREY_TEST_PROGRAM");
-        if (built.isEmpty() || !QFileInfo::exists(built))
+        const QString program = m_folder->copyBuiltProgram();
+        if (program.isEmpty())
             QSKIP("CALBREY_TEST_PROGRAM does not name the built program");
-
-        // A copy, so that its program folder (and the profile it opens) is ours.
-        const QString program = m_folder->path() + QStringLiteral("quenlark-calbrey");
-        QVERIFY(QFile::copy(built, program));
         OverrideLoginUserName(std::nullopt);
         const QString user = LoginUserName();
         QVERIFY(QDir().mkpath(profileFolder(user)));

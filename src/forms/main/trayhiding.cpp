@@ -45,7 +45,7 @@ void TTrayHiding::createMenu()
         item->setObjectName(QLatin1String(name));
         return item;
     };
-    mnShowHide = addItem("mnShowHide", QStringLiteral("&Show Quenlark Address Book"));
+    QAction *mnShowHide = addItem("mnShowHide", QStringLiteral("&Show Quenlark Address Book"));
     connect(mnShowHide, &QAction::triggered, this, m_commands.Gated([this] { mnShowHideClick(); }));
     popupTray->setDefaultAction(mnShowHide);
     popupTray->addSeparator()->setObjectName(QStringLiteral("N8"));

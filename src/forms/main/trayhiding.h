@@ -4,7 +4,6 @@
 #include <QTimer>
 #include <functional>
 
-class QAction;
 class QMainWindow;
 class QMenu;
 class TTrayIcon;
@@ -57,7 +56,6 @@ private:
     std::function<void()> m_applyProfile;
     TTrayIcon *m_trayIcon;
     QMenu *popupTray = nullptr;
-    QAction *mnShowHide = nullptr;
     /// While the window is hidden: a notification area that goes away (a panel that ends)
     /// would take the only way back with it, so the window then comes back by itself.
     QTimer m_reachable;

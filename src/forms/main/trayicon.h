@@ -37,7 +37,6 @@ public:
     void SetPicture(const QIcon &picture);
     /// The menu of a right click; not owned.
     void SetPopupMenu(QMenu *menu);
-    QMenu *PopupMenu() const { return m_popupMenu; }
 
 signals:
     /// OnMouseDown: a mouse button went down over the icon.
