@@ -15,31 +15,31 @@
 #include <QtTest>
 
 // The icon in a real notification area (trayer on a virtual X display, set up by trayhost.sh):
-// the user's mouse and keys go through the X server to the icon, its menu and the window.
+// the mouse and the keys go through the X server to the icon, its menu and the window.
 
 namespace {
-/// Runs xdotool, which sends input as if from the devices; its output, trimmed.
-QString xdo(const QStringList &arguments)
+/// Runs xdotool, which sends input as the devices would, with the blank-separated arguments;
+/// its output, trimmed.
+QString xdo(const QString &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
+    process.start(QStringLiteral("xdotool"), arguments.split(QLatin1Char(' ')));
     if (!process.waitForFinished(20000)) {
         process.kill();
         process.waitForFinished();
-        qWarning("xdotool %s gave no answer", qPrintable(arguments.join(QLatin1Char(' '))));
+        qWarning("xdotool %s gave no answer", qPrintable(arguments));
     }
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-void press(QPoint at, const char *action, int button)
+QSystemTrayIcon &trayIconOf(const TMainForm &form)
 {
-    xdo({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-         QLatin1String(action), QString::number(button)});
+    return *form.findChild<QSystemTrayIcon *>(QStringLiteral("TrayIcon"));
 }
 
-QSystemTrayIcon *trayIconOf(const TMainForm &form)
+QMenu &trayMenuOf(const TMainForm &form)
 {
-    return form.findChild<QSystemTrayIcon *>(QStringLiteral("TrayIcon"));
+    return *form.findChild<QMenu *>(QStringLiteral("popupTray"));
 }
 
 /// The icon's own window, while it has one.
@@ -58,25 +58,29 @@ bool docked(const TMainForm &form)
 {
     const QWidget *window = iconWindow();
     return window && window->windowHandle()->isExposed() &&
-           trayIconOf(form)->geometry().left() >
+           trayIconOf(form).geometry().left() >
                QGuiApplication::primaryScreen()->size().width() / 2;
 }
 
-/// action ("click", "mousedown") with button over the icon, dx pixels right of its centre; the
-/// pointer goes where the X server has the icon's window now.
-void onIcon(const char *action, int button, int dx = 0)
+/// action ("click 1", "mousedown 3") over the icon, dx pixels right of its centre, where the X
+/// server has the icon's window now.
+void onIcon(const char *action, int dx = 0)
 {
     const QWidget *icon = iconWindow();
     QVERIFY(icon);
-    xdo({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(icon->winId()),
-         QString::number(icon->width() / 2 + dx), QString::number(icon->height() / 2),
-         QLatin1String(action), QString::number(button)});
+    xdo(QStringLiteral("mousemove --window %1 %2 %3 ")
+            .arg(icon->winId())
+            .arg(icon->width() / 2 + dx)
+            .arg(icon->height() / 2) +
+        QLatin1String(action));
 }
 
-QPoint itemCentre(QMenu &menu, const char *name)
+void clickItem(QMenu &menu, const char *name)
 {
     auto *item = menu.findChild<QAction *>(QLatin1String(name));
-    return item ? menu.mapToGlobal(menu.actionGeometry(item).center()) : QPoint();
+    QVERIFY(item);
+    const QPoint at = menu.mapToGlobal(menu.actionGeometry(item).center());
+    xdo(QStringLiteral("mousemove %1 %2 click 1").arg(at.x()).arg(at.y()));
 }
 
 /// With CALBREY_TRAY_SHOTS naming a folder: that part of the screen saved there as name.png.
@@ -98,19 +102,23 @@ private:
     std::unique_ptr<TempProgramFolder> m_folder;
     QTemporaryDir m_lockFolder;
     std::unique_ptr<ScriptedMessageBox> m_boxes;
+    std::unique_ptr<StartedProgram> m_program;
 
-    QMenu &trayMenu(const TMainForm &form)
+    /// Starts as the command line would; true once the icon is in the panel.
+    bool start(const QStringList &parameters)
     {
-        return *form.findChild<QMenu *>(QStringLiteral("popupTray"));
+        m_program = std::make_unique<StartedProgram>(StartCalbrey(parameters));
+        return m_program->mainForm &&
+               QTest::qWaitFor([this] { return docked(*m_program->mainForm); });
     }
-    void openMenu(const TMainForm &form)
+    void openMenu()
     {
-        QMenu &menu = trayMenu(form);
-        QSignalSpy pressed(trayIconOf(form), &QSystemTrayIcon::activated);
-        onIcon("mousedown", 3);
+        QSignalSpy pressed(&trayIconOf(*m_program->mainForm), &QSystemTrayIcon::activated);
+        onIcon("mousedown 3");
         QTRY_COMPARE(pressed.count(), 1);
+        QMenu &menu = trayMenuOf(*m_program->mainForm);
         QVERIFY2(!menu.isVisible(), "the menu waits for the button's release");
-        xdo({QStringLiteral("mouseup"), QStringLiteral("3")});
+        xdo(QStringLiteral("mouseup 3"));
         QTRY_VERIFY(menu.isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(&menu));
     }
@@ -137,6 +145,7 @@ private slots:
     }
     void cleanup()
     {
+        m_program.reset();
         delete ActiveProfile;
         ActiveProfile = nullptr;
         QCOMPARE(m_boxes->count(), 0);
@@ -146,86 +155,66 @@ private slots:
         m_folder.reset();
     }
 
-    void closeAndMinimiseHideAndALeftClickShows()
+    void closeAndMinimiseHideALeftClickShowsAndCloseEnds()
     {
-        StartedProgram program = StartCalbrey({});
-        QVERIFY(program.mainForm);
-        TMainForm &form = *program.mainForm;
-        QTRY_VERIFY(docked(form));
+        QVERIFY(start({}));
+        TMainForm &form = *m_program->mainForm;
         QVERIFY(!form.close());
         QVERIFY(!form.isVisible());
-        QVERIFY(program.mainForm);
+        QVERIFY(m_program->mainForm);
 
-        onIcon("click", 1, -6);
+        onIcon("click 1", -6);
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.showMinimized();
         QTRY_VERIFY(!form.isVisible());
         // Away from the first click, so that this is no double click (which shows nothing).
-        onIcon("click", 1, 6);
+        onIcon("click 1", 6);
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QVERIFY(!form.isMinimized());
 
-        // Ctrl+Q ends the program even with the tray on. (There is no window manager here to
-        // give the shown window the keyboard.)
-        xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-             QString::number(form.winId())});
-        QTRY_COMPARE(QApplication::activeWindow(), &form);
-        xdo({QStringLiteral("key"), QStringLiteral("ctrl+q")});
-        QTRY_VERIFY(!program.mainForm);
+        const QRect icon = trayIconOf(form).geometry();
+        shot(QStringLiteral("tray-icon"), icon.adjusted(-60, -icon.top(), 4, 4));
+
+        // The menu's Close ends the program with the tray on (Ctrl+Q: see the real program).
+        openMenu();
+        clickItem(trayMenuOf(form), "CloseQuenlarkAddressBook1");
+        QTRY_VERIFY(!m_program->mainForm);
     }
 
     void rightButtonOpensTheMenuAndDisableRemovesTheIcon()
     {
-        StartedProgram program = StartCalbrey({});
-        QVERIFY(program.mainForm);
-        TMainForm &form = *program.mainForm;
-        QTRY_VERIFY(docked(form));
+        QVERIFY(start({}));
+        TMainForm &form = *m_program->mainForm;
         QVERIFY(!form.close());
-        openMenu(form);
-        QMenu &menu = trayMenu(form);
+        openMenu();
+        QMenu &menu = trayMenuOf(form);
         QStringList captions;
         for (const QAction *item : menu.actions())
-            captions.append(item->isSeparator() ? QStringLiteral("-") : item->text());
-        QCOMPARE(captions,
-                 (QStringList{QStringLiteral("&Show Quenlark Address Book"), QStringLiteral("-"),
-                              QStringLiteral("&Disable Quenlark Address Book Tray"),
-                              QStringLiteral("&Close Quenlark Address Book")}));
+            captions.append(item->text());
+        QCOMPARE(captions, (QStringList{QStringLiteral("&Show Quenlark Address Book"), QString(),
+                                        QStringLiteral("&Disable Quenlark Address Book Tray"),
+                                        QStringLiteral("&Close Quenlark Address Book")}));
         shot(QStringLiteral("tray-menu"),
-             trayIconOf(form)->geometry().united(menu.geometry()).adjusted(-40, 0, 4, 4));
+             trayIconOf(form).geometry().united(menu.geometry()).adjusted(-40, 0, 4, 4));
 
-        press(itemCentre(menu, "Disabletray1"), "click", 1);
+        clickItem(menu, "Disabletray1");
         QTRY_VERIFY(form.isVisible());
         QVERIFY(!ActiveProfile->LoadOnStartup);
         QTRY_VERIFY(!iconWindow());
         QVERIFY(form.close());
     }
 
-    void trayStartShowsOnlyTheIconAndTheMenuClosesTheProgram()
-    {
-        StartedProgram program = StartCalbrey({QStringLiteral("-tray")});
-        QCOMPARE(program.outcome, StartOutcome::StartedHidden);
-        TMainForm &form = *program.mainForm;
-        QTRY_VERIFY(docked(form));
-        QVERIFY(!form.isVisible());
-        const QRect icon = trayIconOf(form)->geometry();
-        shot(QStringLiteral("tray-icon"), icon.adjusted(-60, -icon.top(), 4, 4));
-
-        openMenu(form);
-        press(itemCentre(trayMenu(form), "CloseQuenlarkAddressBook1"), "click", 1);
-        QTRY_VERIFY(!program.mainForm);
-    }
-
     // The real program: a "-tray" start shows nothing but its icon; a left click on the icon
-    // shows the window and Ctrl+Q ends the process.
+    // shows the window, and Ctrl+Q ends the process.
     void realProgramStartsWithOnlyItsIcon()
     {
-        const QString path = m_folder->copyBuiltProgram();
-        if (path.isEmpty())
+        const QString program = m_folder->copyBuiltProgram();
+        if (program.isEmpty())
             QSKIP("CALBREY_TEST_PROGRAM does not name the built program");
         OverrideLoginUserName(std::nullopt);
-        const QString profile = m_folder->profiles() + LoginUserName() + QLatin1Char('/');
+        const QString profile = m_folder->profiles() + LoginUserName();
         QVERIFY(QDir().mkpath(profile));
-        QFile config(profile + QStringLiteral("config.ini"));
+        QFile config(profile + QStringLiteral("/config.ini"));
         QVERIFY(config.open(QIODevice::WriteOnly));
         config.write("[Config]\r\nLoad on startup=1\r\n");
         config.close();
@@ -235,28 +224,21 @@ private slots:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         QProcess running;
         running.setProcessEnvironment(env);
-        running.start(path, {QStringLiteral("-tray")});
+        running.start(program, {QStringLiteral("-tray")});
         QVERIFY(running.waitForStarted(30000));
-        const auto shown = [](const char *how, const char *pattern, bool wait) {
-            QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                  QLatin1String(how), QLatin1String(pattern)};
-            if (wait)
-                arguments.insert(1, QStringLiteral("--sync"));
-            return xdo(arguments);
-        };
-        const char *const mainWindow = "^Quenlark Calbrey, as ";
 
-        const QString icon = shown("--classname", "^quenlark-calbrey$", true);
+        const QString mainWindow = QStringLiteral("--onlyvisible --name ^Quenlark.Calbrey,.as.");
+        const QString icon = xdo(QStringLiteral("search --sync --onlyvisible --classname "
+                                                "^quenlark-calbrey$"));
         QVERIFY2(!icon.isEmpty(), "the icon never appeared in the panel");
         QVERIFY2(!icon.contains(QLatin1Char('\n')), "only the icon shows");
-        QCOMPARE(shown("--name", mainWindow, false), QString());
+        QCOMPARE(xdo(QStringLiteral("search ") + mainWindow), QString());
 
-        xdo({QStringLiteral("mousemove"), QStringLiteral("--window"), icon, QStringLiteral("8"),
-             QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("1")});
-        const QString window = shown("--name", mainWindow, true);
+        xdo(QStringLiteral("mousemove --window %1 8 8 click 1").arg(icon));
+        const QString window = xdo(QStringLiteral("search --sync ") + mainWindow);
         QVERIFY2(!window.isEmpty(), "a left click on the icon did not show the window");
-        xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
-        xdo({QStringLiteral("key"), QStringLiteral("ctrl+q")});
+        xdo(QStringLiteral("windowfocus --sync ") + window);
+        xdo(QStringLiteral("key ctrl+q"));
         QVERIFY2(running.waitForFinished(30000), "Ctrl+Q did not end the program");
         QCOMPARE(running.exitCode(), 0);
     }
