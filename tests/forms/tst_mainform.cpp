@@ -6,6 +6,7 @@
 #include "profiles/untprofiles.h"
 #include "scriptedmessagebox.h"
 #include "testprofile.h"
+#include "traydesktop.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -39,13 +40,6 @@ QList<Contact> mixedBook()
         {QStringLiteral("Gus Haddad"), Uncategorized},
     };
 }
-
-/// The window as on a desktop with a notification area, which the test platform lacks.
-class TrayDesktopMainForm : public TMainForm
-{
-protected:
-    bool TrayAvailable() const override { return true; }
-};
 } // namespace
 
 class TestMainForm : public QObject
@@ -329,6 +323,7 @@ private slots:
         emit contactMenu->aboutToShow();
         QVERIFY(!action("mnHide")->isVisible());
         ActiveProfile->LoadOnStartup = true;
+        m_form->ApplyProfileToWindow();
         emit contactMenu->aboutToShow();
         QVERIFY(action("mnHide")->isVisible());
 
@@ -363,6 +358,7 @@ private slots:
         m_form = std::make_unique<TrayDesktopMainForm>();
         m_form->show();
         ActiveProfile->LoadOnStartup = true;
+        m_form->ApplyProfileToWindow();
         QVERIFY(!m_form->close());
         QVERIFY(!m_form->isVisible());
 
@@ -380,6 +376,7 @@ private slots:
         m_form = std::make_unique<TMainForm>();
         m_form->show();
         ActiveProfile->LoadOnStartup = true;
+        m_form->ApplyProfileToWindow();
         if (QSystemTrayIcon::isSystemTrayAvailable())
             QSKIP("this desktop has a notification area");
         QVERIFY(m_form->close());

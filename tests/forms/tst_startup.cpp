@@ -8,6 +8,7 @@
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
 #include "testfiles.h"
+#include "traydesktop.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -19,6 +20,10 @@ const QString secondText = QStringLiteral("Quenlark Calbrey has already been sta
 const QString failedCaption = QStringLiteral("Cannot start program.");
 const QString failedText = QStringLiteral("Cannot start program for some reason.  Please make "
                                           "sure it is fully installed and try again.!");
+/// The main window as on a desktop with a notification area.
+const MainFormMaker trayDesktop = [] {
+    return new TrayDesktopMainForm;
+};
 
 // An object whose handler fails the way a user action can fail.
 class FailingObject : public QObject
@@ -93,7 +98,7 @@ private slots:
     {
         ScriptedMessageBox boxes;
         {
-            StartedProgram program = StartCalbrey({}, true);
+            StartedProgram program = StartCalbrey({});
             QCOMPARE(program.outcome, StartOutcome::StartedShown);
             QVERIFY(program.mainForm);
             QVERIFY(program.mainForm->isVisible());
@@ -113,7 +118,7 @@ private slots:
 
         // The next start finds the profile: no welcome again.
         boxes.clear();
-        StartedProgram again = StartCalbrey({}, true);
+        StartedProgram again = StartCalbrey({});
         QCOMPARE(again.outcome, StartOutcome::StartedShown);
         QCOMPARE(boxes.count(), 0);
     }
@@ -122,7 +127,7 @@ private slots:
     {
         OverrideLoginUserName(QString());
         ScriptedMessageBox boxes;
-        StartedProgram program = StartCalbrey({}, true);
+        StartedProgram program = StartCalbrey({});
         QCOMPARE(program.outcome, StartOutcome::StartedShown);
         QCOMPARE(ActiveProfile->GetProfileInfo(2), QStringLiteral("(Default)"));
         QVERIFY(QFileInfo::exists(profileFolder("(Default)") + "book.db"));
@@ -133,7 +138,7 @@ private slots:
         SingleInstanceLock other;
         QVERIFY(other.acquired());
         ScriptedMessageBox boxes;
-        StartedProgram program = StartCalbrey({}, true);
+        StartedProgram program = StartCalbrey({});
         QCOMPARE(program.outcome, StartOutcome::AlreadyRunning);
         QVERIFY(!program.mainForm);
         QVERIFY(!ActiveProfile);
@@ -149,10 +154,10 @@ private slots:
     {
         prepareProfile(true, true);
         ScriptedMessageBox boxes;
-        StartedProgram first = StartCalbrey({QStringLiteral("-tray")}, true);
+        StartedProgram first = StartCalbrey({QStringLiteral("-tray")}, trayDesktop);
         QCOMPARE(first.outcome, StartOutcome::StartedHidden);
         TProfile *const profile = ActiveProfile;
-        StartedProgram second = StartCalbrey({}, true);
+        StartedProgram second = StartCalbrey({});
         QCOMPARE(second.outcome, StartOutcome::AlreadyRunning);
         QCOMPARE(boxes.captions(), QStringList{secondCaption});
         QVERIFY(first.mainForm);
@@ -190,7 +195,8 @@ private slots:
 
         prepareProfile(loadOnStartup >= 0, loadOnStartup == 1);
         ScriptedMessageBox boxes;
-        StartedProgram program = StartCalbrey(parameters, trayAvailable);
+        StartedProgram program =
+            StartCalbrey(parameters, trayAvailable ? trayDesktop : MainFormMaker());
         QCOMPARE(program.outcome, outcome);
         QCOMPARE(boxes.count(), 0);
         switch (outcome) {
@@ -211,7 +217,7 @@ private slots:
     {
         QVERIFY(QDir(m_folder->profiles()).removeRecursively());
         ScriptedMessageBox boxes;
-        StartedProgram program = StartCalbrey({}, true);
+        StartedProgram program = StartCalbrey({});
         QCOMPARE(program.outcome, StartOutcome::NoProfile);
         QVERIFY(!program.mainForm);
         QVERIFY(!ActiveProfile);
@@ -227,7 +233,7 @@ private slots:
     void closingMainWindowEndsProgram()
     {
         ScriptedMessageBox boxes;
-        StartedProgram program = StartCalbrey({}, true);
+        StartedProgram program = StartCalbrey({});
         QVERIFY(program.mainForm);
         ActiveProfile->LoadOnStartup = true;
         program.mainForm->close();
@@ -297,13 +303,9 @@ private slots:
     // a plain start holds the lock for as long as it runs, and a killed one frees it.
     void realProgramHoldsLockWhileRunning()
     {
-        const QString built = qEnvironmentVariable("CALBREY_TEST_PROGRAM");
-        if (built.isEmpty() || !QFileInfo::exists(built))
+        const QString program = m_folder->copyBuiltProgram();
+        if (program.isEmpty())
             QSKIP("CALBREY_TEST_PROGRAM does not name the built program");
-
-        // A copy, so that its program folder (and the profile it opens) is ours.
-        const QString program = m_folder->path() + QStringLiteral("quenlark-calbrey");
-        QVERIFY(QFile::copy(built, program));
         OverrideLoginUserName(std::nullopt);
         const QString user = LoginUserName();
         QVERIFY(QDir().mkpath(profileFolder(user)));
@@ -333,7 +335,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!SingleInstanceLock().acquired(), 60000);
         {
             ScriptedMessageBox boxes;
-            StartedProgram second = StartCalbrey({}, true);
+            StartedProgram second = StartCalbrey({});
             QCOMPARE(second.outcome, StartOutcome::AlreadyRunning);
             QCOMPARE(boxes.captions(), QStringList{secondCaption});
         }

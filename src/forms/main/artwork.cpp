@@ -45,3 +45,13 @@ QIcon ActionIcon(int index)
         icon.addPixmap(large);
     return icon;
 }
+
+QIcon MenuListIcon(int index)
+{
+    QIcon icon;
+    if (index < 0 || index >= Artwork::MenuCount)
+        return icon;
+    for (const int size : {16, 22, 24, 32, 48})
+        icon.addPixmap(ArtworkPixmap(listFile("mn_", index), size));
+    return icon;
+}

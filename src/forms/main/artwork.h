@@ -33,3 +33,6 @@ QPixmap ToolbarPicture(int index);
 QPixmap MenuPicture(int index);
 /// An action's icon: the menu picture at 16, and the toolbar picture at 24 where there is one.
 QIcon ActionIcon(int index);
+/// Picture index of the menu list drawn afresh at each size a panel may ask for (16 to 48), so
+/// it stays sharp in a notification area whose icons are larger than a menu's.
+QIcon MenuListIcon(int index);

@@ -4,13 +4,13 @@
 #include "app/untcommon.h"
 #include "forms/common/messageboxhandler.h"
 #include "forms/main/frmmainform.h"
+#include "forms/main/trayhiding.h"
 #include "platform/calbreyerror.h"
 #include "platform/messagebox.h"
 #include "platform/singleinstance.h"
 #include "profiles/untprofiles.h"
 
 #include <QIcon>
-#include <QSystemTrayIcon>
 
 namespace {
 QIcon applicationIcon()
@@ -53,7 +53,7 @@ StartedProgram::~StartedProgram()
 StartedProgram::StartedProgram(StartedProgram &&) noexcept = default;
 StartedProgram &StartedProgram::operator=(StartedProgram &&) noexcept = default;
 
-StartedProgram StartCalbrey(const QStringList &parameters, bool trayAvailable)
+StartedProgram StartCalbrey(const QStringList &parameters, const MainFormMaker &makeMainForm)
 {
     StartedProgram program;
     program.lock = std::make_unique<SingleInstanceLock>();
@@ -75,7 +75,7 @@ StartedProgram StartCalbrey(const QStringList &parameters, bool trayAvailable)
         return program;
     }
 
-    auto *form = new TMainForm;
+    TMainForm *form = makeMainForm ? makeMainForm() : new TMainForm;
     // The program ends when the main window really closes; closing a dialog while the window
     // sits hidden in the tray must not end it.
     form->setAttribute(Qt::WA_DeleteOnClose);
@@ -87,8 +87,9 @@ StartedProgram StartCalbrey(const QStringList &parameters, bool trayAvailable)
         delete form;
         return program;
     }
-    if (traySwitch && trayAvailable) {
+    if (traySwitch && form->TrayHiding().CanHide()) {
         program.outcome = StartOutcome::StartedHidden;
+        form->TrayHiding().mnHideClick();
         return program;
     }
     program.outcome = StartOutcome::StartedShown;
@@ -107,7 +108,7 @@ int RunCalbrey(int argc, char **argv)
     application.setQuitOnLastWindowClosed(false);
     InstallQtMessageBoxHandler();
     try {
-        StartedProgram program = StartCalbrey(parameters, QSystemTrayIcon::isSystemTrayAvailable());
+        StartedProgram program = StartCalbrey(parameters);
         if (!program.mainForm)
             return 0;
         QObject::connect(program.mainForm.data(), &QObject::destroyed, &application,

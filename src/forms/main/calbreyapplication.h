@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class SingleInstanceLock;
@@ -43,12 +44,15 @@ struct StartedProgram
     QPointer<TMainForm> mainForm;
 };
 
+/// Makes the main window (tests: one that sees a desktop of their choosing).
+using MainFormMaker = std::function<TMainForm *()>;
+
 /// The start-up up to the message loop: the single-instance lock, the start-up profile, the
-/// main window and the "-tray" switch (parameters are the command line without the program).
-/// trayAvailable tells whether the desktop can show a tray icon; without one a "-tray" start
-/// shows the window, as a hidden program could not be reached at all.
+/// main window (from makeMainForm, a plain TMainForm without it) and the "-tray" switch
+/// (parameters are the command line without the program). A "-tray" start shows the window
+/// unless its tray icon is in a notification area, as a hidden program could not be reached.
 /// Needs the application object and the message-box handler in place.
-StartedProgram StartCalbrey(const QStringList &parameters, bool trayAvailable);
+StartedProgram StartCalbrey(const QStringList &parameters, const MainFormMaker &makeMainForm = {});
 
 /// The program: the application object, the message boxes, StartCalbrey and the message loop
 /// until the main window has closed. Returns 0 on every path.

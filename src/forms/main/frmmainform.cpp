@@ -55,7 +55,8 @@ TMainForm::~TMainForm() = default;
 void TMainForm::createControls()
 {
     m_commands = std::make_unique<TMainCommands>(this);
-    m_trayHiding = new TTrayHiding(*this, *m_commands, [this] { return TrayAvailable(); });
+    m_trayHiding = new TTrayHiding(
+        *this, *m_commands, [this] { return TrayAvailable(); }, [this] { ApplyProfileToWindow(); });
     new TProfileCommands(*this, *m_commands, [this] { setListedContacts({}); });
 
     // The three full-width bands at the top take the place of a menu bar.
@@ -132,6 +133,7 @@ void TMainForm::ApplyProfileToWindow()
     const QString profileName = ActiveProfile ? ActiveProfile->GetProfileInfo(2) : QString();
     setWindowTitle(QStringLiteral("Quenlark Calbrey, as ") + profileName);
     ReloadContactList(false);
+    m_trayHiding->ApplyProfile();
     if (!ActiveProfile)
         return;
     m_delegate->SetDetailed(ActiveProfile->FullDisplay);
@@ -327,10 +329,5 @@ bool TMainForm::TrayAvailable() const
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    if (!ExitRequested && m_trayHiding->CanHide()) {
-        m_trayHiding->mnHideClick();
-        event->ignore();
-        return;
-    }
-    event->accept();
+    event->setAccepted(m_trayHiding->FormCloseQuery(ExitRequested));
 }

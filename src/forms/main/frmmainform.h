@@ -30,7 +30,8 @@ public:
     /// the notification area instead.
     bool ExitRequested = false;
 
-    /// Brings caption, list, categories, view and search bar into line with ActiveProfile.
+    /// Brings caption, list, categories, tray icon, view and search bar into line with
+    /// ActiveProfile.
     void ApplyProfileToWindow();
     /// Refills the list and the category box; keepSelection chooses the category and the
     /// contact shown before again where they still exist.
@@ -55,6 +56,8 @@ public:
     void actAboutBoxExecute();
     // Menus about to open.
     void View1Click();
+
+    TTrayHiding &TrayHiding() const { return *m_trayHiding; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
