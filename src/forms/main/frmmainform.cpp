@@ -84,7 +84,13 @@ void TMainForm::createControls()
     auto *mainLayout = new QVBoxLayout(panelMainControls);
     mainLayout->setContentsMargins(10, 0, 10, 0);
     mainLayout->setSpacing(0);
-    m_searchBar = new TSearchBar(*m_commands, panelMainControls);
+    TSearchHost searchHost{
+        .listedContacts = [this] { return ListedContacts(); },
+        .showResults = [this](const QStringList &names,
+                              const QString &entry) { showSearchResults(names, entry); },
+        .reloadKeepingSelection = [this] { ReloadContactList(true); },
+    };
+    m_searchBar = new TSearchBar(*m_commands, std::move(searchHost), panelMainControls);
     mainLayout->addWidget(m_searchBar->panelSearchResults());
 
     lbContactList = new TContactListView(panelMainControls);
@@ -94,6 +100,7 @@ void TMainForm::createControls()
     m_delegate = new TContactListDelegate(lbContactList);
     lbContactList->setItemDelegate(m_delegate);
     mainLayout->addWidget(lbContactList, 1);
+    m_searchBar->FollowInTabOrder(lbContactList);
 
     mainLayout->addWidget(m_searchBar->panelSearch());
     centralLayout->addWidget(panelMainControls, 1);
@@ -142,6 +149,15 @@ QStringList TMainForm::ListedContacts() const
 void TMainForm::setListedContacts(const QStringList &names)
 {
     m_contacts->setStringList(names);
+}
+
+void TMainForm::showSearchResults(const QStringList &names, const QString &entry)
+{
+    setListedContacts(names);
+    cbCategory->clear();
+    cbCategory->addItem(entry);
+    cbCategory->setCurrentIndex(0);
+    cbCategory->setEnabled(false);
 }
 
 bool TMainForm::HasSelectedContact() const
@@ -208,7 +224,7 @@ void TMainForm::ReloadContactList(bool keepSelection)
     cbCategory->clear();
     cbCategory->addItems(entries);
 
-    m_searchBar->HideResults();
+    m_searchBar->ListShowsCategory(false);
 
     if (keepSelection) {
         // A category that went with its last contact leaves the whole list on show rather
@@ -230,7 +246,7 @@ void TMainForm::cbCategoryChange()
     else if (ActiveProfile)
         ActiveProfile->GetContactsInCategory(names, cbCategory->currentText());
     setListedContacts(names);
-    m_searchBar->HideResults();
+    m_searchBar->ListShowsCategory(cbCategory->currentIndex() > 0);
 }
 
 void TMainForm::runContactEditor(bool modify)

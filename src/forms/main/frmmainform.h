@@ -66,6 +66,8 @@ private:
     void createControls();
     void bindCommands();
     void setListedContacts(const QStringList &names);
+    /// Search results: the list shows names, the category box holds entry alone, disabled.
+    void showSearchResults(const QStringList &names, const QString &entry);
     void selectContact(const QString &name);
     void setFullDisplay(bool on);
     /// Shows a dialog for the selected contact or a new one; reloads unless it was cancelled.
