@@ -8,6 +8,7 @@
 #include "forms/main/contactlistview.h"
 #include "forms/main/maincommands.h"
 #include "forms/main/programfont.h"
+#include "forms/main/quickactions.h"
 #include "forms/main/searchbar.h"
 #include "forms/main/trayhiding.h"
 #include "platform/messagebox.h"
@@ -106,6 +107,11 @@ void TMainForm::createControls()
     centralLayout->addWidget(panelMainControls, 1);
 
     abPanel = new TActionBar(central);
+    m_quickActions = new TQuickActions(*abPanel, *m_commands, [this]() -> std::optional<QString> {
+        if (!HasSelectedContact())
+            return std::nullopt;
+        return SelectedContactName();
+    });
     centralLayout->addWidget(abPanel);
     setCentralWidget(central);
 }
@@ -124,6 +130,8 @@ void TMainForm::bindCommands()
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
             c.Gated([this] { actModifyContactExecute(); }));
+    connect(lbContactList, &TContactListView::lbContactListClick, m_quickActions,
+            &TQuickActions::UpdateActionPanel);
     // Only a choice by the user filters here; the window's own changes call it directly.
     connect(cbCategory, &QComboBox::activated, this, c.Gated([this] { cbCategoryChange(); }));
 }
@@ -235,6 +243,7 @@ void TMainForm::ReloadContactList(bool keepSelection)
         selectContact(keptName);
     } else {
         cbCategory->setCurrentIndex(0);
+        abPanel->HideQuickActions();
     }
 }
 

@@ -9,6 +9,7 @@ class QWidget;
 class TActionBar;
 class TContactListDelegate;
 class TContactListView;
+class TQuickActions;
 class TSearchBar;
 class TTrayHiding;
 struct TMainCommands;
@@ -79,6 +80,7 @@ private:
     QWidget *panelMainControls = nullptr;
     TContactListView *lbContactList = nullptr;
     TActionBar *abPanel = nullptr;
+    TQuickActions *m_quickActions = nullptr;
     TSearchBar *m_searchBar = nullptr;
     TTrayHiding *m_trayHiding = nullptr;
     QStringListModel *m_contacts = nullptr;
