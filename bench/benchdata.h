@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -30,3 +31,16 @@ void WriteWholeContact(TProfile &profile, const QString &name, int round);
 
 /// Median of the values (which it sorts).
 double Median(QList<double> values);
+
+/// What every benchmark program is told: [--runs N] [--sizes 10000,100000] [data-folder].
+struct BenchOptions
+{
+    int runs = 5;
+    QList<int> sizes{10000, 100000};
+    /// Keeps the generated book-N.db files between runs; empty: a temporary folder.
+    QString dataFolder;
+    /// The other flags ("--..."), in order, for the program's own use.
+    QStringList flags;
+};
+
+BenchOptions ParseBenchOptions(QStringList arguments, int defaultRuns);

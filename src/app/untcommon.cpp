@@ -45,15 +45,18 @@ void AppendFileLines(QStringList &list, const QString &fileName)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw CalbreyError(QStringLiteral("Cannot open file ") + fileName);
-    QString text = DecodeText(bytes);
+    list.append(SplitTextLines(DecodeText(bytes)));
+}
+
+QStringList SplitTextLines(QString text)
+{
     if (text.isEmpty())
-        return;
-    // Lines end with CR LF, LF or a lone CR; a last line end adds no empty line.
+        return {};
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
-    list.append(text.split(QLatin1Char('\n')));
+    return text.split(QLatin1Char('\n'));
 }
 
 QString ReplaceChar(const QString &text, QChar character, const QString &replacement)

@@ -78,4 +78,7 @@ qreal ScreenPixelRatio();
 QImage RenderSvgPicture(const QString &path, QSize size, qreal devicePixelRatio = 1.0);
 /// Adds the lines of the text file to the end of list; throws "Cannot open file <name>".
 void AppendFileLines(QStringList &list, const QString &fileName);
+/// The lines of text: they end with CR LF, LF or a lone CR, and a last line end adds no empty
+/// line, so the empty text has none.
+QStringList SplitTextLines(QString text);
 QString ReplaceChar(const QString &text, QChar character, const QString &replacement);

@@ -392,7 +392,8 @@ private slots:
         QVERIFY(m_form->ListedContacts().isEmpty());
         QCOMPARE(categoryBox()->count(), 0);
         for (const char *name :
-             {"actNewContact", "actModifyContact", "actDeleteContact", "mnuSimple", "mnuDetails"})
+             {"actNewContact", "actModifyContact", "actDeleteContact", "mnuSimple", "mnuDetails",
+              "actSearchNow", "muSearchBar", "actSendMail", "actWebSite", "actOtherEmail"})
             trigger(name);
         emit child<QMenu>(*m_form, "Contact1")->aboutToShow();
         m_form->View1Click();

@@ -36,6 +36,12 @@ void TActionImage::SetPicturesFromArtwork(const QString &restFile, const QString
     SetFPictureNone(ArtworkPixmap(restFile, size));
 }
 
+void TActionImage::SetPicturesFromArtwork(const QString &name, int size)
+{
+    SetPicturesFromArtwork(name + QStringLiteral("_none.svg"), name + QStringLiteral("_over.svg"),
+                           name + QStringLiteral("_down.svg"), size);
+}
+
 void TActionImage::UpdateControl()
 {
     const QPixmap *chosen = &FPictureNone;

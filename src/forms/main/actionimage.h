@@ -25,6 +25,9 @@ public:
     /// Sets the three pictures from the program's artwork, rendered at size by size.
     void SetPicturesFromArtwork(const QString &restFile, const QString &overFile,
                                 const QString &downFile, int size);
+    /// The same for the artwork's usual file names: name + "_none.svg", "_over.svg" and
+    /// "_down.svg".
+    void SetPicturesFromArtwork(const QString &name, int size);
 
     /// The picture shown at the moment.
     QPixmap ShownPicture() const { return pixmap(); }

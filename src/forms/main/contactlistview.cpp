@@ -23,6 +23,24 @@ void TContactListView::mousePressEvent(QMouseEvent *event)
         return;
     }
     QListView::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit lbContactListClick();
+}
+
+void TContactListView::mouseMoveEvent(QMouseEvent *event)
+{
+    const QModelIndex before = currentIndex();
+    QListView::mouseMoveEvent(event);
+    if (currentIndex() != before)
+        emit lbContactListClick();
+}
+
+void TContactListView::keyPressEvent(QKeyEvent *event)
+{
+    const QModelIndex before = currentIndex();
+    QListView::keyPressEvent(event);
+    if (currentIndex() != before)
+        emit lbContactListClick();
 }
 
 void TContactListView::paintEvent(QPaintEvent *event)

@@ -13,9 +13,14 @@ public:
 
 signals:
     void rightButtonPressed();
+    /// The user chose a row: a left click, or a key or a drag of the mouse that moved the
+    /// selection. The window's own changes of the selection do not count.
+    void lbContactListClick();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     /// The rows read their fields inside one read scope: one look at book.db a repaint.
     void paintEvent(QPaintEvent *event) override;
 };

@@ -10,6 +10,7 @@
 #include "forms/main/optionsandupdates.h"
 #include "forms/main/profilecommands.h"
 #include "forms/main/programfont.h"
+#include "forms/main/quickactions.h"
 #include "forms/main/searchbar.h"
 #include "forms/main/trayhiding.h"
 #include "platform/messagebox.h"
@@ -88,7 +89,13 @@ void TMainForm::createControls()
     auto *mainLayout = new QVBoxLayout(panelMainControls);
     mainLayout->setContentsMargins(10, 0, 10, 0);
     mainLayout->setSpacing(0);
-    m_searchBar = new TSearchBar(*m_commands, panelMainControls);
+    TSearchHost searchHost{
+        .listedContacts = [this] { return ListedContacts(); },
+        .showResults = [this](const QStringList &names,
+                              const QString &entry) { showSearchResults(names, entry); },
+        .reloadKeepingSelection = [this] { ReloadContactList(true); },
+    };
+    m_searchBar = new TSearchBar(*m_commands, std::move(searchHost), panelMainControls);
     mainLayout->addWidget(m_searchBar->panelSearchResults());
 
     lbContactList = new TContactListView(panelMainControls);
@@ -98,11 +105,17 @@ void TMainForm::createControls()
     m_delegate = new TContactListDelegate(lbContactList);
     lbContactList->setItemDelegate(m_delegate);
     mainLayout->addWidget(lbContactList, 1);
+    m_searchBar->FollowInTabOrder(lbContactList);
 
     mainLayout->addWidget(m_searchBar->panelSearch());
     centralLayout->addWidget(panelMainControls, 1);
 
     abPanel = new TActionBar(central);
+    m_quickActions = new TQuickActions(*abPanel, *m_commands, [this]() -> std::optional<QString> {
+        if (!HasSelectedContact())
+            return std::nullopt;
+        return SelectedContactName();
+    });
     centralLayout->addWidget(abPanel);
     setCentralWidget(central);
 }
@@ -122,6 +135,8 @@ void TMainForm::bindCommands()
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
             c.Gated([this] { actModifyContactExecute(); }));
+    connect(lbContactList, &TContactListView::lbContactListClick, m_quickActions,
+            &TQuickActions::UpdateActionPanel);
     // Only a choice by the user filters here; the window's own changes call it directly.
     connect(cbCategory, &QComboBox::activated, this, c.Gated([this] { cbCategoryChange(); }));
 }
@@ -148,6 +163,15 @@ QStringList TMainForm::ListedContacts() const
 void TMainForm::setListedContacts(const QStringList &names)
 {
     m_contacts->setStringList(names);
+}
+
+void TMainForm::showSearchResults(const QStringList &names, const QString &entry)
+{
+    setListedContacts(names);
+    cbCategory->clear();
+    cbCategory->addItem(entry);
+    cbCategory->setCurrentIndex(0);
+    cbCategory->setEnabled(false);
 }
 
 bool TMainForm::HasSelectedContact() const
@@ -214,7 +238,7 @@ void TMainForm::ReloadContactList(bool keepSelection)
     cbCategory->clear();
     cbCategory->addItems(entries);
 
-    m_searchBar->HideResults();
+    m_searchBar->ListShowsCategory(false);
 
     if (keepSelection) {
         // A category that went with its last contact leaves the whole list on show rather
@@ -225,6 +249,7 @@ void TMainForm::ReloadContactList(bool keepSelection)
         selectContact(keptName);
     } else {
         cbCategory->setCurrentIndex(0);
+        abPanel->HideQuickActions();
     }
 }
 
@@ -236,7 +261,7 @@ void TMainForm::cbCategoryChange()
     else if (ActiveProfile)
         ActiveProfile->GetContactsInCategory(names, cbCategory->currentText());
     setListedContacts(names);
-    m_searchBar->HideResults();
+    m_searchBar->ListShowsCategory(cbCategory->currentIndex() > 0);
 }
 
 void TMainForm::runContactEditor(bool modify)

@@ -9,6 +9,7 @@ class QWidget;
 class TActionBar;
 class TContactListDelegate;
 class TContactListView;
+class TQuickActions;
 class TSearchBar;
 class TTrayHiding;
 struct TMainCommands;
@@ -69,6 +70,8 @@ private:
     void createControls();
     void bindCommands();
     void setListedContacts(const QStringList &names);
+    /// Search results: the list shows names, the category box holds entry alone, disabled.
+    void showSearchResults(const QStringList &names, const QString &entry);
     void selectContact(const QString &name);
     void setFullDisplay(bool on);
     /// Shows a dialog for the selected contact or a new one; reloads unless it was cancelled.
@@ -80,6 +83,7 @@ private:
     QWidget *panelMainControls = nullptr;
     TContactListView *lbContactList = nullptr;
     TActionBar *abPanel = nullptr;
+    TQuickActions *m_quickActions = nullptr;
     TSearchBar *m_searchBar = nullptr;
     TTrayHiding *m_trayHiding = nullptr;
     QStringListModel *m_contacts = nullptr;

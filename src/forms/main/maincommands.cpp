@@ -36,6 +36,21 @@ QMenu *makeMenu(QWidget *parent, const char *name, const QString &title)
     return menu;
 }
 
+// A menu item that runs command: its caption, picture and key, shown but not bound (the
+// command itself holds the key), enabled while the command is.
+QAction *makeMenuItem(QMainWindow *window, const char *name, QAction *command)
+{
+    QString caption = command->text();
+    if (!command->shortcut().isEmpty())
+        caption += QLatin1Char('\t') + command->shortcut().toString(QKeySequence::NativeText);
+    auto *item = new QAction(command->icon(), caption, window);
+    item->setObjectName(QLatin1String(name));
+    item->setEnabled(command->isEnabled());
+    QObject::connect(command, &QAction::enabledChanged, item, &QAction::setEnabled);
+    QObject::connect(item, &QAction::triggered, command, &QAction::trigger);
+    return item;
+}
+
 QToolBar *makeToolBar(const char *name, const QString &title)
 {
     auto *bar = new QToolBar(title);
@@ -119,10 +134,15 @@ TMainCommands::TMainCommands(QMainWindow *window)
     ImportExport1->addAction(ImportCSVFile1);
     BackupTools1->addMenu(ImportExport1);
 
+    mnSendMail = makeMenuItem(window, "mnSendMail", actSendMail);
+    mnWebSite = makeMenuItem(window, "mnWebSite", actWebSite);
+    mnOtherEmail = makeMenuItem(window, "mnOtherEmail", actOtherEmail);
+    mnSearchNow = makeMenuItem(window, "mnSearchNow", actSearchNow);
+
     Go1 = makeMenu(window, "Go1", QStringLiteral("&Go"));
-    Go1->addActions({actSendMail, actWebSite, actOtherEmail});
+    Go1->addActions({mnSendMail, mnWebSite, mnOtherEmail});
     Go1->addSeparator();
-    Go1->addAction(actSearchNow);
+    Go1->addAction(mnSearchNow);
     Go1->addSeparator();
     Go1->addAction(actPrint);
     Go1->addSeparator();
