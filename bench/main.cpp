@@ -172,7 +172,8 @@ int memoryChild(const QString &book)
         profile.GetCategories(list);
         profile.GetContactsInCategory(list, QStringLiteral("Friend"));
         for (int i = 0; i < 1000; ++i)
-            profile.ReadField(names[(qsizetype(i) * 7919) % names.size()], QStringLiteral("aNotes"));
+            profile.ReadField(names[(qsizetype(i) * 7919) % names.size()],
+                              QStringLiteral("aNotes"));
         out << maxResidentKilobytes() << ' ';
         TProfile::ContactBatch batch(profile);
         WriteWholeContact(profile, names[names.size() / 2], 1);

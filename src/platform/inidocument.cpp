@@ -239,7 +239,8 @@ void IniDocument::load(QByteArray bytes)
     // Room for a section every 64 bytes costs address space only, and saves copying the
     // list while it grows.
     m_sections.reserve(std::size_t(size / 64 + 4));
-    AdviseHugePages(m_sections.data(), qsizetype(m_sections.capacity()) * qsizetype(sizeof(Section)));
+    AdviseHugePages(m_sections.data(),
+                    qsizetype(m_sections.capacity()) * qsizetype(sizeof(Section)));
     Block *current = &m_preamble;
     qsizetype pos = m_bodyStart;
     while (pos < size) {

@@ -36,5 +36,6 @@ private:
 /// appended, so two users of one machine never block each other.
 QString SingleInstanceLockFile(const QString &runtimeFolder, const QString &tempFolder,
                                const QString &name, qint64 userId);
-/// Tests: points the lock files to folder (Unix only; Windows keeps its mutexes in the kernel); an empty folder restores the real one.
+/// Tests: points the lock files to folder (Unix only; Windows keeps its mutexes in the kernel); an
+/// empty folder restores the real one.
 void SetSingleInstanceFolder(const QString &folder);

@@ -34,7 +34,8 @@ public:
         Calbrey,
         Standard
     };
-    explicit FailingObject(Kind kind, QString message) : m_kind(kind), m_message(std::move(message)) {}
+    explicit FailingObject(Kind kind, QString message) : m_kind(kind), m_message(std::move(message))
+    {}
     int handled = 0;
 
 protected:
