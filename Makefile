@@ -7,7 +7,8 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test test-sanitize fuzz bench format format-check clean
+.PHONY: all deps configure build run test test-sanitize fuzz bench format format-check clean \
+        install package
 
 all: build
 
@@ -66,6 +67,15 @@ bench: build
 	    [ -x "$$program" ] || continue; \
 	    echo "== $$(basename $$program)"; QT_QPA_PLATFORM=offscreen $$program $(BENCH_ARGS); \
 	done
+
+# An installed copy (bin/, share/quenlark-calbrey/, the desktop entry, icons, AppStream data).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A .deb of the installed copy, in $(BUILD)/.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

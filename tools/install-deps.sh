@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy
           qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins
-          libgl1-mesa-dev xvfb xauth fonts-dejavu-core python3 trayer xdotool)
+          libgl1-mesa-dev xvfb xauth fonts-dejavu-core python3 trayer xdotool
+          desktop-file-utils appstream dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
