@@ -5,6 +5,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format
           qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins
           libgl1-mesa-dev xvfb xauth fonts-dejavu-core python3)
 missing=()
+packages+=(abook poppler-utils) # the report benchmark's peer; PDF pages to pictures
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
