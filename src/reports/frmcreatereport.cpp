@@ -36,8 +36,6 @@ TCreateReport::TCreateReport(QWidget *parent)
 {
     ui->setupUi(this);
     setFont(ProgramFont(8));
-    for (QLabel *heading : {ui->lblStep1, ui->lblStep2, ui->lblStep3})
-        heading->setFont(ProgramFont(8));
 
     ui->lbContactList->setModel(m_contacts);
     ui->lbInclude->setModel(m_include);

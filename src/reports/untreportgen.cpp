@@ -331,16 +331,10 @@ void TReportGenerator::WriteFooter()
     AddLine(QStringLiteral("<!-- Created using Quenlark Calbrey Report Generator -->"));
 }
 
-QByteArray TReportGenerator::PageBytes() const
-{
-    return m_page;
-}
-
 bool TReportGenerator::SaveReport(const QString &fileName)
 {
     try {
-        WriteFileAtomically(fileName.isEmpty() ? GetProgramPath(ppReportHtml) : fileName,
-                            PageBytes());
+        WriteFileAtomically(fileName.isEmpty() ? GetProgramPath(ppReportHtml) : fileName, m_page);
         return true;
     } catch (const CalbreyError &) {
         if (!fileName.isEmpty()) {

@@ -4,7 +4,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <QStringView>
 #include <span>
 
 struct ReportField;
@@ -43,12 +42,10 @@ public:
     void WriteContacts(const QStringList &names);
     void WriteFooter();
 
-    /// The page as it is saved: UTF-8 with a byte-order mark (so that no browser guesses
-    /// another encoding for accented names), CR LF after every line.
-    QByteArray PageBytes() const;
     /// Writes the page to fileName, or to the program folder's report file when fileName is
-    /// empty, replacing the file atomically. False after its own error message, with an
-    /// earlier file of that name unchanged.
+    /// empty, replacing the file atomically: UTF-8 with a byte-order mark (so that no browser
+    /// guesses another encoding for accented names), CR LF after every line. False after its
+    /// own error message, with an earlier file of that name unchanged.
     bool SaveReport(const QString &fileName);
 
 private:
