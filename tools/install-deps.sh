@@ -6,6 +6,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy
           libgl1-mesa-dev xvfb xauth fonts-dejavu-core python3 trayer xdotool
           desktop-file-utils appstream dpkg-dev)
 missing=()
+packages+=(abook poppler-utils) # the report benchmark's peer; PDF pages to pictures
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done

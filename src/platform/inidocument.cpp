@@ -201,6 +201,7 @@ public:
         }
         return foldName(decodePart(fileName, line)) == m_folded;
     }
+    const QString &folded() const { return m_folded; }
     /// A cheap first look: false only when the line cannot be a key line of this name.
     bool mayMatch(QByteArrayView content) const
     {
@@ -375,6 +376,75 @@ std::optional<QString> IniDocument::value(QStringView section, QStringView key) 
     if (index < 0)
         return std::nullopt;
     return valueIn(m_sections[index], Matcher(key));
+}
+
+// The matchers of a key list, made once for the many sections a bulk read looks at.
+struct IniDocument::PreparedKeys
+{
+    explicit PreparedKeys(const QStringList &list) : keys(list)
+    {
+        // One matcher per distinct key; a key given again gets the value of its first mention.
+        QHash<QString, std::size_t> seen;
+        for (qsizetype k = 0; k < keys.size(); ++k) {
+            Matcher matcher(keys.at(k));
+            if (const auto earlier = seen.constFind(matcher.folded()); earlier != seen.cend()) {
+                repeats.emplace_back(std::size_t(k), *earlier);
+                continue;
+            }
+            seen.insert(matcher.folded(), std::size_t(k));
+            matchers.push_back(std::move(matcher));
+            asked.push_back(std::size_t(k));
+        }
+    }
+
+    QStringList keys;
+    std::vector<Matcher> matchers;
+    std::vector<std::size_t> asked;                           // the key of each matcher
+    std::vector<std::pair<std::size_t, std::size_t>> repeats; // key, its first mention
+};
+
+std::vector<std::optional<QString>> IniDocument::values(QStringView section,
+                                                        const QStringList &keys) const
+{
+    std::vector<std::optional<QString>> result(std::size_t(keys.size()));
+    const qsizetype index = findSection(section);
+    if (index < 0 || keys.isEmpty())
+        return result;
+    if (!m_prepared || m_prepared->keys != keys)
+        m_prepared = std::make_shared<const PreparedKeys>(keys);
+    const PreparedKeys &prepared = *m_prepared;
+    const std::vector<Matcher> &matchers = prepared.matchers;
+    std::vector<bool> found(matchers.size(), false);
+    std::size_t open = matchers.size();
+    // Keys asked for in the order the file holds them are each found at the first try: the
+    // search for a line's key starts after the key the line before matched.
+    std::size_t next = 0;
+    forEachLine(m_sections[index].block, [&](QByteArrayView content, qsizetype line) {
+        if (line == 0)
+            return false; // the header
+        std::optional<LineInfo> info;
+        for (std::size_t tried = 0; tried < matchers.size(); ++tried) {
+            const std::size_t m = (next + tried) % matchers.size();
+            if (found[m] || !matchers[m].mayMatch(content))
+                continue;
+            if (!info)
+                info = classify(content);
+            if (info->kind != LineKind::Key)
+                return false;
+            // The first line of a key holds its value, as value() reads it.
+            if (matchers[m].matches(info->name, content)) {
+                result[prepared.asked[m]] = unquotedValue(info->value, content);
+                found[m] = true;
+                next = m + 1;
+                --open;
+                break;
+            }
+        }
+        return open == 0;
+    });
+    for (const auto &[key, first] : prepared.repeats)
+        result[key] = result[first];
+    return result;
 }
 
 QStringList IniDocument::sectionNames() const

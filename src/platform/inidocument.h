@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -68,6 +69,8 @@ public:
     const QByteArray &raw() const { return m_raw; }
 
     std::optional<QString> value(QStringView section, QStringView key) const;
+    /// value(section, key) for each of keys, in their order, from one pass over the section.
+    std::vector<std::optional<QString>> values(QStringView section, const QStringList &keys) const;
     /// Names of all sections in file order, duplicates included.
     QStringList sectionNames() const;
     /// Key names of the first section of that name, in file order.
@@ -117,6 +120,7 @@ private:
         bool removed = false; // header deleted; the block keeps the comments left behind
     };
     class Matcher;
+    struct PreparedKeys;
 
     // Blocks in file order: -1 is the text before the first header, then the sections.
     Block &blockAt(qsizetype index) { return index < 0 ? m_preamble : m_sections[index].block; }
@@ -147,5 +151,6 @@ private:
     Block m_preamble;
     std::vector<Section> m_sections;
     QHash<CaseFoldedName, qsizetype> m_first; // name -> first live section of that name
+    mutable std::shared_ptr<const PreparedKeys> m_prepared; // the key list values() saw last
     bool m_modified = false;
 };

@@ -144,6 +144,13 @@ std::optional<QString> IniFile::value(QStringView section, QStringView key) cons
     return d->document.value(section, key);
 }
 
+std::vector<std::optional<QString>> IniFile::values(QStringView section,
+                                                    const QStringList &keys) const
+{
+    d->refreshForRead();
+    return d->document.values(section, keys);
+}
+
 QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
 {
     if (std::optional<QString> found = value(section, key))

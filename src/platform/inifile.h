@@ -38,6 +38,8 @@ public:
 
     /// The value of key in the first section of that name, or nullopt when either is missing.
     std::optional<QString> value(QStringView section, QStringView key) const;
+    /// value(section, key) for each of keys, in their order, with one look at the section.
+    std::vector<std::optional<QString>> values(QStringView section, const QStringList &keys) const;
     /// value(), or defaultValue with trailing blanks removed when missing (as Windows does).
     QString readString(QStringView section, QStringView key,
                        const QString &defaultValue = QString()) const;

@@ -98,6 +98,15 @@ QString TProfile::ReadField(const QString &name, const QString &key) const
     return m_database->value(name, key).value_or(QString());
 }
 
+QStringList TProfile::ReadFields(const QString &name, const QStringList &keys) const
+{
+    QStringList values;
+    values.reserve(keys.size());
+    for (std::optional<QString> &value : m_database->values(name, keys))
+        values.append(value ? std::move(*value) : QString());
+    return values;
+}
+
 void TProfile::writeStoredValue(const QString &name, const QString &key, const QString &stored)
 {
     if (!IsStorableContactName(name))

@@ -55,6 +55,9 @@ public:
     /// Asks the user first; true when the contact was removed.
     bool DeleteContact(const QString &name);
     QString ReadField(const QString &name, const QString &key) const;
+    /// ReadField of each key, in their order, reading the contact once (a report shows them
+    /// all).
+    QStringList ReadFields(const QString &name, const QStringList &keys) const;
     void WriteField(const QString &name, const QString &key, const QString &value);
     int ReadIntField(const QString &name, const QString &key) const;
     void WriteIntField(const QString &name, const QString &key, int value);

@@ -6,6 +6,8 @@
 #include <QFileSystemModel>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTimer>
 #include <QtTest>
 
@@ -109,6 +111,52 @@ private slots:
                  QString());
         QCOMPARE(title, QStringLiteral("Import"));
         QCOMPARE(filters, QStringList({"CSV Files (*.csv)", "All (*.*)"}));
+    }
+
+    // The name's own suffix picks its type; a name without one gets the chosen type's.
+    void saveChoice_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("type");
+        QTest::newRow("no suffix, first type") << "/t/r" << 0 << "/t/r.html" << 0;
+        QTest::newRow("no suffix, second type") << "/t/r" << 1 << "/t/r.pdf" << 1;
+        QTest::newRow("second pattern of a type") << "/t/r.HTM" << 1 << "/t/r.HTM" << 0;
+        QTest::newRow("suffix of the other type") << "/t/r.pdf" << 0 << "/t/r.pdf" << 1;
+        QTest::newRow("unknown suffix kept") << "/t/r.txt" << 1 << "/t/r.txt" << 1;
+        QTest::newRow("type out of range") << "/t/r" << 7 << "/t/r.html" << 0;
+        QTest::newRow("cancelled") << "" << 1 << "" << 0;
+    }
+    void saveChoice()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, chosen);
+        QFETCH(QString, fileName);
+        QFETCH(int, type);
+        const QString filter = "Web page|*.html;*.htm|PDF document|*.pdf";
+        FileDialogs::SetNextSaveChoice(name, chosen);
+        const FileDialogs::SaveChoice choice = FileDialogs::GetSaveChoice(nullptr, "t", filter);
+        QCOMPARE(choice.fileName, fileName);
+        QCOMPARE(choice.type, type);
+    }
+
+    // Without a prepared answer the platform's print dialog comes up; Cancel prints nothing.
+    void printDialogShowsAndCancels()
+    {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            shown = true;
+            dialog->reject();
+        });
+        QPrinter printer;
+        QVERIFY(!FileDialogs::ExecPrintDialog(nullptr, printer));
+        QVERIFY(shown);
+
+        FileDialogs::SetNextPrintAnswer([](QPrinter &p) { return p.outputFileName().isEmpty(); });
+        QVERIFY(FileDialogs::ExecPrintDialog(nullptr, printer));
     }
 };
 

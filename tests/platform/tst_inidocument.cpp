@@ -35,6 +35,7 @@ private slots:
     void malformedInputParses_data();
     void malformedInputParses();
     void sectionsWithValueFollowsFirstSection();
+    void valuesReadLikeValue();
 
     void writesLikeWindows_data();
     void writesLikeWindows();
@@ -242,6 +243,23 @@ void TestIniDocument::sectionsWithValueFollowsFirstSection()
     document.deleteSection(u"A");
     const std::vector<Row> after = {{u"B"_s, std::nullopt}, {u"a"_s, u"y"_s}, {u"C"_s, u"q"_s}};
     QCOMPARE(document.sectionsWithValue(u"cat"), after);
+}
+
+// Many keys of a section at once give what value() gives for each, whatever their order.
+void TestIniDocument::valuesReadLikeValue()
+{
+    IniDocument document(
+        "[C]\r\nb=1\r\n; note\r\nA=\"2\"\r\nb=dup\r\nnoequals\r\nÄpfel=3\r\n[c]\r\nz=no\r\n"_ba);
+    for (const QStringList &keys :
+         {QStringList{u"b"_s, u"a"_s, u"äPFEL"_s}, QStringList{u"äpfel"_s, u"z"_s, u"B"_s, u"b"_s},
+          QStringList{u"missing"_s}}) {
+        std::vector<std::optional<QString>> expected;
+        for (const QString &key : keys)
+            expected.push_back(document.value(u"c", key));
+        QCOMPARE(document.values(u"c", keys), expected);
+    }
+    QCOMPARE(document.values(u"nowhere", {u"b"_s}), std::vector<std::optional<QString>>(1));
+    QCOMPARE(document.values(u"C", {u"b"_s, u"A"_s}).front(), std::optional(u"1"_s));
 }
 
 void TestIniDocument::writesLikeWindows_data()

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QSortFilterProxyModel>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <optional>
 
 namespace {
@@ -128,5 +130,119 @@ QString GetProgramFileName(QWidget *parent, const QString &title)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
+}
+} // namespace FileDialogs
+
+// --- saving as one of several types ------------------------------------------------------------
+
+namespace {
+struct SaveType
+{
+    QString description;
+    QStringList patterns; // "*.html", "*.htm"
+};
+
+QList<SaveType> saveTypes(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QList<SaveType> types;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        SaveType type{parts.at(i).trimmed(), {}};
+        for (const QString &pattern : parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            type.patterns.append(pattern.trimmed());
+        types.append(type);
+    }
+    return types;
+}
+
+// "*.html" -> "html"; nothing for a pattern that is not a plain suffix.
+QString patternSuffix(const QString &pattern)
+{
+    const QString suffix = pattern.startsWith(QLatin1String("*.")) ? pattern.mid(2) : QString();
+    return suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char('?')) ? QString()
+                                                                                  : suffix;
+}
+
+// The suffix a name gets when saved as that type.
+QString typeSuffix(const QList<SaveType> &types, int type)
+{
+    return type >= 0 && type < types.size() ? patternSuffix(types.at(type).patterns.value(0))
+                                            : QString();
+}
+
+std::optional<std::pair<QString, int>> &nextSaveChoice()
+{
+    static std::optional<std::pair<QString, int>> choice;
+    return choice;
+}
+
+std::function<bool(QPrinter &)> &nextPrintAnswer()
+{
+    static std::function<bool(QPrinter &)> answer;
+    return answer;
+}
+} // namespace
+
+namespace FileDialogs {
+SaveChoice ResolveSaveChoice(const QString &filter, const QString &name, int chosenType)
+{
+    if (name.isEmpty())
+        return {};
+    const QList<SaveType> types = saveTypes(filter);
+    const QString suffix = QFileInfo(name).suffix();
+    for (int type = 0; type < types.size(); ++type) {
+        for (const QString &pattern : types.at(type).patterns) {
+            if (!suffix.isEmpty() &&
+                patternSuffix(pattern).compare(suffix, Qt::CaseInsensitive) == 0)
+                return {name, type};
+        }
+    }
+    const int type = chosenType >= 0 && chosenType < types.size() ? chosenType : 0;
+    return {withSuffix(name, typeSuffix(types, type)), type};
+}
+
+SaveChoice GetSaveChoice(QWidget *parent, const QString &title, const QString &filter,
+                         const QString &initialName)
+{
+    if (std::optional<std::pair<QString, int>> next = std::exchange(nextSaveChoice(), {}))
+        return ResolveSaveChoice(filter, next->first, next->second);
+    QFileDialog dialog(parent, title, QString(), qtFilter(filter));
+    dialog.setObjectName(QStringLiteral("CalbreyFileDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!initialName.isEmpty())
+        dialog.selectFile(initialName);
+    // The dialog adds the chosen type's suffix itself, so that it asks before replacing the
+    // file that will really be written.
+    const QList<SaveType> types = saveTypes(filter);
+    dialog.setDefaultSuffix(typeSuffix(types, 0));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, &types](const QString &selected) {
+                         const int type = int(dialog.nameFilters().indexOf(selected));
+                         dialog.setDefaultSuffix(typeSuffix(types, type));
+                     });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const int chosen = int(dialog.nameFilters().indexOf(dialog.selectedNameFilter()));
+    return ResolveSaveChoice(filter, dialog.selectedFiles().constFirst(), chosen);
+}
+
+void SetNextSaveChoice(const QString &name, int type)
+{
+    nextSaveChoice() = std::pair(name, type);
+}
+
+bool ExecPrintDialog(QWidget *parent, QPrinter &printer)
+{
+    if (std::function<bool(QPrinter &)> answer = std::exchange(nextPrintAnswer(), {}))
+        return answer(printer);
+    QPrintDialog dialog(&printer, parent);
+    dialog.setObjectName(QStringLiteral("CalbreyPrintDialog"));
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void SetNextPrintAnswer(std::function<bool(QPrinter &)> answer)
+{
+    nextPrintAnswer() = std::move(answer);
 }
 } // namespace FileDialogs

@@ -15,6 +15,7 @@
 #include "forms/main/trayhiding.h"
 #include "platform/messagebox.h"
 #include "profiles/untprofiles.h"
+#include "reports/reportcommands.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -132,6 +133,7 @@ void TMainForm::bindCommands()
     c.Bind(c.actHelpTopics, [this] { actHelpTopicsExecute(); });
     c.Bind(c.actAboutBox, [this] { actAboutBoxExecute(); });
     new TOptionsAndUpdates(*this, c);
+    new TReportCommands(*this, c, *lbContactList);
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
             c.Gated([this] { actModifyContactExecute(); }));

@@ -1,0 +1,215 @@
+// Figures for reports at 10,000 and 100,000 contacts: the report of every contact (all
+// sections, blank fields shown) written to report.html, beside abook's HTML export of the same
+// people in the same run; and the viewer showing a 1,000-contact report, from ShowReport until
+// its page is painted.
+//
+//   calbrey_bench_reports [--runs N] [--sizes 10000,100000] [data-folder]
+
+#include "benchdata.h"
+
+#include "app/untcommon.h"
+#include "profiles/untprofiles.h"
+#include "reports/frmsummaryreport.h"
+#include "reports/reportview.h"
+#include "reports/untreportgen.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+
+namespace {
+
+QTextStream out(stdout);
+
+double seconds(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+double medianOf(int runs, const std::function<void()> &work)
+{
+    QList<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.append(seconds(work));
+    return Median(times);
+}
+
+QString formatTime(double value)
+{
+    if (value <= 0)
+        return QStringLiteral("-");
+    if (value < 1)
+        return QString::number(value * 1e3, 'f', 1) + QStringLiteral(" ms");
+    return QString::number(value, 'f', 2) + QStringLiteral(" s");
+}
+
+// Every contact, every section, blank fields shown, saved as report.html.
+void writeWholeReport(const QStringList &names)
+{
+    TReportGenerator report;
+    report.IncludeHome = true;
+    report.IncludeWork = true;
+    report.IncludeNotes = true;
+    report.ShowBlankFields = true;
+    report.FontName = QStringLiteral("Tahoma");
+    report.WriteHeader();
+    report.WriteContacts(names);
+    report.WriteFooter();
+    if (!report.SaveReport(QString()))
+        throw std::runtime_error("the report could not be saved");
+}
+
+// abook's own HTML export of the same people, or 0 when abook is not installed.
+double abookExport(const QString &folder, int contacts, int runs)
+{
+    const QString book = folder + QStringLiteral("/abook-%1").arg(contacts);
+    if (!QFileInfo::exists(book)) {
+        QProcess generator;
+        generator.setStandardOutputFile(book);
+        generator.start(QStringLiteral("python3"),
+                        {qEnvironmentVariable("CALBREY_GEN_CONTACTS", CALBREY_GEN_CONTACTS),
+                         QStringLiteral("abook"), QString::number(contacts)});
+        if (!generator.waitForFinished(10 * 60 * 1000) || generator.exitCode() != 0)
+            throw std::runtime_error("the contact generator failed for abook");
+    }
+    QTemporaryDir home; // abook keeps its settings in the home folder
+    const QString exported = home.path() + QStringLiteral("/out.html");
+    const auto run = [&] {
+        QFile::remove(exported); // abook does not replace a file
+        QProcess abook;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), home.path());
+        abook.setProcessEnvironment(environment);
+        abook.start(QStringLiteral("abook"),
+                    {QStringLiteral("--convert"), QStringLiteral("--informat"),
+                     QStringLiteral("abook"), QStringLiteral("--infile"), book,
+                     QStringLiteral("--outformat"), QStringLiteral("html"),
+                     QStringLiteral("--outfile"), exported});
+        if (!abook.waitForFinished(10 * 60 * 1000) || abook.exitCode() != 0)
+            throw std::runtime_error("abook failed");
+    };
+    QProcess probe;
+    probe.start(QStringLiteral("abook"), {QStringLiteral("--help")});
+    if (!probe.waitForStarted())
+        return 0;
+    probe.waitForFinished();
+    return medianOf(runs, run);
+}
+
+// ShowReport until the page has been painted once.
+double showInViewer()
+{
+    TSummaryReport viewer;
+    viewer.resize(720, 560);
+    viewer.show();
+    QCoreApplication::processEvents();
+    QWidget *page = viewer.findChild<TReportView *>(QStringLiteral("wbDisplay"))->viewport();
+    struct PaintWatch : QObject
+    {
+        bool painted = false;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                painted = true;
+            return false;
+        }
+    } watch;
+    return seconds([&] {
+        viewer.ShowReport(QStringLiteral("Report"));
+        page->installEventFilter(&watch);
+        page->update();
+        while (!watch.painted)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    });
+}
+
+struct Row
+{
+    int contacts;
+    QString operation;
+    double ours;
+    double abook;
+    double target;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    int runs = 3;
+    QList<int> sizes{10000, 100000};
+    QString dataFolder;
+    while (!arguments.isEmpty()) {
+        const QString argument = arguments.takeFirst();
+        if (argument == QLatin1String("--runs") && !arguments.isEmpty()) {
+            runs = qMax(1, arguments.takeFirst().toInt());
+        } else if (argument == QLatin1String("--sizes") && !arguments.isEmpty()) {
+            sizes.clear();
+            for (const QString &size : arguments.takeFirst().split(u','))
+                sizes.append(size.toInt());
+        } else {
+            dataFolder = argument;
+        }
+    }
+    QTemporaryDir generated;
+    if (dataFolder.isEmpty())
+        dataFolder = generated.path();
+
+    QList<Row> rows;
+    try {
+        for (int contacts : sizes) {
+            out << "preparing " << contacts << " contacts..." << Qt::endl;
+            const QString book = EnsureGeneratedBook(dataFolder, contacts);
+            QTemporaryDir root;
+            BenchProgramFolder program(root.path(), book);
+            TProfile profile(BenchProgramFolder::profileName());
+            ActiveProfile = &profile;
+            QStringList names;
+            profile.GetContactNames(names);
+            const double report = medianOf(runs, [&] { writeWholeReport(names); });
+            const double size = double(QFileInfo(GetProgramPath(ppReportHtml)).size());
+            rows.append({contacts,
+                         QStringLiteral("report, all sections and blank fields (%1 MB)")
+                             .arg(size / (1024 * 1024), 0, 'f', 1),
+                         report, abookExport(dataFolder, contacts, runs),
+                         contacts <= 10000 ? 0.3 : 2.0});
+            if (contacts == sizes.first()) {
+                writeWholeReport(names.mid(0, 1000));
+                rows.append({1000, QStringLiteral("viewer: ShowReport to painted"),
+                             medianOf(runs, showInViewer), 0, 1.5});
+            }
+            ActiveProfile = nullptr;
+        }
+    } catch (const std::exception &error) {
+        ActiveProfile = nullptr;
+        std::fprintf(stderr, "calbrey_bench_reports: %s\n", error.what());
+        return 1;
+    }
+
+    out << Qt::endl << "median of " << runs << " runs" << Qt::endl;
+    out << Qt::left << qSetFieldWidth(9) << "contacts" << qSetFieldWidth(50) << "operation"
+        << qSetFieldWidth(11) << "ours" << qSetFieldWidth(14) << "abook html" << qSetFieldWidth(13)
+        << "ours/abook" << qSetFieldWidth(12) << "target" << qSetFieldWidth(0) << "met" << Qt::endl;
+    for (const Row &row : rows) {
+        const QString ratio =
+            row.abook > 0 ? QString::number(row.ours / row.abook, 'f', 2) : QStringLiteral("-");
+        out << qSetFieldWidth(9) << row.contacts << qSetFieldWidth(50) << row.operation
+            << qSetFieldWidth(11) << formatTime(row.ours) << qSetFieldWidth(14)
+            << formatTime(row.abook) << qSetFieldWidth(13) << ratio << qSetFieldWidth(12)
+            << QStringLiteral("< ") + formatTime(row.target) << qSetFieldWidth(0)
+            << (row.ours < row.target ? "yes" : "NO") << Qt::endl;
+    }
+    return 0;
+}
