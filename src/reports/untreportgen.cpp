@@ -331,11 +331,31 @@ void TReportGenerator::WriteFooter()
     AddLine(QStringLiteral("<!-- Created using Quenlark Calbrey Report Generator -->"));
 }
 
+namespace {
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CalbreyError(QStringLiteral("Cannot open file ") + path);
+    return file.readAll();
+}
+
+// The page refers to its separator picture beside it: copies the program's own there when
+// the page's folder has none. Without an installed picture nothing is copied.
+void placeSeparatorBeside(const QString &page)
+{
+    const QString picture = QFileInfo(page).absolutePath() + QLatin1Char('/') + SeparatorPicture;
+    const QString installed = GetProgramPath(ppProgramFolder) + SeparatorPicture;
+    if (!QFileInfo::exists(picture) && QFileInfo::exists(installed))
+        WriteFileAtomically(picture, fileBytes(installed));
+}
+} // namespace
+
 bool TReportGenerator::SaveReport(const QString &fileName)
 {
+    const QString target = fileName.isEmpty() ? GetProgramPath(ppReportHtml) : fileName;
     try {
-        WriteFileAtomically(fileName.isEmpty() ? GetProgramPath(ppReportHtml) : fileName, m_page);
-        return true;
+        WriteFileAtomically(target, m_page);
     } catch (const CalbreyError &) {
         if (!fileName.isEmpty()) {
             ShowCannotSaveReport(fileName);
@@ -347,28 +367,21 @@ bool TReportGenerator::SaveReport(const QString &fileName)
         }
         return false;
     }
+    // Where the report is kept apart from the program (an installed copy keeps it in the
+    // user's data folder), the picture goes beside it, so a browser shows the separators too.
+    // The report itself is saved by then; a picture that cannot be copied only looks plainer.
+    try {
+        placeSeparatorBeside(target);
+    } catch (const CalbreyError &) {
+    }
+    return true;
 }
-
-namespace {
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw CalbreyError(QStringLiteral("Cannot open file ") + path);
-    return file.readAll();
-}
-} // namespace
 
 bool SaveReportCopy(const QString &fileName)
 {
     try {
         const QByteArray page = fileBytes(GetProgramPath(ppReportHtml));
-        const QString picture =
-            QFileInfo(fileName).absolutePath() + QLatin1Char('/') + SeparatorPicture;
-        const QString installed = GetProgramPath(ppProgramFolder) + SeparatorPicture;
-        // Without an installed picture the copy lacks it just as the viewer did.
-        if (!QFileInfo::exists(picture) && QFileInfo::exists(installed))
-            WriteFileAtomically(picture, fileBytes(installed));
+        placeSeparatorBeside(fileName);
         WriteFileAtomically(fileName, page);
         return true;
     } catch (const CalbreyError &) {

@@ -257,6 +257,32 @@ private slots:
                  "\xEF\xBB\xBF" + expected.join("\r\n").toUtf8() + "\r\n");
     }
 
+    // An installed copy keeps report.html in the user's data folder: the separator picture
+    // goes beside it, so a browser shows the separators too.
+    void installedCopyPutsThePictureBesideTheReport()
+    {
+        QTemporaryDir prefix;
+        QTemporaryDir dataHome;
+        QVERIFY(QDir(prefix.path()).mkpath("bin"));
+        QVERIFY(QDir(prefix.path()).mkpath("share/quenlark-calbrey"));
+        ReplaceFileBytes(prefix.path() + "/share/quenlark-calbrey/quenlark_line.jpg", "picture");
+        const QByteArray before = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+        SetProgramFolder(prefix.path() + "/bin");
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_DATA_HOME", before);
+            SetProgramFolder(m_profile->folder().path());
+        });
+        TReportGenerator report;
+        report.WriteHeader();
+        report.WriteFooter();
+        QVERIFY(report.SaveReport(QString()));
+        const QString user = dataHome.path() + "/quenlark-calbrey/";
+        QCOMPARE(GetProgramPath(ppReportHtml), user + "report.html");
+        QVERIFY(QFileInfo::exists(user + "report.html"));
+        QCOMPARE(ReadFileBytes(user + "quenlark_line.jpg"), QByteArray("picture"));
+    }
+
     // Each failure shows its own message, and an earlier report stays as it was.
     void saveFailures()
     {
