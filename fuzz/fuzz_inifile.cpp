@@ -89,13 +89,34 @@ void edit(IniDocument &document, Chooser &chooser)
     const QStringList sections = document.sectionNames();
     const QString section = pickName(chooser, sections);
     const QString key = pickName(chooser, document.keyNames(section));
-    switch (chooser.next(4)) {
+    switch (chooser.next(5)) {
     case 0:
         document.deleteKey(section, key);
         break;
     case 1:
         document.deleteSection(section);
         break;
+    case 2: {
+        // Several keys at once, a repeated one among them: the same text as one by one.
+        QList<std::pair<QString, QString>> entries;
+        const QStringList keys = document.keyNames(section);
+        for (uint32_t n = chooser.next(4); n > 0; --n) {
+            const QString entryKey = pickName(chooser, keys);
+            const QString &value = values[chooser.next(values.size())];
+            if (IniDocument::canWrite(section, entryKey, value))
+                entries.append({entryKey, value});
+        }
+        const std::optional<IniDocument::SectionText> prepared =
+            IniDocument::prepareSection(section, entries);
+        if (!prepared)
+            break;
+        IniDocument oneByOne = document;
+        for (const auto &[k, v] : entries)
+            oneByOne.writeString(section, k, v);
+        document.writeSection(*prepared);
+        check(document.serialize() == oneByOne.serialize(), "a section write differs");
+        break;
+    }
     default: {
         const QString &value = values[chooser.next(values.size())];
         if (IniDocument::canWrite(section, key, value))

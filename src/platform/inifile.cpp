@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <deque>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@ namespace {
 enum class EditKind
 {
     Write,
+    WriteSection,
     DeleteKey,
     DeleteSection
 };
@@ -27,6 +29,7 @@ struct Edit
     QString section;
     QString key;
     QString value;
+    QByteArray sectionText; // WriteSection: shared with the document
 };
 
 struct FileContent
@@ -97,13 +100,16 @@ struct IniFile::Impl
     int batchDepth = 0;
     int readScopeDepth = 0;
     bool checkedForScope = false; // the open read scope has looked at the file
-    std::vector<Edit> log;        // the open batch's edits, replayed over a changed file
+    std::deque<Edit> log;         // the open batch's edits, replayed over a changed file
 
     void apply(const Edit &edit)
     {
         switch (edit.kind) {
         case EditKind::Write:
             document.writeString(edit.section, edit.key, edit.value);
+            break;
+        case EditKind::WriteSection:
+            document.writeSection({edit.section, edit.sectionText});
             break;
         case EditKind::DeleteKey:
             document.deleteKey(edit.section, edit.key);
@@ -171,12 +177,12 @@ struct IniFile::Impl
         // A file that could not be read must not be replaced by what little we know of it.
         if (!readable)
             failWriting();
-        QByteArray bytes = document.serialize();
-        WriteFileAtomically(path, bytes);
+        // Written from the document's pieces: a large file is not copied whole first.
+        WriteFileAtomically(path, document.pieces());
         // Our own file: its content is known, whatever its times say.
         identity = StatFile(nativePath);
         recent = false;
-        document.adopt(std::move(bytes));
+        document.markSaved();
     }
 
     void edit(Edit edit)
@@ -248,21 +254,42 @@ void IniFile::writeString(QStringView section, QStringView key, QStringView valu
     if (!IniDocument::canWrite(section, key, value))
         d->failWriting();
     Batch batch(*this);
-    d->edit({EditKind::Write, section.toString(), key.toString(), value.toString()});
+    d->edit({EditKind::Write, section.toString(), key.toString(), value.toString(), {}});
+    batch.commit();
+}
+
+void IniFile::writeSection(const QString &section,
+                           const QList<std::pair<QString, QString>> &entries)
+{
+    if (!IniDocument::canWrite(section, {}, {}))
+        d->failWriting();
+    for (const auto &[key, value] : entries) {
+        if (!IniDocument::canWrite({}, key, value))
+            d->failWriting();
+    }
+    Batch batch(*this);
+    if (std::optional<IniDocument::SectionText> prepared =
+            IniDocument::prepareSection(section, entries)) {
+        d->edit({EditKind::WriteSection, section, {}, {}, std::move(prepared->text)});
+    } else {
+        // A name that reads back differently: the writes one by one give the exact result.
+        for (const auto &[key, value] : entries)
+            d->edit({EditKind::Write, section, key, value, {}});
+    }
     batch.commit();
 }
 
 void IniFile::deleteKey(QStringView section, QStringView key)
 {
     Batch batch(*this);
-    d->edit({EditKind::DeleteKey, section.toString(), key.toString(), {}});
+    d->edit({EditKind::DeleteKey, section.toString(), key.toString(), {}, {}});
     batch.commit();
 }
 
 void IniFile::deleteSection(QStringView section)
 {
     Batch batch(*this);
-    d->edit({EditKind::DeleteSection, section.toString(), {}, {}});
+    d->edit({EditKind::DeleteSection, section.toString(), {}, {}, {}});
     batch.commit();
 }
 

@@ -58,6 +58,10 @@ public:
     /// A line break in any part, or a key that would read as a section header, would break the
     /// file's structure: such a write is refused with the same error as a failed one.
     void writeString(QStringView section, QStringView key, QStringView value);
+    /// One writeString() per entry (key, value), in order, at a fraction of the cost: the
+    /// section's text is built once and a new section is one piece of memory. For one user
+    /// action that writes whole records (an import).
+    void writeSection(const QString &section, const QList<std::pair<QString, QString>> &entries);
     /// Removes the first line of key in the section; nothing happens when it is missing (a
     /// missing file is not created).
     void deleteKey(QStringView section, QStringView key);

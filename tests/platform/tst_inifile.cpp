@@ -250,11 +250,20 @@ void TestIniFile::batchReplaysOverExternalChange()
         IniFile::Batch batch(ini);
         ini.writeString(u"A", u"y", u"2");
         ini.writeString(u"New", u"n", u"3");
+        ini.writeSection(u"Whole"_s, {{u"w"_s, u"1"_s}, {u"W"_s, u"2"_s}});
+        ini.writeSection(u"A"_s, {{u"z"_s, u"9"_s}});
         writeInPlace(m_path, "; note\r\n[A]\r\nx=changed\r\n[B]\r\nb=1\r\n"_ba, 1'000'000'000);
         batch.commit();
     }
-    QCOMPARE(readBytes(m_path),
-             "; note\r\n[A]\r\nx=changed\r\ny=2\r\n[B]\r\nb=1\r\n[New]\r\nn=3\r\n"_ba);
+    QCOMPARE(readBytes(m_path), "; note\r\n[A]\r\nx=changed\r\ny=2\r\nz=9\r\n[B]\r\nb=1\r\n"
+                                "[New]\r\nn=3\r\n[Whole]\r\nw=2\r\n"_ba);
+
+    // A name that reads back as another is written key by key, with the same result.
+    IniFile keyByKey(m_dir->filePath(u"other.db"_s));
+    keyByKey.writeString(u"Odd\t", u"k", u"1");
+    keyByKey.writeString(u"Odd\t", u"k", u"2");
+    ini.writeSection(u"Odd\t"_s, {{u"k"_s, u"1"_s}, {u"k"_s, u"2"_s}});
+    QVERIFY(readBytes(m_path).endsWith(readBytes(keyByKey.path())));
 }
 
 void TestIniFile::batchDiscardedWithoutCommit()
