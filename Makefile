@@ -42,7 +42,7 @@ test-sanitize: deps
 	    ctest --output-on-failure -j $(JOBS)
 
 # Every fuzz target runs FUZZ_SECONDS from its seed corpus in fuzz/corpus/<target>/.
-FUZZ_TARGETS ?= fuzz_inifile
+FUZZ_TARGETS ?= fuzz_inifile fuzz_csvparser
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -6,6 +6,7 @@
 #include "profiles/untprofiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -13,6 +14,7 @@
 #include <QThread>
 #include <algorithm>
 #include <stdexcept>
+#include <sys/resource.h>
 
 namespace {
 
@@ -27,13 +29,19 @@ QString generatorPath()
 
 QString EnsureGeneratedBook(const QString &dataFolder, int contacts)
 {
-    const QString path = dataFolder + QStringLiteral("/book-%1.db").arg(contacts);
+    return EnsureGeneratedFile(dataFolder, QStringLiteral("bookdb"), contacts,
+                               QStringLiteral("book-%1.db").arg(contacts));
+}
+
+QString EnsureGeneratedFile(const QString &dataFolder, const QString &kind, int contacts,
+                            const QString &fileName)
+{
+    const QString path = dataFolder + u'/' + fileName;
     if (QFileInfo::exists(path))
         return path;
     QDir().mkpath(dataFolder);
     QProcess python;
-    python.start(QStringLiteral("python3"),
-                 {generatorPath(), QStringLiteral("bookdb"), QString::number(contacts)});
+    python.start(QStringLiteral("python3"), {generatorPath(), kind, QString::number(contacts)});
     if (!python.waitForFinished(10 * 60 * 1000) || python.exitCode() != 0)
         throw std::runtime_error("the contact generator failed: " +
                                  python.readAllStandardError().toStdString());
@@ -85,4 +93,38 @@ double Median(QList<double> values)
     std::sort(values.begin(), values.end());
     const qsizetype middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double Seconds(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+double MedianOf(int runs, const std::function<void()> &work)
+{
+    QList<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.append(Seconds(work));
+    return Median(times);
+}
+
+QString FormatTime(double value)
+{
+    if (value <= 0)
+        return QStringLiteral("-");
+    if (value < 1e-3)
+        return QString::number(value * 1e6, 'f', 2) + QStringLiteral(" us");
+    if (value < 1)
+        return QString::number(value * 1e3, 'f', 1) + QStringLiteral(" ms");
+    return QString::number(value, 'f', 2) + QStringLiteral(" s");
+}
+
+long MaxResidentKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }

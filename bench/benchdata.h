@@ -2,12 +2,16 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class TProfile;
 
 /// The path of a book.db with `contacts` generated contacts in dataFolder, made with the
 /// contact generator when it is not there yet. Throws std::runtime_error when it cannot be made.
 QString EnsureGeneratedBook(const QString &dataFolder, int contacts);
+/// The same for any kind the generator makes ("csv", "abook"), in dataFolder/fileName.
+QString EnsureGeneratedFile(const QString &dataFolder, const QString &kind, int contacts,
+                            const QString &fileName);
 
 /// A program folder holding one profile, "bench", whose book.db is a copy of book.
 class BenchProgramFolder
@@ -30,3 +34,11 @@ void WriteWholeContact(TProfile &profile, const QString &name, int round);
 
 /// Median of the values (which it sorts).
 double Median(QList<double> values);
+
+/// The wall-clock seconds work takes, and the median of runs of it.
+double Seconds(const std::function<void()> &work);
+double MedianOf(int runs, const std::function<void()> &work);
+/// "12.3 ms", "1.25 s"; "-" for nothing measured.
+QString FormatTime(double seconds);
+/// The process's peak resident size so far.
+long MaxResidentKilobytes();

@@ -10,6 +10,7 @@
 #include "forms/main/programfont.h"
 #include "forms/main/searchbar.h"
 #include "forms/main/trayhiding.h"
+#include "import/csvimportcommand.h"
 #include "platform/messagebox.h"
 #include "profiles/untprofiles.h"
 
@@ -114,6 +115,7 @@ void TMainForm::bindCommands()
     c.Bind(c.mnuDetails, [this] { mnuDetailsExecute(); });
     c.Bind(c.actHelpTopics, [this] { actHelpTopicsExecute(); });
     c.Bind(c.actAboutBox, [this] { actAboutBoxExecute(); });
+    new TCsvImportCommand(*this, c, [this] { ReloadContactList(true); });
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
             c.Gated([this] { actModifyContactExecute(); }));

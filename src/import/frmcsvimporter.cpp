@@ -1,0 +1,161 @@
+#include "import/frmcsvimporter.h"
+
+#include "app/untcommon.h"
+#include "forms/common/dialogplacement.h"
+#include "forms/main/programfont.h"
+#include "import/contactimport.h"
+#include "import/csvcontacts.h"
+#include "import/csvtablemodel.h"
+#include "import/frmimportexists.h"
+#include "import/importprogress.h"
+#include "platform/calbreyerror.h"
+#include "platform/messagebox.h"
+#include "profiles/untprofiles.h"
+#include "ui_frmcsvimporter.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+
+namespace {
+
+// Columns are made as wide as their header and first rows need, within these bounds.
+constexpr int kMinimumColumnWidth = 64;
+constexpr int kMaximumColumnWidth = 240;
+constexpr int kRowsMeasured = 50;
+// The skipped rows the report names; the others are counted.
+constexpr qsizetype kRowsNamed = 5;
+
+QString skippedRowsReport(const QList<qsizetype> &unstorable)
+{
+    QStringList rows;
+    for (qsizetype i = 0; i < unstorable.size() && i < kRowsNamed; ++i)
+        rows.append(QString::number(unstorable[i] + 1));
+    QString text =
+        QString::number(unstorable.size()) +
+        (unstorable.size() == 1 ? QStringLiteral(" row was") : QStringLiteral(" rows were")) +
+        QStringLiteral(" not imported because the address book cannot store "
+                       "contact names that contain \"]\" or begin or end with a "
+                       "blank. Please correct ") +
+        (unstorable.size() == 1 ? QStringLiteral("this row") : QStringLiteral("these rows")) +
+        QStringLiteral(" in the file and import it again: ") + rows.join(QStringLiteral(", "));
+    if (unstorable.size() > kRowsNamed)
+        text += QStringLiteral(" and ") + QString::number(unstorable.size() - kRowsNamed) +
+                QStringLiteral(" more");
+    return text + QLatin1Char('.');
+}
+
+} // namespace
+
+TCSVImporter::TCSVImporter(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TCSVImporter>()), m_model(new TCsvTableModel(this))
+{
+    ui->setupUi(this);
+    setFont(ProgramFont(8));
+    setFixedSize(674, 282);
+
+    QTableView *grid = ui->sgImport;
+    grid->setModel(m_model);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->horizontalHeader()->setHighlightSections(false);
+    // One line per row, as high as the font needs, however many rows the file has.
+    QHeaderView *rows = grid->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(grid->fontMetrics().height() + 4);
+    rows->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    connect(ui->Button1, &QPushButton::clicked, this, &TCSVImporter::Button1Click);
+    connect(ui->Button2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->Button7, &QPushButton::clicked, this, &TCSVImporter::Button7Click);
+}
+
+TCSVImporter::~TCSVImporter() = default;
+
+bool TCSVImporter::LoadFile(const QString &fileName)
+{
+    const QString cannotOpen = QStringLiteral("Cannot open file ") + fileName;
+    // Only a plain file: reading a pipe or a device could wait for ever.
+    QFile file(fileName);
+    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
+        throw CalbreyError(cannotOpen);
+    if (file.size() > TCsvParser::MaximumSize)
+        throw CalbreyError(QStringLiteral("The file ") + fileName +
+                           QStringLiteral(" is too large to import"));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw CalbreyError(cannotOpen);
+    m_model->SetTable(TCsvParser::Parse(std::move(bytes)));
+    sizeColumns();
+    ResetCursor();
+    return true;
+}
+
+void TCSVImporter::sizeColumns()
+{
+    QTableView *grid = ui->sgImport;
+    const QFontMetrics metrics = grid->fontMetrics();
+    const QFontMetrics headerMetrics = grid->horizontalHeader()->fontMetrics();
+    const int padding = 2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin) + 8;
+    const int rows = qMin(m_model->rowCount(), kRowsMeasured);
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        int width =
+            headerMetrics.horizontalAdvance(m_model->headerData(column, Qt::Horizontal).toString());
+        for (int row = 0; row < rows; ++row)
+            width = qMax(width,
+                         metrics.horizontalAdvance(m_model->index(row, column).data().toString()));
+        grid->setColumnWidth(column,
+                             qBound(kMinimumColumnWidth, width + padding, kMaximumColumnWidth));
+    }
+}
+
+void TCSVImporter::ResetCursor()
+{
+    ui->sgImport->setCurrentIndex(m_model->index(0, 0));
+    ui->sgImport->scrollToTop();
+}
+
+void TCSVImporter::Button1Click()
+{
+    if (!ActiveProfile)
+        return;
+    // An edit still open in the grid (OK pressed with Alt+O) counts: taking the focus from
+    // its editor commits it.
+    const QWidget *focused = QApplication::focusWidget();
+    if (focused && focused != ui->sgImport && ui->sgImport->isAncestorOf(focused))
+        ui->Button1->setFocus();
+
+    const TCsvContacts contacts(m_model->Table(), LoadFieldAlignmentTable());
+    TContactExistsQuestion question(this);
+    TImportProgressDialog progress(this);
+    TContactImport import(*ActiveProfile, question, &progress);
+    const TImportResult result =
+        import.Run(contacts.Count(), [&contacts](qsizetype i) { return contacts.Contact(i); });
+    if (result.cancelled)
+        return;
+
+    ShowMessageBox(QStringLiteral("Quenlark Calbrey added ") + QString::number(result.added) +
+                       QStringLiteral(" contacts to your address book."),
+                   QStringLiteral("Import complete"), MessageBoxFlag::Information);
+    if (!result.unstorable.isEmpty())
+        ShowMessageBox(skippedRowsReport(result.unstorable), QStringLiteral("Rows not imported"),
+                       MessageBoxFlag::Information);
+    accept();
+}
+
+void TCSVImporter::Button7Click()
+{
+    OpenHelpTopic(QStringLiteral("importcsv"));
+}
+
+void TCSVImporter::done(int result)
+{
+    ResetCursor();
+    QDialog::done(result);
+}
+
+void TCSVImporter::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    CentreOnScreen(*this);
+}
