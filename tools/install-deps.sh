@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format
           qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins
-          libgl1-mesa-dev xvfb xauth fonts-dejavu-core python3)
+          libgl1-mesa-dev xvfb xauth fonts-dejavu-core python3 abook)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
