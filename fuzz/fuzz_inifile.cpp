@@ -106,8 +106,7 @@ void edit(IniDocument &document, Chooser &chooser)
             if (IniDocument::canWrite(section, entryKey, value))
                 entries.append({entryKey, value});
         }
-        const std::optional<IniDocument::SectionText> prepared =
-            IniDocument::prepareSection(section, entries);
+        const std::optional<QByteArray> prepared = IniDocument::prepareSection(section, entries);
         if (!prepared)
             break;
         IniDocument oneByOne = document;

@@ -22,30 +22,50 @@ bool endsField(char c)
     return c == ',' || c == '\r' || c == '\n';
 }
 
+// The end of the field that starts at pos: the comma or line break after it, or the end of
+// the text. A quoted field runs to its closing quote (one that is not the first of a doubled
+// pair) and on to the comma.
+qsizetype fieldEnd(const char *data, qsizetype pos, qsizetype size)
+{
+    if (pos < size && data[pos] == '"') {
+        ++pos;
+        for (;;) {
+            const void *quote = std::memchr(data + pos, '"', std::size_t(size - pos));
+            if (!quote)
+                return size;
+            pos = static_cast<const char *>(quote) - data + 1;
+            if (pos < size && data[pos] == '"') {
+                ++pos;
+                continue;
+            }
+            break;
+        }
+    }
+    while (pos < size && !endsField(data[pos]))
+        ++pos;
+    return pos;
+}
+
 } // namespace
 
 qsizetype TCsvTable::CellCount(qsizetype row) const
 {
-    if (row < 0 || row >= FileRowCount())
-        return 0;
-    const std::size_t next = std::size_t(row) + 1;
-    const qsizetype end =
-        next < m_rows.size() ? m_rows[next].firstCell : qsizetype(m_cellStarts.size());
-    return end - m_rows[std::size_t(row)].firstCell;
+    return row >= 0 && row < FileRowCount() ? m_rows[std::size_t(row)].cells : 0;
 }
 
-QByteArrayView TCsvTable::fieldBytes(qsizetype row, qsizetype column) const
+template <typename Visit> void TCsvTable::forEachField(qsizetype row, Visit &&visit) const
 {
-    const qsizetype count = CellCount(row);
-    if (column < 0 || column >= count)
-        return {};
+    if (row < 0 || row >= FileRowCount())
+        return;
     const RowExtent &extent = m_rows[std::size_t(row)];
-    const std::size_t cell = std::size_t(extent.firstCell + column);
-    const qsizetype begin = extent.start + m_cellStarts[cell];
-    // A field ends at the comma before the next one, or where its row ends.
-    const qsizetype end =
-        column + 1 < count ? extent.start + m_cellStarts[cell + 1] - 1 : extent.end;
-    return QByteArrayView(m_bytes).sliced(begin, end - begin);
+    const char *data = m_bytes.constData();
+    qsizetype pos = extent.start;
+    for (qsizetype column = 0; column < extent.cells; ++column) {
+        const qsizetype end = fieldEnd(data, pos, extent.end);
+        if (!visit(column, QByteArrayView(data + pos, end - pos)))
+            return;
+        pos = end + 1; // over the comma
+    }
 }
 
 QString TCsvTable::Cell(qsizetype row, qsizetype column) const
@@ -55,7 +75,15 @@ QString TCsvTable::Cell(qsizetype row, qsizetype column) const
         if (edit != m_edits.cend())
             return *edit;
     }
-    return TCsvParser::FieldText(fieldBytes(row, column));
+    QString text;
+    forEachField(row, [&](qsizetype at, QByteArrayView field) {
+        if (at < column)
+            return true;
+        if (at == column)
+            text = TCsvParser::FieldText(field);
+        return false;
+    });
+    return text;
 }
 
 QStringList TCsvTable::Row(qsizetype row) const
@@ -63,8 +91,19 @@ QStringList TCsvTable::Row(qsizetype row) const
     QStringList cells;
     const qsizetype columns = ColumnCount();
     cells.reserve(columns);
-    for (qsizetype column = 0; column < columns; ++column)
-        cells.append(Cell(row, column));
+    forEachField(row, [&cells](qsizetype, QByteArrayView field) {
+        cells.append(TCsvParser::FieldText(field));
+        return true;
+    });
+    while (cells.size() < columns)
+        cells.append(QString());
+    if (!m_edits.isEmpty()) {
+        for (qsizetype column = 0; column < columns; ++column) {
+            const auto edit = m_edits.constFind({row, column});
+            if (edit != m_edits.cend())
+                cells[column] = *edit;
+        }
+    }
     return cells;
 }
 
@@ -75,38 +114,17 @@ void TCsvTable::SetCell(qsizetype row, qsizetype column, const QString &text)
 
 TCsvTable TCsvParser::Parse(QByteArray bytes)
 {
-    Q_ASSERT(bytes.size() <= MaximumSize);
     TCsvTable table;
     table.m_bytes = std::move(bytes);
     const char *data = table.m_bytes.constData();
     const qsizetype size = table.m_bytes.size();
-    // A field every eight bytes is about what address books export; more only costs a copy.
-    table.m_cellStarts.reserve(std::size_t(size / 8));
 
     qsizetype pos = table.m_bytes.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
     while (pos < size) {
-        TCsvTable::RowExtent row{pos, pos, qsizetype(table.m_cellStarts.size())};
+        TCsvTable::RowExtent row{pos, pos, 0};
         for (;;) {
-            table.m_cellStarts.push_back(quint32(pos - row.start));
-            if (pos < size && data[pos] == '"') {
-                // To the closing quote: one that is not the first of a doubled pair.
-                ++pos;
-                for (;;) {
-                    const void *quote = std::memchr(data + pos, '"', std::size_t(size - pos));
-                    if (!quote) {
-                        pos = size;
-                        break;
-                    }
-                    pos = static_cast<const char *>(quote) - data + 1;
-                    if (pos < size && data[pos] == '"') {
-                        ++pos;
-                        continue;
-                    }
-                    break;
-                }
-            }
-            while (pos < size && !endsField(data[pos]))
-                ++pos;
+            pos = fieldEnd(data, pos, size);
+            ++row.cells;
             if (pos < size && data[pos] == ',') {
                 ++pos;
                 continue;
@@ -114,8 +132,7 @@ TCsvTable TCsvParser::Parse(QByteArray bytes)
             break;
         }
         row.end = pos;
-        table.m_widestRow =
-            qMax(table.m_widestRow, qsizetype(table.m_cellStarts.size()) - row.firstCell);
+        table.m_widestRow = qMax(table.m_widestRow, row.cells);
         table.m_rows.push_back(row);
         if (pos < size)
             pos += (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n') ? 2 : 1;

@@ -8,9 +8,9 @@
 #include <vector>
 
 /// The cells of a CSV file, row by row, as the importer's grid shows them: row 0 holds the
-/// column headers. The table keeps the file's own bytes and the places of its fields, and
-/// decodes a cell when it is asked for, so a large file costs little more memory than its
-/// size. Cells can be edited; an edit replaces the cell's text for every later reader.
+/// column headers. The table keeps the file's own bytes and where each row lies in them, and
+/// finds and decodes a cell when it is asked for, so a large file costs little more memory
+/// than its size. Cells can be edited; an edit replaces the cell's text for every later reader.
 class TCsvTable
 {
 public:
@@ -36,13 +36,13 @@ private:
     {
         qsizetype start = 0; // the first byte of the row's first field
         qsizetype end = 0;   // after its last field (before the line break)
-        qsizetype firstCell = 0;
+        qsizetype cells = 0;
     };
-    QByteArrayView fieldBytes(qsizetype row, qsizetype column) const;
+    /// visit(column, bytes) for the row's fields in order, until it returns false.
+    template <typename Visit> void forEachField(qsizetype row, Visit &&visit) const;
 
     QByteArray m_bytes;
     std::vector<RowExtent> m_rows;
-    std::vector<quint32> m_cellStarts; // per field: its first byte, from the start of its row
     qsizetype m_widestRow = 0;
     QHash<QPair<qsizetype, qsizetype>, QString> m_edits;
 };
@@ -61,10 +61,6 @@ private:
 class TCsvParser
 {
 public:
-    /// The most bytes a file may have: fields are placed with 32-bit offsets.
-    static constexpr qsizetype MaximumSize = 0xFFFFFFFFLL;
-
-    /// bytes must not be larger than MaximumSize.
     static TCsvTable Parse(QByteArray bytes);
     /// The text of one field as it stands in the file, quotes and all.
     static QString FieldText(QByteArrayView field);

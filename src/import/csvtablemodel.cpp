@@ -10,6 +10,18 @@ int clampedCount(qsizetype count)
     return int(qMin<qsizetype>(count, std::numeric_limits<int>::max()));
 }
 
+// A cell is shown with this many characters at most: laying out megabytes of text on every
+// repaint would freeze the window. Editing gets the whole text.
+constexpr qsizetype kShownCharacters = 1000;
+
+QString shown(QString text)
+{
+    if (text.size() <= kShownCharacters)
+        return text;
+    text.truncate(kShownCharacters);
+    return text + QChar(0x2026);
+}
+
 } // namespace
 
 TCsvTableModel::TCsvTableModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -40,7 +52,8 @@ QVariant TCsvTableModel::data(const QModelIndex &index, int role) const
 {
     if (!isCell(index) || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    return m_table.Cell(index.row() + 1, index.column());
+    QString text = m_table.Cell(index.row() + 1, index.column());
+    return role == Qt::DisplayRole ? shown(std::move(text)) : text;
 }
 
 bool TCsvTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
@@ -58,7 +71,7 @@ QVariant TCsvTableModel::headerData(int section, Qt::Orientation orientation, in
         return {};
     if (orientation == Qt::Vertical)
         return section < rowCount() ? QVariant(section + 1) : QVariant();
-    return section < columnCount() ? QVariant(m_table.Cell(0, section)) : QVariant();
+    return section < columnCount() ? QVariant(shown(m_table.Cell(0, section))) : QVariant();
 }
 
 Qt::ItemFlags TCsvTableModel::flags(const QModelIndex &index) const

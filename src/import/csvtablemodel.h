@@ -7,7 +7,7 @@
 /// The importer's grid over a CSV table: row 0 of the table is the horizontal header, the
 /// other rows are the model's rows (numbered from 1 in the vertical header, as the import's
 /// messages count them). Every cell is editable; edits go into the table, so the import sees
-/// them.
+/// them. A very long cell is shown cut short (its edit role holds the whole text).
 class TCsvTableModel : public QAbstractTableModel
 {
     Q_OBJECT

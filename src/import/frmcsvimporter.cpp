@@ -17,6 +17,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
+#include <limits>
 
 namespace {
 
@@ -26,6 +29,31 @@ constexpr int kMaximumColumnWidth = 240;
 constexpr int kRowsMeasured = 50;
 // The skipped rows the report names; the others are counted.
 constexpr qsizetype kRowsNamed = 5;
+
+// Cells are edited in a line edit that takes text of any length (one cut at its usual 32,767
+// characters would cut the cell), and only a changed text is stored back.
+class CellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            line->setMaxLength(std::numeric_limits<int>::max());
+        return editor;
+    }
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override
+    {
+        const auto *line = qobject_cast<QLineEdit *>(editor);
+        if (line && line->text() == index.data(Qt::EditRole).toString())
+            return;
+        QStyledItemDelegate::setModelData(editor, model, index);
+    }
+};
 
 QString skippedRowsReport(const QList<qsizetype> &unstorable)
 {
@@ -57,6 +85,7 @@ TCSVImporter::TCSVImporter(QWidget *parent)
 
     QTableView *grid = ui->sgImport;
     grid->setModel(m_model);
+    grid->setItemDelegate(new CellDelegate(grid));
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grid->horizontalHeader()->setHighlightSections(false);
     // One line per row, as high as the font needs, however many rows the file has.
@@ -79,9 +108,6 @@ bool TCSVImporter::LoadFile(const QString &fileName)
     QFile file(fileName);
     if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
         throw CalbreyError(cannotOpen);
-    if (file.size() > TCsvParser::MaximumSize)
-        throw CalbreyError(QStringLiteral("The file ") + fileName +
-                           QStringLiteral(" is too large to import"));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw CalbreyError(cannotOpen);

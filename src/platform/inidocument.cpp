@@ -701,7 +701,7 @@ bool IniDocument::writeKey(Block &block, const Matcher &matcher, QByteArrayView 
     return true;
 }
 
-std::optional<IniDocument::SectionText>
+std::optional<QByteArray>
 IniDocument::prepareSection(const QString &section,
                             const QList<std::pair<QString, QString>> &entries)
 {
@@ -764,30 +764,32 @@ IniDocument::prepareSection(const QString &section,
         pieces.push_back({keyStart, keySize, valueStart, valueSize, ascii});
     }
 
-    SectionText prepared{section, {}};
-    prepared.text.reserve(size);
-    prepared.text.append(QByteArrayView(scratch).first(headerSize));
+    QByteArray prepared;
+    prepared.reserve(size);
+    prepared.append(QByteArrayView(scratch).first(headerSize));
     for (const Piece &piece : pieces) {
-        prepared.text.append(QByteArrayView(scratch).sliced(piece.key, piece.keySize));
-        prepared.text.append('=');
-        prepared.text.append(QByteArrayView(scratch).sliced(piece.value, piece.valueSize));
-        prepared.text.append(kLineBreak);
+        prepared.append(QByteArrayView(scratch).sliced(piece.key, piece.keySize));
+        prepared.append('=');
+        prepared.append(QByteArrayView(scratch).sliced(piece.value, piece.valueSize));
+        prepared.append(kLineBreak);
     }
     return prepared;
 }
 
-bool IniDocument::writeSection(const SectionText &prepared)
+bool IniDocument::writeSection(const QByteArray &prepared)
 {
-    const QByteArrayView text(prepared.text);
+    const QByteArrayView text(prepared);
     const qsizetype headerEnd = text.indexOf(kLineBreak) + kLineBreak.size();
     if (headerEnd == text.size())
         return false; // no writes at all
-    const qsizetype index = findSection(prepared.section);
+    // The header reads back as the name it was made from (prepareSection() made sure).
+    const QString name = QString::fromUtf8(text.sliced(1, headerEnd - kLineBreak.size() - 2));
+    const qsizetype index = findSection(name);
     if (index < 0) {
         terminateLastLine();
         Section added;
-        added.name = prepared.section;
-        added.block = Block{0, text.size(), {}, false, prepared.text, true};
+        added.name = name;
+        added.block = Block{0, text.size(), {}, false, prepared, true};
         addSection(std::move(added));
         m_modified = true;
         return true;

@@ -84,22 +84,17 @@ public:
     /// Each returns whether the text changed. writeString() expects canWrite() to hold.
     bool writeString(QStringView section, QStringView key, QStringView value);
 
-    /// Many keys of one section written at once, prepared by prepareSection().
-    struct SectionText
-    {
-        QString section;
-        QByteArray text; // the header line, then one key line per distinct key
-    };
-    /// The writes of entries (key, value) into section, in order, as one piece of text: a key
-    /// given twice keeps its first place and its last value, as repeated writeString() calls
-    /// leave it. nullopt where writeSection() could not match writeString() exactly: a name or
-    /// key that reads back as something else (blanks at its ends, a "]", a "=" or a leading
-    /// ";" in a key). Expects canWrite() to hold for every entry.
-    static std::optional<SectionText>
+    /// The writes of entries (key, value) into section, in order, as the section's text: its
+    /// header line, then one key line per distinct key (a key given twice keeps its first
+    /// place and its last value, as repeated writeString() calls leave it). nullopt where
+    /// writeSection() could not match writeString() exactly: a name or key that reads back as
+    /// something else (blanks at its ends, a "]", a "=" or a leading ";" in a key). Expects
+    /// canWrite() to hold for every entry.
+    static std::optional<QByteArray>
     prepareSection(const QString &section, const QList<std::pair<QString, QString>> &entries);
-    /// The same text as one writeString() per entry of the prepared section, but a new section
-    /// costs one piece of memory instead of one per line, and shares it with prepared.
-    bool writeSection(const SectionText &prepared);
+    /// The same text as one writeString() per entry of a prepared section, but a new section
+    /// costs one piece of memory, shared with prepared, instead of one per line.
+    bool writeSection(const QByteArray &prepared);
     bool deleteKey(QStringView section, QStringView key);
     bool deleteSection(QStringView section);
 

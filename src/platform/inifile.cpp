@@ -29,7 +29,9 @@ struct Edit
     QString section;
     QString key;
     QString value;
-    QByteArray sectionText; // WriteSection: shared with the document
+    // WriteSection: the prepared texts of sections written one after another, shared with
+    // the document; an import's thousands of contacts are one edit.
+    std::vector<QByteArray> sections;
 };
 
 struct FileContent
@@ -109,7 +111,8 @@ struct IniFile::Impl
             document.writeString(edit.section, edit.key, edit.value);
             break;
         case EditKind::WriteSection:
-            document.writeSection({edit.section, edit.sectionText});
+            for (const QByteArray &section : edit.sections)
+                document.writeSection(section);
             break;
         case EditKind::DeleteKey:
             document.deleteKey(edit.section, edit.key);
@@ -192,6 +195,29 @@ struct IniFile::Impl
         log.push_back(std::move(edit));
         apply(log.back());
     }
+
+    void editSection(QByteArray prepared)
+    {
+        refresh();
+        if (log.empty() || log.back().kind != EditKind::WriteSection)
+            log.push_back({EditKind::WriteSection, {}, {}, {}, {}});
+        log.back().sections.push_back(std::move(prepared));
+        document.writeSection(log.back().sections.back());
+    }
+
+    IniFile::LogMark mark() const
+    {
+        if (log.empty())
+            return {};
+        return {log.size(), log.back().sections.size()};
+    }
+
+    void truncate(const IniFile::LogMark &to)
+    {
+        log.resize(to.edits);
+        if (!log.empty() && log.back().kind == EditKind::WriteSection)
+            log.back().sections.resize(to.sections);
+    }
 };
 
 IniFile::IniFile(const QString &path) : d(std::make_unique<Impl>())
@@ -268,9 +294,8 @@ void IniFile::writeSection(const QString &section,
             d->failWriting();
     }
     Batch batch(*this);
-    if (std::optional<IniDocument::SectionText> prepared =
-            IniDocument::prepareSection(section, entries)) {
-        d->edit({EditKind::WriteSection, section, {}, {}, std::move(prepared->text)});
+    if (std::optional<QByteArray> prepared = IniDocument::prepareSection(section, entries)) {
+        d->editSection(*std::move(prepared));
     } else {
         // A name that reads back differently: the writes one by one give the exact result.
         for (const auto &[key, value] : entries)
@@ -305,7 +330,7 @@ IniFile::ReadScope::~ReadScope()
         d.checkedForScope = false;
 }
 
-IniFile::Batch::Batch(IniFile &file) : m_file(file), m_logMark(file.d->log.size())
+IniFile::Batch::Batch(IniFile &file) : m_file(file), m_logMark(file.d->mark())
 {
     ++m_file.d->batchDepth;
 }
@@ -318,9 +343,9 @@ IniFile::Batch::~Batch()
     // batches around this one when it is next used.
     Impl &d = *m_file.d;
     --d.batchDepth;
-    if (d.log.size() == m_logMark)
+    if (d.mark() == m_logMark)
         return; // nothing to forget: no need to read the file again
-    d.log.resize(m_logMark);
+    d.truncate(m_logMark);
     d.loaded = false;
 }
 

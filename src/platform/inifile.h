@@ -84,6 +84,15 @@ public:
         const IniFile &m_file;
     };
 
+    /// How far the batch's log of edits went at a moment: its edits, and the sections of
+    /// its last one.
+    struct LogMark
+    {
+        std::size_t edits = 0;
+        std::size_t sections = 0;
+        bool operator==(const LogMark &) const = default;
+    };
+
     /// One user action's writes, replacing the file once. Nested batches join the outer one.
     /// commit() writes the file (throwing on failure, with the file on disk untouched); a batch
     /// destroyed without commit() discards its changes. If another program changed the file
@@ -100,7 +109,7 @@ public:
     private:
         IniFile &m_file;
         bool m_done = false;
-        std::size_t m_logMark; // edits before this one belong to the batches around it
+        LogMark m_logMark; // edits before it belong to the batches around this one
     };
 
 private:

@@ -60,6 +60,7 @@ private slots:
     void clashDialogChoosesTheName();
     void importsFromTheMainWindow();
     void anEditStillOpenCountsOnOk();
+    void aLongCellIsShownShortAndEditedWhole();
     void fileThatCannotBeOpenedShowsNoImporter();
     void cancelWritesNothingAndHelpOpensItsPage();
 
@@ -202,6 +203,26 @@ void TestCsvImporter::anEditStillOpenCountsOnOk()
     importer.Button1Click(); // as Alt+O does it: the focus is still in the cell
     QCOMPARE(m_profile->profile().ReadField(u"New One"_s, u"aNotes"_s), u"new"_s);
     QVERIFY(!importer.isVisible());
+}
+
+void TestCsvImporter::aLongCellIsShownShortAndEditedWhole()
+{
+    TCSVImporter importer(m_form.get());
+    QVERIFY(importer.LoadFile(writeCsv("Notes\r\n" + QByteArray(40000, 'n') + "\r\n")));
+    importer.show();
+    QVERIFY(QTest::qWaitForWindowActive(&importer));
+    auto *grid = child<QTableView>(importer, "sgImport");
+    const QModelIndex cell = grid->model()->index(0, 0);
+    QCOMPARE(cell.data().toString().size(), 1001);
+    grid->setFocus();
+    grid->edit(cell);
+    auto *editor = grid->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    QCOMPARE(editor->text().size(), 40000);
+    editor->setText(editor->text() + u'!');
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(cell.data(Qt::EditRole).toString().size(), 40001);
 }
 
 void TestCsvImporter::fileThatCannotBeOpenedShowsNoImporter()

@@ -551,8 +551,7 @@ void TestIniDocument::sectionWriteMatchesWritesOneByOne()
     for (const auto &[key, value] : entries)
         oneByOne.writeString(section, key, value);
 
-    const std::optional<IniDocument::SectionText> prepared =
-        IniDocument::prepareSection(section, entries);
+    const std::optional<QByteArray> prepared = IniDocument::prepareSection(section, entries);
     QVERIFY(prepared);
     IniDocument whole(file);
     QCOMPARE(whole.writeSection(*prepared), changes);

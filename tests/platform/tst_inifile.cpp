@@ -305,9 +305,18 @@ void TestIniFile::nestedBatchDiscardsOnlyItsOwnEdits()
         }
         QCOMPARE(ini.value(u"A", u"z"), std::nullopt);
         QCOMPARE(ini.value(u"A", u"x"), u"1"_s);
+        // Whole sections written one after another across the nested batch's start.
+        ini.writeSection(u"B"_s, {{u"b"_s, u"1"_s}});
+        {
+            IniFile::Batch abandoned(ini);
+            ini.writeSection(u"C"_s, {{u"c"_s, u"1"_s}});
+            ini.writeSection(u"B"_s, {{u"b"_s, u"2"_s}});
+        }
+        QCOMPARE(ini.sectionNames(), QStringList({u"A"_s, u"B"_s}));
+        QCOMPARE(ini.value(u"B", u"b"), u"1"_s);
         outer.commit();
     }
-    QCOMPARE(readBytes(m_path), "[A]\r\nx=1\r\ny=2\r\n"_ba);
+    QCOMPARE(readBytes(m_path), "[A]\r\nx=1\r\ny=2\r\n[B]\r\nb=1\r\n"_ba);
 }
 
 void TestIniFile::failsWithoutFolder()
