@@ -2,6 +2,8 @@
 
 #include "platform/textcodec.h"
 
+#include <QStringDecoder>
+
 #include <cstring>
 
 namespace {
@@ -12,8 +14,11 @@ QString decodeField(QByteArrayView bytes)
 {
     if (IsAsciiText(bytes))
         return QString::fromLatin1(bytes);
-    if (IsValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
+    if (IsValidUtf8(bytes)) {
+        // QString::fromUtf8() would drop a U+FEFF that starts the field.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return decoder(bytes);
+    }
     return DecodeWindows1252(bytes);
 }
 

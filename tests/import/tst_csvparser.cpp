@@ -69,6 +69,9 @@ void TestCsvParser::readsRows_data()
     QTest::newRow("byte order mark skipped")
         << "\xEF\xBB\xBFName\r\nAnn"_ba << Rows{{u"Name"_s}, {u"Ann"_s}};
     QTest::newRow("only a byte order mark") << "\xEF\xBB\xBF"_ba << Rows{};
+    QTest::newRow("a U+FEFF after the mark stays") << "\xEF\xBB\xBF\xEF\xBB\xBF"
+                                                      "a\n\xEF\xBB\xBF"_ba
+                                                   << Rows{{u"\uFEFFa"_s}, {u"\uFEFF"_s}};
     QTest::newRow("UTF-8") << "Z\xC3\xBCrich,\xE2\x82\xAC"_ba << Rows{{u"Zürich"_s, u"€"_s}};
     QTest::newRow("Windows-1252") << "Jos\xE9,\x80,\"Fran\xE7ois\""_ba
                                   << Rows{{u"José"_s, u"€"_s, u"François"_s}};
