@@ -742,10 +742,10 @@ IniDocument::prepareSection(const QString &section,
             return std::nullopt;
         const qsizetype keySize = keyLine.size() - 1;
         const qsizetype valueStart = scratch.size();
-        appendUtf8(scratch, value);
+        appendUtf8(scratch, value); // may move the buffer: views of it are taken afresh
         const qsizetype valueSize = scratch.size() - valueStart;
 
-        const QByteArrayView keyBytes = keyLine.first(keySize);
+        const QByteArrayView keyBytes = QByteArrayView(scratch).sliced(keyStart, keySize);
         const bool ascii = IsAsciiText(keyBytes);
         const auto same = std::find_if(pieces.begin(), pieces.end(), [&](const Piece &piece) {
             const QByteArrayView earlier = QByteArrayView(scratch).sliced(piece.key, piece.keySize);

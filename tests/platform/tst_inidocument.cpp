@@ -538,6 +538,9 @@ void TestIniDocument::sectionWriteMatchesWritesOneByOne_data()
                                               "e=x\r\n"_ba
                                            << u"S"_s << Entries{{u"straße"_s, u"y"_s}} << true;
     QTest::newRow("no entries") << "[S]\r\n"_ba << u"T"_s << Entries{} << false;
+    QTest::newRow("text longer in UTF-8 than in characters")
+        << QByteArray() << u"Zoë"_s
+        << Entries{{u"wCity"_s, QString(300, u'€')}, {u"Schlüssel"_s, QString(300, u'ü')}} << true;
 }
 
 void TestIniDocument::sectionWriteMatchesWritesOneByOne()
