@@ -95,6 +95,28 @@ double Median(QList<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+BenchOptions ParseBenchOptions(QStringList arguments, int defaultRuns)
+{
+    BenchOptions options;
+    options.runs = defaultRuns;
+    while (!arguments.isEmpty()) {
+        const QString argument = arguments.takeFirst();
+        if (argument == QLatin1String("--runs")) {
+            options.runs =
+                qMax(1, arguments.isEmpty() ? options.runs : arguments.takeFirst().toInt());
+        } else if (argument == QLatin1String("--no-naive")) {
+            options.naive = false;
+        } else if (argument == QLatin1String("--sizes") && !arguments.isEmpty()) {
+            options.sizes.clear();
+            for (const QString &size : arguments.takeFirst().split(u','))
+                options.sizes.append(size.toInt());
+        } else {
+            options.dataFolder = argument;
+        }
+    }
+    return options;
+}
+
 double Seconds(const std::function<void()> &work)
 {
     QElapsedTimer timer;

@@ -35,6 +35,17 @@ void WriteWholeContact(TProfile &profile, const QString &name, int round);
 /// Median of the values (which it sorts).
 double Median(QList<double> values);
 
+/// The arguments every benchmark program takes: [--runs N] [--sizes 10000,100000]
+/// [--no-naive] [data-folder].
+struct BenchOptions
+{
+    int runs = 1;
+    QList<int> sizes{10000, 100000};
+    bool naive = true;
+    QString dataFolder; // empty: generate into a temporary folder
+};
+BenchOptions ParseBenchOptions(QStringList arguments, int defaultRuns);
+
 /// The wall-clock seconds work takes, and the median of runs of it.
 double Seconds(const std::function<void()> &work);
 double MedianOf(int runs, const std::function<void()> &work);

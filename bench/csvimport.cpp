@@ -221,28 +221,16 @@ int main(int argc, char *argv[])
     if (arguments.value(0) == QLatin1String("--memory"))
         return memoryChild(arguments.value(1));
 
-    int runs = 3;
-    QList<int> sizes{10000, 100000};
-    QString dataFolder;
-    while (!arguments.isEmpty()) {
-        const QString argument = arguments.takeFirst();
-        if (argument == QLatin1String("--runs")) {
-            runs = qMax(1, arguments.isEmpty() ? runs : arguments.takeFirst().toInt());
-        } else if (argument == QLatin1String("--sizes") && !arguments.isEmpty()) {
-            sizes.clear();
-            for (const QString &size : arguments.takeFirst().split(u','))
-                sizes.append(size.toInt());
-        } else {
-            dataFolder = argument;
-        }
-    }
+    const BenchOptions options = ParseBenchOptions(arguments, 3);
+    const int runs = options.runs;
+    QString dataFolder = options.dataFolder;
     QTemporaryDir generated;
     if (dataFolder.isEmpty())
         dataFolder = generated.path();
 
     answerEverything();
     try {
-        for (const int rows : sizes) {
+        for (const int rows : options.sizes) {
             out << "preparing " << rows << " rows..." << Qt::endl;
             const QString csv = EnsureGeneratedFile(dataFolder, QStringLiteral("csv"), rows,
                                                     QStringLiteral("contacts-%1.csv").arg(rows));

@@ -189,23 +189,11 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    int runs = 5;
-    QList<int> sizes{10000, 100000};
-    QString dataFolder;
-    while (!arguments.isEmpty()) {
-        const QString argument = arguments.takeFirst();
-        if (argument == QLatin1String("--runs")) {
-            runs = qMax(1, arguments.isEmpty() ? runs : arguments.takeFirst().toInt());
-        } else if (argument == QLatin1String("--no-naive")) {
-            withNaive = false;
-        } else if (argument == QLatin1String("--sizes") && !arguments.isEmpty()) {
-            sizes.clear();
-            for (const QString &size : arguments.takeFirst().split(u','))
-                sizes.append(size.toInt());
-        } else {
-            dataFolder = argument;
-        }
-    }
+    const BenchOptions options = ParseBenchOptions(arguments, 5);
+    const int runs = options.runs;
+    const QList<int> &sizes = options.sizes;
+    QString dataFolder = options.dataFolder;
+    withNaive = options.naive;
     QTemporaryDir generated;
     if (dataFolder.isEmpty())
         dataFolder = generated.path();
