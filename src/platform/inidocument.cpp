@@ -893,7 +893,13 @@ std::vector<QByteArrayView> IniDocument::pieces() const
     std::vector<QByteArrayView> result;
     result.reserve(m_sections.size() + 2);
     forEachPiece([&result](QByteArrayView bytes) {
-        if (!bytes.isEmpty())
+        if (bytes.isEmpty())
+            return;
+        // Sections still lying one after another in the loaded text are written as one.
+        if (!result.empty() && result.back().data() + result.back().size() == bytes.data())
+            result.back() =
+                QByteArrayView(result.back().data(), result.back().size() + bytes.size());
+        else
             result.push_back(bytes);
     });
     return result;
