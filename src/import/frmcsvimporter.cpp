@@ -55,23 +55,26 @@ public:
     }
 };
 
+// "2 rows were not imported ...: rows 4 and 9." The numbers are those at the grid's left.
 QString skippedRowsReport(const QList<qsizetype> &unstorable)
 {
+    const qsizetype count = unstorable.size();
     QStringList rows;
-    for (qsizetype i = 0; i < unstorable.size() && i < kRowsNamed; ++i)
+    for (qsizetype i = 0; i < count && i < kRowsNamed; ++i)
         rows.append(QString::number(unstorable[i] + 1));
-    QString text =
-        QString::number(unstorable.size()) +
-        (unstorable.size() == 1 ? QStringLiteral(" row was") : QStringLiteral(" rows were")) +
-        QStringLiteral(" not imported because the address book cannot store "
-                       "contact names that contain \"]\" or begin or end with a "
-                       "blank. Please correct ") +
-        (unstorable.size() == 1 ? QStringLiteral("this row") : QStringLiteral("these rows")) +
-        QStringLiteral(" in the file and import it again: ") + rows.join(QStringLiteral(", "));
-    if (unstorable.size() > kRowsNamed)
-        text += QStringLiteral(" and ") + QString::number(unstorable.size() - kRowsNamed) +
-                QStringLiteral(" more");
-    return text + QLatin1Char('.');
+    QString list = rows.join(QStringLiteral(", "));
+    if (count > kRowsNamed)
+        list +=
+            QStringLiteral(" and ") + QString::number(count - kRowsNamed) + QStringLiteral(" more");
+    else if (count > 1)
+        list.replace(list.lastIndexOf(QLatin1Char(',')), 1, QStringLiteral(" and"));
+    const bool one = count == 1;
+    return (one ? QStringLiteral("1 row was not imported because its name contains")
+                : QString::number(count) +
+                      QStringLiteral(" rows were not imported because their names contain")) +
+           QStringLiteral(" \"]\", which a contact name cannot hold: ") +
+           (one ? QStringLiteral("row ") : QStringLiteral("rows ")) + list +
+           QStringLiteral(". Correct the names in the file and import it again.");
 }
 
 } // namespace

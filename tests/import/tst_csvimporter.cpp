@@ -147,7 +147,9 @@ void TestCsvImporter::importsFromTheMainWindow()
     FileDialogs::SetNextFileName(writeCsv("Title,First Name,Middle Name,Last Name,Notes\r\n"
                                           ",Ann,,Lee,\"first\r\nsecond\"\r\n"
                                           ",Ann,,Lee,again\r\n"
-                                          ",Ren\xe9,,Roy,\r\n"_ba));
+                                          ",Ren\xe9,,Roy,\r\n"
+                                          ",Ann [Work],,Lee],\r\n"
+                                          ",Bob],,,\r\n"_ba));
     m_profile->fill({{u"Ann  Lee"_s, {{u"hCitg"_s, u"Oslo"_s}}}});
     QStringList headers;
     whenDialog(u"TCSVImporter"_s, [&](QWidget *importer) {
@@ -178,9 +180,13 @@ void TestCsvImporter::importsFromTheMainWindow()
 
     QCOMPARE(headers, QStringList({u"Title"_s, u"First Name"_s, u"Middle Name"_s, u"Last Name"_s,
                                    u"Notes"_s}));
-    QCOMPARE(m_boxes->captions(), QStringList{u"Import complete"_s});
-    QCOMPARE(m_boxes->last().text, u"Quenlark Calbrey added 3 contacts to your address book."_s);
-    QCOMPARE(m_boxes->last().flags, 64);
+    QCOMPARE(m_boxes->captions(), QStringList({u"Import complete"_s, u"Rows not imported"_s}));
+    QCOMPARE(m_boxes->shown[0].text, u"Quenlark Calbrey added 3 contacts to your address book."_s);
+    QCOMPARE(m_boxes->shown[0].flags, 64);
+    QCOMPARE(m_boxes->shown[1].text,
+             u"2 rows were not imported because their names contain \"]\", which a contact "
+             "name cannot hold: rows 4 and 5. Correct the names in the file and import it "
+             "again."_s);
     QCOMPARE(m_form->ListedContacts(), QStringList({u"Ann  Lee"_s, u"René  Roy"_s}));
     const TProfile &profile = m_profile->profile();
     QCOMPARE(profile.ReadField(u"Ann  Lee"_s, u"aNotes"_s), u"again"_s);
