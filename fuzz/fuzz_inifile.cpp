@@ -29,6 +29,14 @@ struct Index
     bool operator==(const Index &) const = default;
 };
 
+void check(bool condition, const char *what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "fuzz_inifile: %s\n", what);
+        std::abort();
+    }
+}
+
 // What a reader can see, bounded so that huge inputs stay fast.
 Index indexOf(const IniDocument &document)
 {
@@ -38,20 +46,15 @@ Index indexOf(const IniDocument &document)
     for (qsizetype i = 0; i < index.sections.size() && i < limit; ++i) {
         std::vector<Entry> entries;
         const QStringList keys = document.keyNames(index.sections[i]);
-        for (qsizetype k = 0; k < keys.size() && k < limit; ++k)
+        for (qsizetype k = 0; k < keys.size() && k < limit; ++k) {
             entries.push_back({keys[k], document.value(index.sections[i], keys[k])});
+            // A key the section lists is found by its name: the quick look never skips it.
+            check(entries.back().value.has_value(), "a listed key reads as missing");
+        }
         index.keys.push_back(std::move(entries));
     }
     index.column = document.sectionsWithValue(u"k");
     return index;
-}
-
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz_inifile: %s\n", what);
-        std::abort();
-    }
 }
 
 // Deterministic choices drawn from the input itself.

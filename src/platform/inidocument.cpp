@@ -266,12 +266,22 @@ public:
     {
         if (content.isEmpty())
             return false;
-        const char c = content[0];
         const qsizetype size = m_inPlace ? m_asciiName.size() : m_folded.size();
-        if (!m_ascii || size == 0 || IsIniBlank(c) || static_cast<unsigned char>(c) >= 0x80)
+        if (!m_ascii || size == 0 || IsIniBlank(content[0]))
             return true;
-        const char first = m_inPlace ? asciiLower(m_asciiName[0]) : char(m_folded[0].unicode());
-        return asciiLower(c) == first;
+        // An ASCII name stands at the start of its line, followed by "=" or a blank.
+        for (qsizetype i = 0; i < size; ++i) {
+            if (i >= content.size())
+                return false;
+            const char c = content[i];
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return true; // a name beyond ASCII may fold to this one
+            const char expected =
+                m_inPlace ? asciiLower(m_asciiName[i]) : char(m_folded[i].unicode());
+            if (asciiLower(c) != expected)
+                return false;
+        }
+        return content.size() > size && (content[size] == '=' || IsIniBlank(content[size]));
     }
 
 private:
@@ -627,9 +637,12 @@ void IniDocument::terminateLastLine()
 
 void IniDocument::addSection(Section section)
 {
-    section.first = !m_first.contains(CaseFoldedName{section.name});
+    // One lookup: an entry made here is new, so this is the first section of the name.
+    const qsizetype before = m_first.size();
+    qsizetype &first = m_first[CaseFoldedName{section.name}];
+    section.first = m_first.size() > before;
     if (section.first)
-        m_first.insert(CaseFoldedName{section.name}, blockCount());
+        first = blockCount();
     m_sections.push_back(std::move(section));
 }
 
@@ -784,7 +797,8 @@ bool IniDocument::writeSection(const QByteArray &prepared)
         return false; // no writes at all
     // The header reads back as the name it was made from (prepareSection() made sure).
     const QString name = QString::fromUtf8(text.sliced(1, headerEnd - kLineBreak.size() - 2));
-    const qsizetype index = findSection(name);
+    // The name has no blanks at its ends to strip, so it is looked up as it stands.
+    const qsizetype index = m_first.value(CaseFoldedName{name}, -1);
     if (index < 0) {
         terminateLastLine();
         Section added;

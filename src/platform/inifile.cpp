@@ -198,7 +198,10 @@ struct IniFile::Impl
 
     void editSection(QByteArray prepared)
     {
-        refresh();
+        // Inside a read scope the file was looked at when the scope began; a change made
+        // since by another program is still kept, as the commit replays the log over it.
+        if (readScopeDepth == 0 || !checkedForScope || !loaded)
+            refresh();
         if (log.empty() || log.back().kind != EditKind::WriteSection)
             log.push_back({EditKind::WriteSection, {}, {}, {}, {}});
         log.back().sections.push_back(std::move(prepared));

@@ -71,7 +71,8 @@ public:
     /// One user action's reads (a report, a search, a list fill, an import): the file is
     /// checked once when the outermost scope begins, and every read inside it is served from
     /// the index without looking at the file again. Scopes nest; writes inside one still check
-    /// the file first, as always.
+    /// the file first, except writeSection(), whose batch applies it over whatever another
+    /// program changed when it commits.
     class ReadScope
     {
     public:

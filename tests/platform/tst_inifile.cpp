@@ -247,6 +247,9 @@ void TestIniFile::batchReplaysOverExternalChange()
     IniFile ini(m_path);
     ini.writeString(u"A", u"x", u"1");
     {
+        // An import's reads looked at the file once; its section writes do not look again.
+        const IniFile::ReadScope reads(ini);
+        QCOMPARE(ini.value(u"A", u"x"), u"1"_s);
         IniFile::Batch batch(ini);
         ini.writeString(u"A", u"y", u"2");
         ini.writeString(u"New", u"n", u"3");
