@@ -95,7 +95,6 @@ private slots:
     void renamesWithTheFirstFreeNumber();
     void resolvesEachClashAsAnswered();
     void answerForAllRemainingClashesAsksOnce();
-    void reportsNamesThatCannotBeStored();
     void cancelLeavesBookDbByteForByte();
     void failedWriteLeavesBookDbAndSaysWhere();
     void hostileFilesImportWithoutCrash_data();
@@ -161,46 +160,34 @@ void TestCsvImport::columnKeys()
 
 void TestCsvImport::buildsContactNames_data()
 {
-    QTest::addColumn<QStringList>("headers");
-    QTest::addColumn<QStringList>("cells");
+    // Headers and cells as CSV lines.
+    QTest::addColumn<QString>("headers");
+    QTest::addColumn<QString>("cells");
     QTest::addColumn<QString>("name");
 
-    const QStringList all{u"Name"_s,      u"First Name"_s, u"Middle Name"_s,
-                          u"Last Name"_s, u"Nickname"_s,   u"E-mail Address"_s};
-    const auto row = [](const char *a, const char *b, const char *c, const char *d, const char *e,
-                        const char *f) {
-        return QStringList{QString::fromUtf8(a), QString::fromUtf8(b), QString::fromUtf8(c),
-                           QString::fromUtf8(d), QString::fromUtf8(e), QString::fromUtf8(f)};
-    };
-    QTest::newRow("Name first") << all << row("Lee & Co", "Ann", "", "Lee", "annie", "a@x")
-                                << u"Lee & Co"_s;
-    QTest::newRow("first, middle, last")
-        << all << row("", "Ann", "M", "Lee", "", "") << u"Ann M Lee"_s;
-    QTest::newRow("no middle name: two blanks")
-        << all << row("", "Ann", "", "Lee", "", "") << u"Ann  Lee"_s;
-    QTest::newRow("first only, trimmed") << all << row("", "Ann", "", "", "", "") << u"Ann"_s;
-    QTest::newRow("last only, trimmed") << all << row("", "", "", "Lee", "", "") << u"Lee"_s;
-    QTest::newRow("inner blanks of a part stay")
-        << all << row("", " Ann ", "", "", "", "") << u"Ann"_s;
-    QTest::newRow("nickname") << all << row("", "", "", "", "annie", "a@x") << u"annie"_s;
-    QTest::newRow("e-mail address") << all << row("", "", "", "", "", "a@x") << u"a@x"_s;
-    QTest::newRow("nothing") << all << row("", "", "", "", "", "") << QString();
-    QTest::newRow("blanks only count as empty")
-        << all << row("  ", " ", "", "\t", " ", "a@x") << u"a@x"_s;
-    QTest::newRow("no middle name column") << QStringList{u"First Name"_s, u"Last Name"_s}
-                                           << QStringList{u"Ann"_s, u"Lee"_s} << u"Ann  Lee"_s;
-    QTest::newRow("headers in other cases")
-        << QStringList{u"NICKNAME"_s, u"name"_s} << QStringList{u"annie"_s, u"Ann"_s} << u"Ann"_s;
-    QTest::newRow("a row shorter than the header")
-        << all << QStringList{QString(), u"Ann"_s} << u"Ann"_s;
+    const QString all = u"Name,First Name,Middle Name,Last Name,Nickname,E-mail Address"_s;
+    QTest::newRow("Name first") << all << u"Lee & Co,Ann,,Lee,annie,a@x"_s << u"Lee & Co"_s;
+    QTest::newRow("first, middle, last") << all << u",Ann,M,Lee,,"_s << u"Ann M Lee"_s;
+    QTest::newRow("no middle name: two blanks") << all << u",Ann,,Lee,,"_s << u"Ann  Lee"_s;
+    QTest::newRow("first only, trimmed") << all << u",Ann,,,,"_s << u"Ann"_s;
+    QTest::newRow("last only, trimmed") << all << u",,,Lee,,"_s << u"Lee"_s;
+    QTest::newRow("a part's own blanks") << all << u", Ann ,,,,"_s << u"Ann"_s;
+    QTest::newRow("nickname") << all << u",,,,annie,a@x"_s << u"annie"_s;
+    QTest::newRow("e-mail address") << all << u",,,,,a@x"_s << u"a@x"_s;
+    QTest::newRow("nothing") << all << u",,,,,"_s << QString();
+    QTest::newRow("blanks only count as empty") << all << u"  , ,,\t, ,a@x"_s << u"a@x"_s;
+    QTest::newRow("no middle name column")
+        << u"First Name,Last Name"_s << u"Ann,Lee"_s << u"Ann  Lee"_s;
+    QTest::newRow("headers in other cases") << u"NICKNAME,name"_s << u"annie,Ann"_s << u"Ann"_s;
+    QTest::newRow("a row shorter than the header") << all << u",Ann"_s << u"Ann"_s;
 }
 
 void TestCsvImport::buildsContactNames()
 {
-    QFETCH(QStringList, headers);
-    QFETCH(QStringList, cells);
+    QFETCH(QString, headers);
+    QFETCH(QString, cells);
     QFETCH(QString, name);
-    QCOMPARE(BuildContactName(cells, TNameColumns::Find(headers)), name);
+    QCOMPARE(BuildContactName(cells.split(u','), TNameColumns::Find(headers.split(u','))), name);
 }
 
 void TestCsvImport::importsTheRowsOfTheFile()
@@ -209,12 +196,14 @@ void TestCsvImport::importsTheRowsOfTheFile()
     TCsvTable table = TCsvParser::Parse("First Name,Last Name,Title,Notes,Home Street\r\n"
                                         "Ann,Lee,Dr,,\"1 Road\r\nFlat 2\"\r\n"
                                         ",,,,\r\n"
-                                        "Bob,,,n,\r\n"_ba);
+                                        "Bob,,,n,\r\n"
+                                        "A]b,,,,\r\n"_ba);
     table.SetCell(3, 3, u"edited"_s);
     ScriptedQuestion question;
     const TImportResult result = importCsv(table, question);
 
     QCOMPARE(result.added, 2);
+    QCOMPARE(result.unstorable, QList<qsizetype>{3}); // never stored under another name
     QVERIFY(question.asked.isEmpty());
     TProfile &profile = m_profile->profile();
     QStringList names;
@@ -310,18 +299,6 @@ void TestCsvImport::answerForAllRemainingClashesAsksOnce()
     m_profile->profile().GetContactNames(names);
     QCOMPARE(names.size(), 2000);
     QCOMPARE(names.last(), u"Contact 9991"_s);
-}
-
-void TestCsvImport::reportsNamesThatCannotBeStored()
-{
-    ScriptedQuestion question;
-    const TImportResult result =
-        importCsv("Name,Nickname\r\nA]b,x\r\nOk,\r\n[C],\r\n"_ba, question);
-    QCOMPARE(result.added, 1);
-    QCOMPARE(result.unstorable, QList<qsizetype>({0, 2}));
-    QStringList names;
-    m_profile->profile().GetContactNames(names);
-    QCOMPARE(names, QStringList{u"Ok"_s});
 }
 
 void TestCsvImport::cancelLeavesBookDbByteForByte()

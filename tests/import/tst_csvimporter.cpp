@@ -56,11 +56,8 @@ private slots:
     void cleanup();
 
     void clashDialogHasOnlyOkAsTheWayOut();
-    void clashDialogChoosesTheName_data();
-    void clashDialogChoosesTheName();
     void importsFromTheMainWindow();
-    void anEditStillOpenCountsOnOk();
-    void aLongCellIsShownShortAndEditedWhole();
+    void anOpenEditOfALongCellCountsWhole();
     void fileThatCannotBeOpenedShowsNoImporter();
     void cancelWritesNothingAndHelpOpensItsPage();
 
@@ -118,29 +115,6 @@ void TestCsvImporter::clashDialogHasOnlyOkAsTheWayOut()
     QCOMPARE(dialog.ChosenName(), u"Ann Lee2"_s);
 }
 
-void TestCsvImporter::clashDialogChoosesTheName_data()
-{
-    QTest::addColumn<QString>("radio");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("overwrite") << u"cbOverwrite"_s << u"Ann Lee"_s;
-    QTest::newRow("do not import") << u"cbDontImport"_s << QString();
-    QTest::newRow("rename") << u"cbRename"_s << u"Ann Lee2"_s;
-}
-
-void TestCsvImporter::clashDialogChoosesTheName()
-{
-    QFETCH(QString, radio);
-    QFETCH(QString, name);
-    whenDialog(u"TContactExists"_s, [radio](QWidget *dialog) {
-        dialog->findChild<QRadioButton *>(radio)->setChecked(true);
-        click(dialog, "Button1");
-    });
-    TContactExistsQuestion question(m_form.get());
-    const TClashAnswer answer = question.Ask(u"Ann Lee"_s);
-    QCOMPARE(answer.name, name);
-    QVERIFY(!answer.allRemaining);
-}
-
 void TestCsvImporter::importsFromTheMainWindow()
 {
     // An Outlook export in Windows-1252, with a clash on two of its rows.
@@ -194,41 +168,23 @@ void TestCsvImporter::importsFromTheMainWindow()
     QCOMPARE(profile.ReadField(u"René  Roy"_s, u"aNotes"_s), u"typed"_s);
 }
 
-void TestCsvImporter::anEditStillOpenCountsOnOk()
+void TestCsvImporter::anOpenEditOfALongCellCountsWhole()
 {
     TCSVImporter importer(m_form.get());
-    QVERIFY(importer.LoadFile(writeCsv("Name,Notes\r\nNew One,old\r\n"_ba)));
+    QVERIFY(importer.LoadFile(writeCsv("Name,Notes\r\nNew One," + QByteArray(40000, 'n'))));
     importer.show();
     QVERIFY(QTest::qWaitForWindowActive(&importer));
     auto *grid = child<QTableView>(importer, "sgImport");
+    const QModelIndex notes = grid->model()->index(0, 1);
+    QCOMPARE(notes.data().toString().size(), 1001); // shown cut short
     grid->setFocus();
-    grid->edit(grid->model()->index(0, 1));
+    grid->edit(notes);
     auto *editor = grid->findChild<QLineEdit *>();
     QVERIFY(editor);
-    editor->setText(u"new"_s);
-    importer.Button1Click(); // as Alt+O does it: the focus is still in the cell
-    QCOMPARE(m_profile->profile().ReadField(u"New One"_s, u"aNotes"_s), u"new"_s);
-    QVERIFY(!importer.isVisible());
-}
-
-void TestCsvImporter::aLongCellIsShownShortAndEditedWhole()
-{
-    TCSVImporter importer(m_form.get());
-    QVERIFY(importer.LoadFile(writeCsv("Notes\r\n" + QByteArray(40000, 'n') + "\r\n")));
-    importer.show();
-    QVERIFY(QTest::qWaitForWindowActive(&importer));
-    auto *grid = child<QTableView>(importer, "sgImport");
-    const QModelIndex cell = grid->model()->index(0, 0);
-    QCOMPARE(cell.data().toString().size(), 1001);
-    grid->setFocus();
-    grid->edit(cell);
-    auto *editor = grid->findChild<QLineEdit *>();
-    QVERIFY(editor);
-    QCOMPARE(editor->text().size(), 40000);
     editor->setText(editor->text() + u'!');
-    QTest::keyClick(editor, Qt::Key_Return);
-    QCoreApplication::processEvents();
-    QCOMPARE(cell.data(Qt::EditRole).toString().size(), 40001);
+    importer.Button1Click(); // as Alt+O does it: the focus is still in the cell
+    QCOMPARE(m_profile->profile().ReadField(u"New One"_s, u"aNotes"_s).size(), 40001);
+    QVERIFY(!importer.isVisible());
 }
 
 void TestCsvImporter::fileThatCannotBeOpenedShowsNoImporter()
