@@ -5,6 +5,7 @@
 #include "profiles/untprofiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -12,6 +13,7 @@
 #include <QThread>
 #include <algorithm>
 #include <stdexcept>
+#include <sys/resource.h>
 
 namespace {
 
@@ -26,7 +28,14 @@ QString generatorPath()
 
 QString EnsureGeneratedBook(const QString &dataFolder, int contacts)
 {
-    QString path = dataFolder + QStringLiteral("/book-%1.db").arg(contacts);
+    return EnsureGeneratedFile(dataFolder, QStringLiteral("bookdb"), contacts,
+                               QStringLiteral("book-%1.db").arg(contacts));
+}
+
+QString EnsureGeneratedFile(const QString &dataFolder, const QString &kind, int contacts,
+                            const QString &fileName)
+{
+    QString path = dataFolder + u'/' + fileName;
     if (QFileInfo::exists(path))
         return path;
     QDir().mkpath(dataFolder);
@@ -35,8 +44,7 @@ QString EnsureGeneratedBook(const QString &dataFolder, int contacts)
     const QString partial = path + QStringLiteral(".part");
     QProcess python;
     python.setStandardOutputFile(partial);
-    python.start(QStringLiteral("python3"),
-                 {generatorPath(), QStringLiteral("bookdb"), QString::number(contacts)});
+    python.start(QStringLiteral("python3"), {generatorPath(), kind, QString::number(contacts)});
     if (!python.waitForFinished(10 * 60 * 1000) || python.exitCode() != 0) {
         QFile::remove(partial);
         throw std::runtime_error("the contact generator failed: " +
@@ -102,6 +110,8 @@ BenchOptions ParseBenchOptions(QStringList arguments, int defaultRuns)
         if (argument == QLatin1String("--runs")) {
             options.runs =
                 qMax(1, arguments.isEmpty() ? options.runs : arguments.takeFirst().toInt());
+        } else if (argument == QLatin1String("--no-naive")) {
+            options.naive = false;
         } else if (argument == QLatin1String("--sizes") && !arguments.isEmpty()) {
             options.sizes.clear();
             for (const QString &size : arguments.takeFirst().split(u','))
@@ -113,4 +123,38 @@ BenchOptions ParseBenchOptions(QStringList arguments, int defaultRuns)
         }
     }
     return options;
+}
+
+double Seconds(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+double MedianOf(int runs, const std::function<void()> &work)
+{
+    QList<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.append(Seconds(work));
+    return Median(times);
+}
+
+QString FormatTime(double value)
+{
+    if (value <= 0)
+        return QStringLiteral("-");
+    if (value < 1e-3)
+        return QString::number(value * 1e6, 'f', 2) + QStringLiteral(" us");
+    if (value < 1)
+        return QString::number(value * 1e3, 'f', 1) + QStringLiteral(" ms");
+    return QString::number(value, 'f', 2) + QStringLiteral(" s");
+}
+
+long MaxResidentKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }

@@ -3,12 +3,16 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class TProfile;
 
 /// The path of a book.db with `contacts` generated contacts in dataFolder, made with the
 /// contact generator when it is not there yet. Throws std::runtime_error when it cannot be made.
 QString EnsureGeneratedBook(const QString &dataFolder, int contacts);
+/// The same for any kind the generator makes ("csv", "abook"), in dataFolder/fileName.
+QString EnsureGeneratedFile(const QString &dataFolder, const QString &kind, int contacts,
+                            const QString &fileName);
 
 /// A program folder holding one profile, "bench", whose book.db is a copy of book.
 class BenchProgramFolder
@@ -32,15 +36,23 @@ void WriteWholeContact(TProfile &profile, const QString &name, int round);
 /// Median of the values (which it sorts).
 double Median(QList<double> values);
 
-/// What every benchmark program is told: [--runs N] [--sizes 10000,100000] [data-folder].
+/// The arguments every benchmark program takes: [--runs N] [--sizes 10000,100000]
+/// [--no-naive] [data-folder].
 struct BenchOptions
 {
-    int runs = 5;
+    int runs = 1;
     QList<int> sizes{10000, 100000};
-    /// Keeps the generated book-N.db files between runs; empty: a temporary folder.
-    QString dataFolder;
+    bool naive = true;
+    QString dataFolder; // empty: generate into a temporary folder
     /// The other flags ("--..."), in order, for the program's own use.
     QStringList flags;
 };
-
 BenchOptions ParseBenchOptions(QStringList arguments, int defaultRuns);
+
+/// The wall-clock seconds work takes, and the median of runs of it.
+double Seconds(const std::function<void()> &work);
+double MedianOf(int runs, const std::function<void()> &work);
+/// "12.3 ms", "1.25 s"; "-" for nothing measured.
+QString FormatTime(double seconds);
+/// The process's peak resident size so far.
+long MaxResidentKilobytes();

@@ -14,7 +14,6 @@
 #include "profiles/untprofiles.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -22,7 +21,6 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
-#include <sys/resource.h>
 
 namespace {
 
@@ -38,33 +36,6 @@ struct Row
     double target;    // seconds; 0 when none
 };
 
-double seconds(const std::function<void()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e9;
-}
-
-double medianOf(int runs, const std::function<void()> &work)
-{
-    QList<double> times;
-    for (int i = 0; i < runs; ++i)
-        times.append(seconds(work));
-    return Median(times);
-}
-
-QString formatTime(double value)
-{
-    if (value <= 0)
-        return QStringLiteral("-");
-    if (value < 1e-3)
-        return QString::number(value * 1e6, 'f', 2) + QStringLiteral(" us");
-    if (value < 1)
-        return QString::number(value * 1e3, 'f', 1) + QStringLiteral(" ms");
-    return QString::number(value, 'f', 2) + QStringLiteral(" s");
-}
-
 // One naive call: a fresh file object reads and parses the whole file.
 std::optional<QString> naiveValue(const QString &path, const QString &section, const QString &key)
 {
@@ -76,11 +47,11 @@ std::optional<QString> naiveValue(const QString &path, const QString &section, c
 double naiveListEstimate(const QString &path, const QString &key)
 {
     QStringList names;
-    const double listing = seconds([&] { names = IniFile(path).sectionNames(); });
+    const double listing = Seconds([&] { names = IniFile(path).sectionNames(); });
     const int sample = int(qMin<qsizetype>(names.size(), 10));
     if (sample == 0)
         return listing;
-    const double sampled = seconds([&] {
+    const double sampled = Seconds([&] {
         for (int i = 0; i < sample; ++i)
             naiveValue(path, names[i * (names.size() / sample)], key);
     });
@@ -99,7 +70,7 @@ QList<Row> measure(int contacts, const QString &book, int runs)
 
     QStringList names;
     QStringList categories;
-    const double open = medianOf(runs, [&] {
+    const double open = MedianOf(runs, [&] {
         TProfile profile(BenchProgramFolder::profileName());
         profile.GetContactNames(names);
         profile.GetCategories(categories);
@@ -115,11 +86,11 @@ QList<Row> measure(int contacts, const QString &book, int runs)
     const int reads = 200000;
     const QStringList keys{QStringLiteral("pEmailAddress"), QStringLiteral("aNotes"),
                            QStringLiteral("hCitg"), QStringLiteral("wCompany")};
-    const double read = medianOf(runs, [&] {
+    const double read = MedianOf(runs, [&] {
         for (int i = 0; i < reads; ++i)
             profile.ReadField(names[(qsizetype(i) * 7919) % names.size()], keys[i % keys.size()]);
     });
-    const double naiveRead = !withNaive ? 0 : medianOf(qMin(runs, 3), [&] {
+    const double naiveRead = !withNaive ? 0 : MedianOf(qMin(runs, 3), [&] {
         naiveValue(path, names[names.size() / 2], QStringLiteral("pEmailAddress"));
     });
     rows.append({contacts, QStringLiteral("ReadField, profile open and unchanged"), read / reads,
@@ -127,12 +98,12 @@ QList<Row> measure(int contacts, const QString &book, int runs)
 
     const QString saved = names[names.size() / 2];
     int round = 0;
-    const double save = medianOf(runs, [&] {
+    const double save = MedianOf(runs, [&] {
         TProfile::ContactBatch batch(profile);
         WriteWholeContact(profile, saved, ++round);
         batch.commit();
     });
-    const double naiveSave = !withNaive ? 0 : medianOf(qMin(runs, 3), [&] {
+    const double naiveSave = !withNaive ? 0 : MedianOf(qMin(runs, 3), [&] {
         ++round;
         for (int i = 0; i < 34; ++i)
             IniFile(path).writeString(saved, QStringLiteral("k%1").arg(i),
@@ -143,19 +114,12 @@ QList<Row> measure(int contacts, const QString &book, int runs)
 
     QStringList inCategory;
     const double filter =
-        medianOf(runs, [&] { profile.GetContactsInCategory(inCategory, category); });
+        MedianOf(runs, [&] { profile.GetContactsInCategory(inCategory, category); });
     const double naiveFilter =
         withNaive ? naiveListEstimate(path, QStringLiteral("aContactCat")) : 0;
     rows.append(
         {contacts, QStringLiteral("GetContactsInCategory"), filter, naiveFilter, true, 0.05});
     return rows;
-}
-
-long maxResidentKilobytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 // In a child: every operation above once; prints the peak resident size after the reads and
@@ -174,12 +138,12 @@ int memoryChild(const QString &book)
         for (int i = 0; i < 1000; ++i)
             profile.ReadField(names[(qsizetype(i) * 7919) % names.size()],
                               QStringLiteral("aNotes"));
-        out << maxResidentKilobytes() << ' ';
+        out << MaxResidentKilobytes() << ' ';
         TProfile::ContactBatch batch(profile);
         WriteWholeContact(profile, names[names.size() / 2], 1);
         batch.commit();
     }
-    out << maxResidentKilobytes() << Qt::endl;
+    out << MaxResidentKilobytes() << Qt::endl;
     return 0;
 }
 
@@ -201,14 +165,14 @@ void printTable(const QList<Row> &rows)
         << "ratio" << qSetFieldWidth(12) << "target" << qSetFieldWidth(0) << "met" << Qt::endl;
     for (const Row &row : rows) {
         const QString naive =
-            (row.naiveScaled ? QStringLiteral("~") : QString()) + formatTime(row.naive);
+            (row.naiveScaled ? QStringLiteral("~") : QString()) + FormatTime(row.naive);
         const QString ratio = row.ours > 0 && row.naive > 0
                                   ? QString::number(row.naive / row.ours, 'f', 0) + u'x'
                                   : QStringLiteral("-");
         out << qSetFieldWidth(9) << row.contacts << qSetFieldWidth(42) << row.operation
-            << qSetFieldWidth(12) << formatTime(row.ours) << qSetFieldWidth(14) << naive
+            << qSetFieldWidth(12) << FormatTime(row.ours) << qSetFieldWidth(14) << naive
             << qSetFieldWidth(10) << ratio << qSetFieldWidth(12)
-            << (row.target > 0 ? QStringLiteral("< ") + formatTime(row.target) : QString())
+            << (row.target > 0 ? QStringLiteral("< ") + FormatTime(row.target) : QString())
             << qSetFieldWidth(0) << (row.ours < row.target ? "yes" : "NO") << Qt::endl;
     }
 }
@@ -222,7 +186,7 @@ int main(int argc, char *argv[])
     if (arguments.value(0) == QLatin1String("--memory"))
         return memoryChild(arguments.value(1));
     if (arguments.value(0) == QLatin1String("--memory-baseline")) {
-        out << maxResidentKilobytes() << Qt::endl;
+        out << MaxResidentKilobytes() << Qt::endl;
         return 0;
     }
 
@@ -230,7 +194,7 @@ int main(int argc, char *argv[])
     const int runs = options.runs;
     const QList<int> &sizes = options.sizes;
     QString dataFolder = options.dataFolder;
-    withNaive = !options.flags.contains(QLatin1String("--no-naive"));
+    withNaive = options.naive;
     QTemporaryDir generated;
     if (dataFolder.isEmpty())
         dataFolder = generated.path();

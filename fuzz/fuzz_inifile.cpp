@@ -29,6 +29,14 @@ struct Index
     bool operator==(const Index &) const = default;
 };
 
+void check(bool condition, const char *what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "fuzz_inifile: %s\n", what);
+        std::abort();
+    }
+}
+
 // What a reader can see, bounded so that huge inputs stay fast.
 Index indexOf(const IniDocument &document)
 {
@@ -38,20 +46,15 @@ Index indexOf(const IniDocument &document)
     for (qsizetype i = 0; i < index.sections.size() && i < limit; ++i) {
         std::vector<Entry> entries;
         const QStringList keys = document.keyNames(index.sections[i]);
-        for (qsizetype k = 0; k < keys.size() && k < limit; ++k)
+        for (qsizetype k = 0; k < keys.size() && k < limit; ++k) {
             entries.push_back({keys[k], document.value(index.sections[i], keys[k])});
+            // A key the section lists is found by its name: the quick look never skips it.
+            check(entries.back().value.has_value(), "a listed key reads as missing");
+        }
         index.keys.push_back(std::move(entries));
     }
     index.column = document.sectionsWithValue(u"k");
     return index;
-}
-
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz_inifile: %s\n", what);
-        std::abort();
-    }
 }
 
 // Deterministic choices drawn from the input itself.
@@ -89,13 +92,33 @@ void edit(IniDocument &document, Chooser &chooser)
     const QStringList sections = document.sectionNames();
     const QString section = pickName(chooser, sections);
     const QString key = pickName(chooser, document.keyNames(section));
-    switch (chooser.next(4)) {
+    switch (chooser.next(5)) {
     case 0:
         document.deleteKey(section, key);
         break;
     case 1:
         document.deleteSection(section);
         break;
+    case 2: {
+        // Several keys at once, a repeated one among them: the same text as one by one.
+        QList<std::pair<QString, QString>> entries;
+        const QStringList keys = document.keyNames(section);
+        for (uint32_t n = chooser.next(4); n > 0; --n) {
+            const QString entryKey = pickName(chooser, keys);
+            const QString &value = values[chooser.next(values.size())];
+            if (IniDocument::canWrite(section, entryKey, value))
+                entries.append({entryKey, value});
+        }
+        const std::optional<QByteArray> prepared = IniDocument::prepareSection(section, entries);
+        if (!prepared)
+            break;
+        IniDocument oneByOne = document;
+        for (const auto &[k, v] : entries)
+            oneByOne.writeString(section, k, v);
+        document.writeSection(*prepared);
+        check(document.serialize() == oneByOne.serialize(), "a section write differs");
+        break;
+    }
     default: {
         const QString &value = values[chooser.next(values.size())];
         if (IniDocument::canWrite(section, key, value))

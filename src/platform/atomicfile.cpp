@@ -138,6 +138,11 @@ struct ReplacementStep
 
 void WriteFileAtomically(const QString &path, const QByteArray &data)
 {
+    WriteFileAtomically(path, std::vector<QByteArrayView>{data});
+}
+
+void WriteFileAtomically(const QString &path, const std::vector<QByteArrayView> &pieces)
+{
     QSaveFile file(path);
     // Writing straight into the target would not be atomic; better to fail.
     file.setDirectWriteFallback(false);
@@ -145,7 +150,10 @@ void WriteFileAtomically(const QString &path, const QByteArray &data)
         failWriting(path);
     // Flush here: QSaveFile::commit() in Qt 6.4 does not notice a failed final flush, and
     // would rename a cut-short file over the old one on a full disk.
-    if (file.write(data) != data.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+    bool written = true;
+    for (const QByteArrayView piece : pieces)
+        written = written && file.write(piece.data(), piece.size()) == piece.size();
+    if (!written || !file.flush() || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         failWriting(path);
     }

@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QByteArrayView>
 #include <QString>
+#include <vector>
 
 /// Replaces the file at path with data atomically: a temporary file in the same folder is
 /// written, flushed to disk and renamed over the old one, so a crash or a full disk leaves
@@ -25,3 +27,5 @@ struct FileReplacement
 /// it was. Only a crash between two renames can leave the first files new and the rest old, so
 /// give the small files first.
 void WriteFilesAtomically(const QList<FileReplacement> &files);
+/// The same for data given in pieces, written one after another (no copy of the whole).
+void WriteFileAtomically(const QString &path, const std::vector<QByteArrayView> &pieces);

@@ -153,13 +153,57 @@ QByteArray ownedLine(QByteArrayView content)
     return bytes;
 }
 
-QByteArray keyLine(QByteArrayView key, QStringView value)
+QByteArray keyLine(QByteArrayView key, QByteArrayView value)
 {
-    QByteArray bytes = key.toByteArray();
+    QByteArray bytes;
+    bytes.reserve(key.size() + value.size() + 3);
+    bytes.append(key);
     bytes.append('=');
-    bytes.append(value.toUtf8());
+    bytes.append(value);
     bytes.append(kLineBreak);
     return bytes;
+}
+
+// Appends text as UTF-8; most names and values are ASCII, which needs no temporary copy.
+void appendUtf8(QByteArray &bytes, QStringView text)
+{
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!ascii) {
+        bytes.append(text.toUtf8());
+        return;
+    }
+    const qsizetype start = bytes.size();
+    bytes.resize(start + text.size());
+    char *out = bytes.data() + start;
+    for (const QChar c : text)
+        *out++ = char(c.unicode());
+}
+
+// The name part of a line written from name reads back as exactly name.
+bool readsBackAs(QByteArrayView written, QStringView name)
+{
+    if (!IsAsciiText(written))
+        return QString::fromUtf8(written) == name;
+    if (written.size() != name.size())
+        return false;
+    for (qsizetype i = 0; i < written.size(); ++i) {
+        if (name[i].unicode() != char16_t(written[i]))
+            return false;
+    }
+    return true;
+}
+
+// ASCII names that are equal without regard to case.
+bool sameAsciiName(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (asciiLower(a[i]) != asciiLower(b[i]))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -186,11 +230,25 @@ public:
     explicit Matcher(QStringView name)
         : m_folded(foldName(strippedParameter(name).toString())), m_ascii(isAscii(m_folded))
     {}
+    /// A name already in the file's form (UTF-8, no blanks at its ends); an ASCII one is
+    /// compared where it stands, without a copy.
+    static Matcher fromUtf8(QByteArrayView name)
+    {
+        if (!IsAsciiText(name))
+            return Matcher(QString::fromUtf8(name));
+        Matcher matcher;
+        matcher.m_asciiName = name;
+        matcher.m_ascii = true;
+        matcher.m_inPlace = true;
+        return matcher;
+    }
 
     bool matches(QByteArrayView fileName, QByteArrayView line) const
     {
         if (IsAsciiText(fileName)) {
             // Folding keeps ASCII ASCII, so only an ASCII name can match.
+            if (m_inPlace)
+                return sameAsciiName(fileName, m_asciiName);
             if (!m_ascii || fileName.size() != m_folded.size())
                 return false;
             for (qsizetype i = 0; i < fileName.size(); ++i) {
@@ -199,7 +257,9 @@ public:
             }
             return true;
         }
-        return foldName(decodePart(fileName, line)) == m_folded;
+        // Beyond ASCII a name can fold to an ASCII one (the Kelvin sign to k).
+        const QString folded = m_inPlace ? QString::fromLatin1(m_asciiName).toLower() : m_folded;
+        return foldName(decodePart(fileName, line)) == folded;
     }
     const QString &folded() const { return m_folded; }
     /// A cheap first look: false only when the line cannot be a key line of this name.
@@ -207,16 +267,31 @@ public:
     {
         if (content.isEmpty())
             return false;
-        const char c = content[0];
-        if (!m_ascii || m_folded.isEmpty() || IsIniBlank(c) ||
-            static_cast<unsigned char>(c) >= 0x80)
+        const qsizetype size = m_inPlace ? m_asciiName.size() : m_folded.size();
+        if (!m_ascii || size == 0 || IsIniBlank(content[0]))
             return true;
-        return asciiLower(c) == char(m_folded[0].unicode());
+        // An ASCII name stands at the start of its line, followed by "=" or a blank.
+        for (qsizetype i = 0; i < size; ++i) {
+            if (i >= content.size())
+                return false;
+            const char c = content[i];
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return true; // a name beyond ASCII may fold to this one
+            const char expected =
+                m_inPlace ? asciiLower(m_asciiName[i]) : char(m_folded[i].unicode());
+            if (asciiLower(c) != expected)
+                return false;
+        }
+        return content.size() > size && (content[size] == '=' || IsIniBlank(content[size]));
     }
 
 private:
+    Matcher() = default;
+
     QString m_folded;
-    bool m_ascii;
+    QByteArrayView m_asciiName;
+    bool m_ascii = false;
+    bool m_inPlace = false;
 };
 
 IniDocument::IniDocument(QByteArray bytes)
@@ -231,7 +306,7 @@ void IniDocument::load(QByteArray bytes)
     m_first.clear();
     m_modified = false;
     m_bodyStart = m_raw.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
-    m_preamble = Block{m_bodyStart, m_raw.size(), {}, false};
+    m_preamble = Block{m_bodyStart, m_raw.size(), {}, false, {}, false};
 
     // Only header lines matter now; key lines are read when asked for. A header is a line
     // whose first non-blank character is '[', so one fast search for '[' finds them all.
@@ -259,7 +334,7 @@ void IniDocument::load(QByteArray bytes)
         current->end = lineStart;
         const QByteArrayView content(data + lineStart, contentEnd - lineStart);
         Section section;
-        section.block = Block{lineStart, size, {}, false};
+        section.block = Block{lineStart, size, {}, false, {}, false};
         section.name = decodePart(classify(content).name, content);
         m_sections.push_back(std::move(section));
         current = &m_sections.back().block;
@@ -278,16 +353,22 @@ void IniDocument::load(QByteArray bytes)
     }
 }
 
-QByteArrayView IniDocument::bytesOf(const Line &line) const
+QByteArrayView IniDocument::bytesOf(const Block &block, const Line &line) const
 {
     if (line.isOwned)
         return line.owned;
-    return QByteArrayView(m_raw).sliced(line.offset, line.size);
+    return QByteArrayView(block.ownText ? block.text : m_raw).sliced(line.offset, line.size);
 }
 
-QByteArrayView IniDocument::contentOf(const Line &line) const
+QByteArrayView IniDocument::unsplitBytes(const Block &block) const
 {
-    return bytesOf(line).first(line.contentSize);
+    return QByteArrayView(block.ownText ? block.text : m_raw)
+        .sliced(block.begin, block.end - block.begin);
+}
+
+QByteArrayView IniDocument::contentOf(const Block &block, const Line &line) const
+{
+    return bytesOf(block, line).first(line.contentSize);
 }
 
 qsizetype IniDocument::sizeOf(const Block &block) const
@@ -302,16 +383,22 @@ qsizetype IniDocument::sizeOf(const Block &block) const
 
 std::optional<char> IniDocument::firstByte(const Block &block) const
 {
-    if (!block.split)
-        return block.end > block.begin ? std::optional(m_raw[block.begin]) : std::nullopt;
-    return block.lines.empty() ? std::nullopt : std::optional(bytesOf(block.lines.front())[0]);
+    if (!block.split) {
+        const QByteArrayView bytes = unsplitBytes(block);
+        return bytes.isEmpty() ? std::nullopt : std::optional(bytes.front());
+    }
+    return block.lines.empty() ? std::nullopt
+                               : std::optional(bytesOf(block, block.lines.front())[0]);
 }
 
 std::optional<char> IniDocument::lastByte(const Block &block) const
 {
-    if (!block.split)
-        return block.end > block.begin ? std::optional(m_raw[block.end - 1]) : std::nullopt;
-    return block.lines.empty() ? std::nullopt : std::optional(bytesOf(block.lines.back()).back());
+    if (!block.split) {
+        const QByteArrayView bytes = unsplitBytes(block);
+        return bytes.isEmpty() ? std::nullopt : std::optional(bytes.back());
+    }
+    return block.lines.empty() ? std::nullopt
+                               : std::optional(bytesOf(block, block.lines.back()).back());
 }
 
 // Calls visit(content, index) for each line of the block until it returns true.
@@ -319,18 +406,19 @@ template <typename Visit> void IniDocument::forEachLine(const Block &block, Visi
 {
     if (block.split) {
         for (qsizetype i = 0; i < qsizetype(block.lines.size()); ++i) {
-            if (visit(contentOf(block.lines[i]), i))
+            if (visit(contentOf(block, block.lines[i]), i))
                 return;
         }
         return;
     }
-    const char *data = m_raw.constData();
-    qsizetype pos = block.begin;
-    for (qsizetype i = 0; pos < block.end; ++i) {
-        const qsizetype end = findLineBreak(data, pos, block.end);
+    const QByteArrayView bytes = unsplitBytes(block);
+    const char *data = bytes.data();
+    qsizetype pos = 0;
+    for (qsizetype i = 0; pos < bytes.size(); ++i) {
+        const qsizetype end = findLineBreak(data, pos, bytes.size());
         if (visit(QByteArrayView(data + pos, end - pos), i))
             return;
-        pos = skipLineBreak(data, end, block.end);
+        pos = skipLineBreak(data, end, bytes.size());
     }
 }
 
@@ -339,15 +427,46 @@ void IniDocument::split(Block &block)
     if (block.split)
         return;
     std::vector<Line> lines;
-    qsizetype pos = block.begin;
+    const QByteArrayView bytes = unsplitBytes(block);
+    qsizetype pos = 0;
     forEachLine(block, [&](QByteArrayView content, qsizetype) {
-        const qsizetype end = skipLineBreak(m_raw.constData(), pos + content.size(), block.end);
-        lines.push_back(Line{pos, end - pos, content.size(), {}, false});
+        const qsizetype end = skipLineBreak(bytes.data(), pos + content.size(), bytes.size());
+        lines.push_back(Line{block.begin + pos, end - pos, content.size(), {}, false});
         pos = end;
         return false;
     });
     block.lines = std::move(lines);
     block.split = true;
+}
+
+void IniDocument::join(Block &block)
+{
+    if (!block.split)
+        return;
+    // Lines still lying one after another in the block's bytes become that range again;
+    // otherwise the block gets a text of its own.
+    bool inPlace = !block.lines.empty();
+    for (std::size_t i = 0; inPlace && i < block.lines.size(); ++i) {
+        const Line &line = block.lines[i];
+        inPlace = !line.isOwned &&
+                  (i == 0 || line.offset == block.lines[i - 1].offset + block.lines[i - 1].size);
+    }
+    if (inPlace) {
+        const Line &last = block.lines.back();
+        block = Block{block.lines.front().offset,
+                      last.offset + last.size,
+                      {},
+                      false,
+                      std::move(block.text),
+                      block.ownText};
+        return;
+    }
+    QByteArray text;
+    text.reserve(sizeOf(block));
+    for (const Line &line : block.lines)
+        text.append(bytesOf(block, line));
+    const qsizetype size = text.size();
+    block = Block{0, size, {}, false, std::move(text), true};
 }
 
 qsizetype IniDocument::findSection(QStringView section) const
@@ -497,7 +616,7 @@ IniDocument::sectionsWithValue(QStringView key) const
         // Sections lie hundreds of bytes apart, too far for the hardware to guess the next.
 #if defined(__GNUC__)
         if (i + ahead < m_sections.size() && !m_sections[i + ahead].block.split)
-            __builtin_prefetch(m_raw.constData() + m_sections[i + ahead].block.begin);
+            __builtin_prefetch(unsplitBytes(m_sections[i + ahead].block).data());
 #endif
         const Section &section = m_sections[i];
         if (section.removed)
@@ -528,8 +647,8 @@ void IniDocument::insertLine(Block &block, qsizetype at, QByteArray bytes)
         // Only the last line of the file can lack a line break; it gets one before more text.
         Line &before = block.lines[at - 1];
         if (before.contentSize == before.size)
-            before =
-                Line{0, before.size + 2, before.contentSize, ownedLine(contentOf(before)), true};
+            before = Line{0, before.size + 2, before.contentSize,
+                          ownedLine(contentOf(block, before)), true};
     }
     const qsizetype size = bytes.size();
     block.lines.insert(block.lines.begin() + at, Line{0, size, size - 2, std::move(bytes), true});
@@ -546,7 +665,7 @@ void IniDocument::removeLine(qsizetype blockIndex, qsizetype at)
     // CR LF line break, losing a line; make the empty line end in CR LF so both stay lines.
     std::optional<char> before;
     if (at > 0)
-        before = bytesOf(block.lines[at - 1]).back();
+        before = bytesOf(block, block.lines[at - 1]).back();
     for (qsizetype b = blockIndex - 1; !before && b >= -1; --b)
         before = lastByte(blockAt(b));
     if (before != '\r')
@@ -565,7 +684,7 @@ void IniDocument::removeLine(qsizetype blockIndex, qsizetype at)
     Block &next = blockAt(nextBlock);
     split(next);
     Line &line = next.lines[nextLine];
-    if (bytesOf(line)[0] == '\n')
+    if (bytesOf(next, line)[0] == '\n')
         line = Line{0, 2, 0, kLineBreak.toByteArray(), true};
 }
 
@@ -579,7 +698,8 @@ void IniDocument::terminateLastLine()
         if (!isLineBreak(*last)) {
             split(block);
             Line &line = block.lines.back();
-            line = Line{0, line.size + 2, line.contentSize, ownedLine(contentOf(line)), true};
+            line =
+                Line{0, line.size + 2, line.contentSize, ownedLine(contentOf(block, line)), true};
             m_modified = true;
         }
         return;
@@ -588,9 +708,12 @@ void IniDocument::terminateLastLine()
 
 void IniDocument::addSection(Section section)
 {
-    section.first = !m_first.contains(CaseFoldedName{section.name});
+    // One lookup: an entry made here is new, so this is the first section of the name.
+    const qsizetype before = m_first.size();
+    qsizetype &first = m_first[CaseFoldedName{section.name}];
+    section.first = m_first.size() > before;
     if (section.first)
-        m_first.insert(CaseFoldedName{section.name}, blockCount());
+        first = blockCount();
     m_sections.push_back(std::move(section));
 }
 
@@ -605,7 +728,7 @@ void IniDocument::appendSection(QStringView section, QStringView key, QStringVie
     added.block.split = true;
     header.append(kLineBreak);
     const qsizetype headerSize = header.size();
-    QByteArray line = keyLine(key.toUtf8(), value);
+    QByteArray line = keyLine(key.toUtf8(), value.toUtf8());
     const qsizetype lineSize = line.size();
     added.block.lines.push_back(Line{0, headerSize, headerSize - 2, std::move(header), true});
     added.block.lines.push_back(Line{0, lineSize, lineSize - 2, std::move(line), true});
@@ -623,18 +746,33 @@ bool IniDocument::writeString(QStringView section, QStringView key, QStringView 
     }
     Block &block = m_sections[index].block;
     split(block);
-    const Matcher matcher(key);
+    return writeKey(block, Matcher(key), strippedParameter(key).toUtf8(), value.toUtf8());
+}
+
+// The write of one key into a split block; newKey is the spelling of a key line it adds.
+bool IniDocument::writeKey(Block &block, const Matcher &matcher, QByteArrayView newKey,
+                           QByteArrayView value)
+{
     qsizetype lastEntry = 0;
     for (qsizetype i = 1; i < qsizetype(block.lines.size()); ++i) {
-        const QByteArrayView content = contentOf(block.lines[i]);
+        const QByteArrayView content = contentOf(block, block.lines[i]);
+        if (!matcher.mayMatch(content)) {
+            // Another key: it still counts as the last entry so far.
+            if (!content.isEmpty() && content[0] != ';')
+                lastEntry = i;
+            continue;
+        }
         const LineInfo info = classify(content);
         if (info.kind == LineKind::Key && matcher.matches(info.name, content)) {
             // The key keeps the file's spelling, re-encoded so the whole line is UTF-8.
             const QByteArray name = IsValidUtf8(content) ? info.name.toByteArray()
                                                          : DecodeWindows1252(info.name).toUtf8();
-            QByteArray line = keyLine(name, value);
-            if (bytesOf(block.lines[i]) == line)
+            const QByteArrayView old = bytesOf(block, block.lines[i]);
+            if (old.size() == name.size() + value.size() + 3 && old.startsWith(name) &&
+                old[name.size()] == '=' && old.sliced(name.size() + 1).startsWith(value) &&
+                old.endsWith(kLineBreak))
                 return false;
+            QByteArray line = keyLine(name, value);
             const qsizetype size = line.size();
             block.lines[i] = Line{0, size, size - 2, std::move(line), true};
             m_modified = true;
@@ -643,8 +781,118 @@ bool IniDocument::writeString(QStringView section, QStringView key, QStringView 
         if (info.kind == LineKind::Key || info.kind == LineKind::Entry)
             lastEntry = i;
     }
-    insertLine(block, lastEntry + 1, keyLine(strippedParameter(key).toUtf8(), value));
+    insertLine(block, lastEntry + 1, keyLine(newKey, value));
     return true;
+}
+
+std::optional<QByteArray>
+IniDocument::prepareSection(const QString &section,
+                            const QList<std::pair<QString, QString>> &entries)
+{
+    // The entries' bytes in one buffer; a key given again takes the new value in place.
+    struct Piece
+    {
+        qsizetype key;
+        qsizetype keySize;
+        qsizetype value;
+        qsizetype valueSize;
+        bool ascii;
+    };
+    std::vector<Piece> pieces;
+    pieces.reserve(std::size_t(entries.size()));
+    QByteArray scratch;
+    qsizetype estimate = section.size() + 4;
+    for (const auto &[key, value] : entries)
+        estimate += key.size() + value.size() + 3;
+    scratch.reserve(estimate);
+
+    scratch.append('[');
+    appendUtf8(scratch, section);
+    scratch.append(']');
+    const LineInfo header = classify(scratch);
+    if (header.kind != LineKind::Header || !readsBackAs(header.name, section))
+        return std::nullopt;
+    scratch.append(kLineBreak);
+    const qsizetype headerSize = scratch.size();
+
+    qsizetype size = headerSize;
+    for (const auto &[key, value] : entries) {
+        const qsizetype keyStart = scratch.size();
+        appendUtf8(scratch, key);
+        scratch.append('=');
+        const QByteArrayView keyLine = QByteArrayView(scratch).sliced(keyStart);
+        const LineInfo info = classify(keyLine);
+        if (info.kind != LineKind::Key || !readsBackAs(info.name, key))
+            return std::nullopt;
+        const qsizetype keySize = keyLine.size() - 1;
+        const qsizetype valueStart = scratch.size();
+        appendUtf8(scratch, value); // may move the buffer: views of it are taken afresh
+        const qsizetype valueSize = scratch.size() - valueStart;
+
+        const QByteArrayView keyBytes = QByteArrayView(scratch).sliced(keyStart, keySize);
+        const bool ascii = IsAsciiText(keyBytes);
+        const auto same = std::find_if(pieces.begin(), pieces.end(), [&](const Piece &piece) {
+            const QByteArrayView earlier = QByteArrayView(scratch).sliced(piece.key, piece.keySize);
+            // The later write finds the line of the earlier one as writeString() would.
+            if (ascii && piece.ascii)
+                return sameAsciiName(earlier, keyBytes);
+            return Matcher::fromUtf8(keyBytes).matches(earlier, earlier);
+        });
+        if (same != pieces.end()) {
+            size += valueSize - same->valueSize;
+            same->value = valueStart;
+            same->valueSize = valueSize;
+            continue;
+        }
+        size += keySize + valueSize + 3;
+        pieces.push_back({keyStart, keySize, valueStart, valueSize, ascii});
+    }
+
+    QByteArray prepared;
+    prepared.reserve(size);
+    prepared.append(QByteArrayView(scratch).first(headerSize));
+    for (const Piece &piece : pieces) {
+        prepared.append(QByteArrayView(scratch).sliced(piece.key, piece.keySize));
+        prepared.append('=');
+        prepared.append(QByteArrayView(scratch).sliced(piece.value, piece.valueSize));
+        prepared.append(kLineBreak);
+    }
+    return prepared;
+}
+
+bool IniDocument::writeSection(const QByteArray &prepared)
+{
+    const QByteArrayView text(prepared);
+    const qsizetype headerEnd = text.indexOf(kLineBreak) + kLineBreak.size();
+    if (headerEnd == text.size())
+        return false; // no writes at all
+    // The header reads back as the name it was made from (prepareSection() made sure).
+    const QString name = QString::fromUtf8(text.sliced(1, headerEnd - kLineBreak.size() - 2));
+    // The name has no blanks at its ends to strip, so it is looked up as it stands.
+    const qsizetype index = m_first.value(CaseFoldedName{name}, -1);
+    if (index < 0) {
+        terminateLastLine();
+        Section added;
+        added.name = name;
+        added.block = Block{0, text.size(), {}, false, prepared, true};
+        addSection(std::move(added));
+        m_modified = true;
+        return true;
+    }
+    Block &block = m_sections[index].block;
+    split(block);
+    bool changed = false;
+    for (qsizetype pos = headerEnd; pos < text.size();) {
+        const qsizetype end = text.indexOf(kLineBreak, pos);
+        const QByteArrayView line = text.sliced(pos, end - pos);
+        const qsizetype equals = line.indexOf('=');
+        const QByteArrayView key = line.first(equals);
+        changed |= writeKey(block, Matcher::fromUtf8(key), key, line.sliced(equals + 1));
+        pos = end + kLineBreak.size();
+    }
+    // A contact rewritten whole is one piece of text again, not a line record per field.
+    join(block);
+    return changed;
 }
 
 bool IniDocument::deleteKey(QStringView section, QStringView key)
@@ -676,7 +924,7 @@ bool IniDocument::deleteSection(QStringView sectionName)
     split(section.block);
     // Comments and blank lines stay where they were; the header and the entries go.
     for (qsizetype i = qsizetype(section.block.lines.size()) - 1; i >= 0; --i) {
-        const LineKind kind = classify(contentOf(section.block.lines[i])).kind;
+        const LineKind kind = classify(contentOf(section.block, section.block.lines[i])).kind;
         if (i == 0 || kind == LineKind::Key || kind == LineKind::Entry)
             removeLine(index, i);
     }
@@ -695,6 +943,20 @@ bool IniDocument::deleteSection(QStringView sectionName)
     return true;
 }
 
+template <typename Put> void IniDocument::forEachPiece(Put &&put) const
+{
+    put(QByteArrayView(m_raw).first(m_bodyStart));
+    for (qsizetype b = -1; b < blockCount(); ++b) {
+        const Block &block = blockAt(b);
+        if (!block.split) {
+            put(unsplitBytes(block));
+            continue;
+        }
+        for (const Line &line : block.lines)
+            put(bytesOf(block, line));
+    }
+}
+
 QByteArray IniDocument::serialize() const
 {
     qsizetype total = m_bodyStart + sizeOf(m_preamble);
@@ -702,23 +964,30 @@ QByteArray IniDocument::serialize() const
         total += sizeOf(section.block);
     QByteArray out = AllocateLargeBuffer(total);
     char *cursor = out.data();
-    const auto put = [&cursor](QByteArrayView bytes) {
+    forEachPiece([&cursor](QByteArrayView bytes) {
         if (!bytes.isEmpty())
             std::memcpy(cursor, bytes.data(), std::size_t(bytes.size()));
         cursor += bytes.size();
-    };
-    put(QByteArrayView(m_raw).first(m_bodyStart));
-    for (qsizetype b = -1; b < blockCount(); ++b) {
-        const Block &block = blockAt(b);
-        if (!block.split) {
-            put(QByteArrayView(m_raw).sliced(block.begin, block.end - block.begin));
-            continue;
-        }
-        for (const Line &line : block.lines)
-            put(bytesOf(line));
-    }
+    });
     Q_ASSERT(cursor == out.constData() + total);
     return out;
+}
+
+std::vector<QByteArrayView> IniDocument::pieces() const
+{
+    std::vector<QByteArrayView> result;
+    result.reserve(m_sections.size() + 2);
+    forEachPiece([&result](QByteArrayView bytes) {
+        if (bytes.isEmpty())
+            return;
+        // Sections still lying one after another in the loaded text are written as one.
+        if (!result.empty() && result.back().data() + result.back().size() == bytes.data())
+            result.back() =
+                QByteArrayView(result.back().data(), result.back().size() + bytes.size());
+        else
+            result.push_back(bytes);
+    });
+    return result;
 }
 
 void IniDocument::adopt(QByteArray serialized)
@@ -727,7 +996,7 @@ void IniDocument::adopt(QByteArray serialized)
     for (qsizetype b = -1; b < blockCount(); ++b) {
         Block &block = blockAt(b);
         const qsizetype size = sizeOf(block);
-        block = Block{pos, pos + size, {}, false};
+        block = Block{pos, pos + size, {}, false, {}, false};
         pos += size;
     }
     Q_ASSERT(pos == serialized.size());

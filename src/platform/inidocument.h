@@ -86,12 +86,30 @@ public:
     static bool canWrite(QStringView section, QStringView key, QStringView value);
     /// Each returns whether the text changed. writeString() expects canWrite() to hold.
     bool writeString(QStringView section, QStringView key, QStringView value);
+
+    /// The writes of entries (key, value) into section, in order, as the section's text: its
+    /// header line, then one key line per distinct key (a key given twice keeps its first
+    /// place and its last value, as repeated writeString() calls leave it). nullopt where
+    /// writeSection() could not match writeString() exactly: a name or key that reads back as
+    /// something else (blanks at its ends, a "]", a "=" or a leading ";" in a key). Expects
+    /// canWrite() to hold for every entry.
+    static std::optional<QByteArray>
+    prepareSection(const QString &section, const QList<std::pair<QString, QString>> &entries);
+    /// The same text as one writeString() per entry of a prepared section, but a new section
+    /// costs one piece of memory, shared with prepared, instead of one per line.
+    bool writeSection(const QByteArray &prepared);
     bool deleteKey(QStringView section, QStringView key);
     bool deleteSection(QStringView section);
 
     /// Edits were made since the last load() or adopt().
     bool isModified() const { return m_modified; }
     QByteArray serialize() const;
+    /// The text of serialize() as pieces to be written one after another, without the copy.
+    /// They stay valid until the document is next changed.
+    std::vector<QByteArrayView> pieces() const;
+    /// The text as it stands was saved: no edits are pending. raw() keeps the text last
+    /// loaded; the edited parts are not copied into it (see adopt()).
+    void markSaved() { m_modified = false; }
     /// Takes bytes, which must be what serialize() returned, as the new raw text after it was
     /// saved, so the edited sections become plain byte ranges again.
     void adopt(QByteArray serialized);
@@ -99,7 +117,7 @@ public:
 private:
     struct Line
     {
-        qsizetype offset = 0; // into m_raw unless owned
+        qsizetype offset = 0; // into the block's bytes (m_raw or its text) unless owned
         qsizetype size = 0;   // with the line break
         qsizetype contentSize = 0;
         QByteArray owned;
@@ -107,10 +125,12 @@ private:
     };
     struct Block
     {
-        qsizetype begin = 0; // byte range in m_raw while not split into lines
+        qsizetype begin = 0; // byte range in m_raw (or in text) while not split into lines
         qsizetype end = 0;
         std::vector<Line> lines;
         bool split = false;
+        QByteArray text;      // the block's own bytes when it was written whole: begin and end,
+        bool ownText = false; // and the lines not owned, point into it instead of m_raw
     };
     struct Section
     {
@@ -130,16 +150,22 @@ private:
     }
     qsizetype blockCount() const { return qsizetype(m_sections.size()); }
 
-    QByteArrayView bytesOf(const Line &line) const;
-    QByteArrayView contentOf(const Line &line) const;
+    QByteArrayView bytesOf(const Block &block, const Line &line) const;
+    QByteArrayView unsplitBytes(const Block &block) const;
+    QByteArrayView contentOf(const Block &block, const Line &line) const;
     qsizetype sizeOf(const Block &block) const;
     std::optional<char> firstByte(const Block &block) const;
     std::optional<char> lastByte(const Block &block) const;
     template <typename Visit> void forEachLine(const Block &block, Visit &&visit) const;
+    template <typename Put> void forEachPiece(Put &&put) const;
     void split(Block &block);
+    /// Makes a split block one piece of text again.
+    void join(Block &block);
 
     qsizetype findSection(QStringView section) const;
     std::optional<QString> valueIn(const Section &section, const Matcher &key) const;
+    bool writeKey(Block &block, const Matcher &matcher, QByteArrayView newKey,
+                  QByteArrayView value);
     void insertLine(Block &block, qsizetype at, QByteArray bytes);
     void removeLine(qsizetype blockIndex, qsizetype at);
     void terminateLastLine();

@@ -5,11 +5,14 @@
 #include "platform/inidocument.h"
 #include "platform/iniidentity.h"
 
+#include <deque>
+
 namespace {
 
 enum class EditKind
 {
     Write,
+    WriteSection,
     DeleteKey,
     DeleteSection
 };
@@ -20,6 +23,9 @@ struct Edit
     QString section;
     QString key;
     QString value;
+    // WriteSection: the prepared texts of sections written one after another, shared with
+    // the document; an import's thousands of contacts are one edit.
+    std::vector<QByteArray> sections;
 };
 
 } // namespace
@@ -35,13 +41,17 @@ struct IniFile::Impl
     int batchDepth = 0;
     int readScopeDepth = 0;
     bool checkedForScope = false; // the open read scope has looked at the file
-    std::vector<Edit> log;        // the open batch's edits, replayed over a changed file
+    std::deque<Edit> log;         // the open batch's edits, replayed over a changed file
 
     void apply(const Edit &edit)
     {
         switch (edit.kind) {
         case EditKind::Write:
             document.writeString(edit.section, edit.key, edit.value);
+            break;
+        case EditKind::WriteSection:
+            for (const QByteArray &section : edit.sections)
+                document.writeSection(section);
             break;
         case EditKind::DeleteKey:
             document.deleteKey(edit.section, edit.key);
@@ -109,12 +119,12 @@ struct IniFile::Impl
         // A file that could not be read must not be replaced by what little we know of it.
         if (!readable)
             failWriting();
-        QByteArray bytes = document.serialize();
-        WriteFileAtomically(path, bytes);
+        // Written from the document's pieces: a large file is not copied whole first.
+        WriteFileAtomically(path, document.pieces());
         // Our own file: its content is known, whatever its times say.
         identity = StatFile(path);
         recent = false;
-        document.adopt(std::move(bytes));
+        document.markSaved();
     }
 
     void edit(Edit edit)
@@ -123,6 +133,32 @@ struct IniFile::Impl
         // Logged first: should applying it fail half-way, the batch still knows to discard.
         log.push_back(std::move(edit));
         apply(log.back());
+    }
+
+    void editSection(QByteArray prepared)
+    {
+        // Inside a read scope the file was looked at when the scope began; a change made
+        // since by another program is still kept, as the commit replays the log over it.
+        if (readScopeDepth == 0 || !checkedForScope || !loaded)
+            refresh();
+        if (log.empty() || log.back().kind != EditKind::WriteSection)
+            log.push_back({EditKind::WriteSection, {}, {}, {}, {}});
+        log.back().sections.push_back(std::move(prepared));
+        document.writeSection(log.back().sections.back());
+    }
+
+    IniFile::LogMark mark() const
+    {
+        if (log.empty())
+            return {};
+        return {log.size(), log.back().sections.size()};
+    }
+
+    void truncate(const IniFile::LogMark &to)
+    {
+        log.resize(to.edits);
+        if (!log.empty() && log.back().kind == EditKind::WriteSection)
+            log.back().sections.resize(to.sections);
     }
 };
 
@@ -192,21 +228,41 @@ void IniFile::writeString(QStringView section, QStringView key, QStringView valu
     if (!IniDocument::canWrite(section, key, value))
         d->failWriting();
     Batch batch(*this);
-    d->edit({EditKind::Write, section.toString(), key.toString(), value.toString()});
+    d->edit({EditKind::Write, section.toString(), key.toString(), value.toString(), {}});
+    batch.commit();
+}
+
+void IniFile::writeSection(const QString &section,
+                           const QList<std::pair<QString, QString>> &entries)
+{
+    if (!IniDocument::canWrite(section, {}, {}))
+        d->failWriting();
+    for (const auto &[key, value] : entries) {
+        if (!IniDocument::canWrite({}, key, value))
+            d->failWriting();
+    }
+    Batch batch(*this);
+    if (std::optional<QByteArray> prepared = IniDocument::prepareSection(section, entries)) {
+        d->editSection(*std::move(prepared));
+    } else {
+        // A name that reads back differently: the writes one by one give the exact result.
+        for (const auto &[key, value] : entries)
+            d->edit({EditKind::Write, section, key, value, {}});
+    }
     batch.commit();
 }
 
 void IniFile::deleteKey(QStringView section, QStringView key)
 {
     Batch batch(*this);
-    d->edit({EditKind::DeleteKey, section.toString(), key.toString(), {}});
+    d->edit({EditKind::DeleteKey, section.toString(), key.toString(), {}, {}});
     batch.commit();
 }
 
 void IniFile::deleteSection(QStringView section)
 {
     Batch batch(*this);
-    d->edit({EditKind::DeleteSection, section.toString(), {}, {}});
+    d->edit({EditKind::DeleteSection, section.toString(), {}, {}, {}});
     batch.commit();
 }
 
@@ -222,7 +278,7 @@ IniFile::ReadScope::~ReadScope()
         d.checkedForScope = false;
 }
 
-IniFile::Batch::Batch(IniFile &file) : m_file(file), m_logMark(file.d->log.size())
+IniFile::Batch::Batch(IniFile &file) : m_file(file), m_logMark(file.d->mark())
 {
     ++m_file.d->batchDepth;
 }
@@ -235,9 +291,9 @@ IniFile::Batch::~Batch()
     // batches around this one when it is next used.
     Impl &d = *m_file.d;
     --d.batchDepth;
-    if (d.log.size() == m_logMark)
+    if (d.mark() == m_logMark)
         return; // nothing to forget: no need to read the file again
-    d.log.resize(m_logMark);
+    d.truncate(m_logMark);
     d.loaded = false;
 }
 

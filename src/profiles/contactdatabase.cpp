@@ -18,6 +18,11 @@ const QString notesKey = QStringLiteral("aNotes");
 const QString showAllContacts = QStringLiteral("Show all contacts");
 const QString uncategorizedContacts = QStringLiteral("Uncategorized contacts");
 
+bool hasLineBreak(const QString &value)
+{
+    return value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n'));
+}
+
 } // namespace
 
 bool TProfile::IsStorableContactName(const QString &name)
@@ -117,6 +122,18 @@ void TProfile::writeStoredValue(const QString &name, const QString &key, const Q
 void TProfile::WriteField(const QString &name, const QString &key, const QString &value)
 {
     writeStoredValue(name, key, QuoteIniValue(SingleLineIniValue(value)));
+}
+
+void TProfile::WriteFields(const QString &name, const QList<std::pair<QString, QString>> &fields)
+{
+    if (!IsStorableContactName(name))
+        refuseWrite();
+    QList<std::pair<QString, QString>> stored;
+    stored.reserve(fields.size());
+    for (const auto &[key, value] : fields)
+        stored.append(
+            {key, QuoteIniValue(hasLineBreak(value) ? SingleLineIniValue(value) : value)});
+    m_database->writeSection(name, stored);
 }
 
 int TProfile::ReadIntField(const QString &name, const QString &key) const

@@ -41,17 +41,27 @@ std::optional<qint64> parseDecimalMagnitude(QStringView digits)
     return result;
 }
 
-} // namespace
-
-QString QuoteIniValue(QStringView value)
+bool needsQuotes(QStringView value)
 {
     const bool blankAtEnd =
         !value.isEmpty() && (IsIniBlank(value.front()) || IsIniBlank(value.back()));
     const bool quotedAlready =
         value.size() >= 2 && isQuote(value.front()) && value.back() == value.front();
-    if (blankAtEnd || quotedAlready)
+    return blankAtEnd || quotedAlready;
+}
+
+} // namespace
+
+QString QuoteIniValue(QStringView value)
+{
+    if (needsQuotes(value))
         return QLatin1Char('"') + value.toString() + QLatin1Char('"');
     return value.toString();
+}
+
+QString QuoteIniValue(const QString &value)
+{
+    return needsQuotes(value) ? QuoteIniValue(QStringView(value)) : value;
 }
 
 QString SingleLineIniValue(QStringView value)

@@ -8,6 +8,8 @@
 /// from both ends and drops one pair of matching outer quotes, so a value with blanks at an end,
 /// or one that starts and ends with the same quote, is stored wrapped in double quotes.
 QString QuoteIniValue(QStringView value);
+/// The same, sharing value's text when it needs no quotes.
+QString QuoteIniValue(const QString &value);
 
 /// value with each line break (CR LF, CR or LF) replaced by one blank, for the keys that hold a
 /// single line.

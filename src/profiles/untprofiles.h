@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <utility>
 
 class IniFile;
 
@@ -59,6 +60,9 @@ public:
     /// all).
     QStringList ReadFields(const QString &name, const QStringList &keys) const;
     void WriteField(const QString &name, const QString &key, const QString &value);
+    /// WriteField() for each (key, value) in order, stored as one write: the way an import
+    /// writes a whole contact.
+    void WriteFields(const QString &name, const QList<std::pair<QString, QString>> &fields);
     int ReadIntField(const QString &name, const QString &key) const;
     void WriteIntField(const QString &name, const QString &key, int value);
     QString ReadMultiLineField(const QString &name, const QString &key) const;

@@ -48,6 +48,9 @@ private slots:
     void deletedSectionUncoversLaterDuplicate();
     void keepsLoneCrLinesApart();
     void adoptKeepsTheModel();
+    void sectionWriteMatchesWritesOneByOne_data();
+    void sectionWriteMatchesWritesOneByOne();
+    void sectionWriteRefusesNamesThatReadBackOtherwise();
 };
 
 void TestIniDocument::readsLikeWindows_data()
@@ -520,6 +523,80 @@ void TestIniDocument::adoptKeepsTheModel()
     QCOMPARE(document.value(u"a", u"z"), u"3"_s);
     document.writeString(u"A", u"x", u"9");
     QCOMPARE(document.serialize(), "; head\r\n[A]\r\nx=9\r\nz=3\r\n[C]\r\nw=4\r\n"_ba);
+}
+
+using Entries = QList<std::pair<QString, QString>>;
+
+void TestIniDocument::sectionWriteMatchesWritesOneByOne_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<Entries>("entries");
+    QTest::addColumn<bool>("changes");
+
+    const Entries contact{{u".name"_s, u"Ann"_s}, {u"pNickName"_s, u"annie"_s},
+                          {u".NAME"_s, u"Lee"_s}, {u"aNotes"_s, u"a|b"_s},
+                          {u".name"_s, u""_s},    {u"hCitg"_s, u"\"  Oslo  \""_s}};
+    QTest::newRow("new, a key repeated in other cases")
+        << "; head\r\n"_ba << u"Ann Lee"_s << contact << true;
+    QTest::newRow("new after a last line without a line end")
+        << "[A]\r\nx=1"_ba << u"B"_s << contact << true;
+    QTest::newRow("existing: replaced in place, added after the last key, comment kept")
+        << "[Ann Lee]\r\npnickname=old\r\nkeep=1\r\n;note\r\n[Z]\r\n"_ba << u"ann lee"_s << contact
+        << true;
+    QTest::newRow("existing, without a line end at the end")
+        << "[S]\r\nk=1"_ba << u"S"_s << Entries{{u"k"_s, u"2"_s}, {u"n"_s, u"3"_s}} << true;
+    QTest::newRow("existing, the same values")
+        << "[S]\r\nk=1\r\nn=\r\n"_ba << u"S"_s << Entries{{u"K"_s, u"1"_s}, {u"n"_s, u""_s}}
+        << false;
+    QTest::newRow("folding beyond ASCII: Straße is STRASSE, the Kelvin sign is k")
+        << "[S]\r\nk=1\r\n"_ba << u"S"_s
+        << Entries{{u"Straße"_s, u"a"_s}, {u"STRASSE"_s, u"b"_s}, {u"\u212A"_s, u"c"_s}} << true;
+    QTest::newRow("Windows-1252 key line") << "[S]\r\nStra\xDF"
+                                              "e=x\r\n"_ba
+                                           << u"S"_s << Entries{{u"straße"_s, u"y"_s}} << true;
+    QTest::newRow("no entries") << "[S]\r\n"_ba << u"T"_s << Entries{} << false;
+    QTest::newRow("text longer in UTF-8 than in characters")
+        << QByteArray() << u"Zoë"_s
+        << Entries{{u"wCity"_s, QString(300, u'€')}, {u"Schlüssel"_s, QString(300, u'ü')}} << true;
+}
+
+void TestIniDocument::sectionWriteMatchesWritesOneByOne()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, section);
+    QFETCH(Entries, entries);
+    QFETCH(bool, changes);
+
+    IniDocument oneByOne(file);
+    for (const auto &[key, value] : entries)
+        oneByOne.writeString(section, key, value);
+
+    const std::optional<QByteArray> prepared = IniDocument::prepareSection(section, entries);
+    QVERIFY(prepared);
+    IniDocument whole(file);
+    QCOMPARE(whole.writeSection(*prepared), changes);
+    QCOMPARE(whole.serialize(), oneByOne.serialize());
+    // Written whole twice: the second time over the section's own text.
+    QVERIFY(!whole.writeSection(*prepared));
+    QCOMPARE(whole.serialize(), oneByOne.serialize());
+    // And the pieces a save writes are the same text.
+    QByteArray pieces;
+    for (const QByteArrayView piece : whole.pieces())
+        pieces += piece;
+    QCOMPARE(pieces, whole.serialize());
+    QCOMPARE(IniDocument(pieces).serialize(), pieces);
+}
+
+void TestIniDocument::sectionWriteRefusesNamesThatReadBackOtherwise()
+{
+    const Entries plain{{u"k"_s, u"v"_s}};
+    QVERIFY(!IniDocument::prepareSection(u"S\t"_s, plain));
+    QVERIFY(!IniDocument::prepareSection(u" S"_s, plain));
+    QVERIFY(!IniDocument::prepareSection(u"a]b"_s, plain));
+    for (const QString &key : {u"a=b"_s, u";c"_s, u" k"_s, u"k\t"_s, u"\xD800"_s})
+        QVERIFY2(!IniDocument::prepareSection(u"S"_s, {{key, u"v"_s}}), qPrintable(key));
+    QVERIFY(IniDocument::prepareSection(u"Ann  Lee"_s, {{u"x"_s, u" v "_s}}));
 }
 
 QTEST_GUILESS_MAIN(TestIniDocument)

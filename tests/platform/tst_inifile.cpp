@@ -247,14 +247,26 @@ void TestIniFile::batchReplaysOverExternalChange()
     IniFile ini(m_path);
     ini.writeString(u"A", u"x", u"1");
     {
+        // An import's reads looked at the file once; its section writes do not look again.
+        const IniFile::ReadScope reads(ini);
+        QCOMPARE(ini.value(u"A", u"x"), u"1"_s);
         IniFile::Batch batch(ini);
         ini.writeString(u"A", u"y", u"2");
         ini.writeString(u"New", u"n", u"3");
+        ini.writeSection(u"Whole"_s, {{u"w"_s, u"1"_s}, {u"W"_s, u"2"_s}});
+        ini.writeSection(u"A"_s, {{u"z"_s, u"9"_s}});
         writeInPlace(m_path, "; note\r\n[A]\r\nx=changed\r\n[B]\r\nb=1\r\n"_ba, 1'000'000'000);
         batch.commit();
     }
-    QCOMPARE(readBytes(m_path),
-             "; note\r\n[A]\r\nx=changed\r\ny=2\r\n[B]\r\nb=1\r\n[New]\r\nn=3\r\n"_ba);
+    QCOMPARE(readBytes(m_path), "; note\r\n[A]\r\nx=changed\r\ny=2\r\nz=9\r\n[B]\r\nb=1\r\n"
+                                "[New]\r\nn=3\r\n[Whole]\r\nw=2\r\n"_ba);
+
+    // A name that reads back as another is written key by key, with the same result.
+    IniFile keyByKey(m_dir->filePath(u"other.db"_s));
+    keyByKey.writeString(u"Odd\t", u"k", u"1");
+    keyByKey.writeString(u"Odd\t", u"k", u"2");
+    ini.writeSection(u"Odd\t"_s, {{u"k"_s, u"1"_s}, {u"k"_s, u"2"_s}});
+    QVERIFY(readBytes(m_path).endsWith(readBytes(keyByKey.path())));
 }
 
 void TestIniFile::batchDiscardedWithoutCommit()
@@ -296,9 +308,18 @@ void TestIniFile::nestedBatchDiscardsOnlyItsOwnEdits()
         }
         QCOMPARE(ini.value(u"A", u"z"), std::nullopt);
         QCOMPARE(ini.value(u"A", u"x"), u"1"_s);
+        // Whole sections written one after another across the nested batch's start.
+        ini.writeSection(u"B"_s, {{u"b"_s, u"1"_s}});
+        {
+            IniFile::Batch abandoned(ini);
+            ini.writeSection(u"C"_s, {{u"c"_s, u"1"_s}});
+            ini.writeSection(u"B"_s, {{u"b"_s, u"2"_s}});
+        }
+        QCOMPARE(ini.sectionNames(), QStringList({u"A"_s, u"B"_s}));
+        QCOMPARE(ini.value(u"B", u"b"), u"1"_s);
         outer.commit();
     }
-    QCOMPARE(readBytes(m_path), "[A]\r\nx=1\r\ny=2\r\n"_ba);
+    QCOMPARE(readBytes(m_path), "[A]\r\nx=1\r\ny=2\r\n[B]\r\nb=1\r\n"_ba);
 }
 
 void TestIniFile::failsWithoutFolder()

@@ -288,6 +288,11 @@ void TestContactDatabase::valuesReadBackExactly()
     // A fresh open reads the file, not what this object remembers.
     TProfile reopened(profileName);
     QCOMPARE(reopened.ReadField(QStringLiteral("Ann"), QStringLiteral("wCompany")), readBack);
+    // Several fields at once are stored the same way.
+    m_profile->WriteFields(QStringLiteral("Bob"),
+                           {{QStringLiteral("wCompany"), value}, {QStringLiteral("wCity"), value}});
+    QVERIFY(ReadFileBytes(bookPath())
+                .endsWith("[Bob]\r\nwCompany=" + stored + "\r\nwCity=" + stored + "\r\n"));
 }
 
 void TestContactDatabase::unusualNamesReadBackExactly()
@@ -331,6 +336,8 @@ void TestContactDatabase::unstorableNamesAreRefused()
             CalbreyError,
             m_profile->WriteField(name, QStringLiteral("pMobile"), QStringLiteral("9")));
         QVERIFY_THROWS_EXCEPTION(CalbreyError, m_profile->WriteNotes(name, QStringLiteral("n")));
+        QVERIFY_THROWS_EXCEPTION(CalbreyError,
+                                 m_profile->WriteFields(name, {{QStringLiteral("k"), QString()}}));
         m_boxes->answer(MessageBoxResult::Yes);
         QVERIFY_THROWS_EXCEPTION(CalbreyError, m_profile->DeleteContact(name));
     }

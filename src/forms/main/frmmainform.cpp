@@ -13,6 +13,7 @@
 #include "forms/main/quickactions.h"
 #include "forms/main/searchbar.h"
 #include "forms/main/trayhiding.h"
+#include "import/csvimportcommand.h"
 #include "platform/messagebox.h"
 #include "profiles/untprofiles.h"
 #include "reports/reportcommands.h"
@@ -134,6 +135,7 @@ void TMainForm::bindCommands()
     c.Bind(c.actAboutBox, [this] { actAboutBoxExecute(); });
     new TOptionsAndUpdates(*this, c);
     new TReportCommands(*this, c, *lbContactList);
+    new TCsvImportCommand(*this, c, [this] { ReloadContactList(true); });
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
             c.Gated([this] { actModifyContactExecute(); }));

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+/// The cells of a CSV file, row by row, as the importer's grid shows them: row 0 holds the
+/// column headers. The table keeps the file's own bytes and where each row lies in them, and
+/// finds and decodes a cell when it is asked for, so a large file costs little more memory
+/// than its size. Cells can be edited; an edit replaces the cell's text for every later reader.
+class TCsvTable
+{
+public:
+    /// The rows of the grid: the file's rows, but at least a header row and one more.
+    qsizetype RowCount() const { return qMax<qsizetype>(2, FileRowCount()); }
+    /// The columns of the grid: the widest row's cells, but at least one.
+    qsizetype ColumnCount() const { return qMax<qsizetype>(1, m_widestRow); }
+
+    /// The rows the file holds (0 for an empty file) and the fields of one of them.
+    qsizetype FileRowCount() const { return qsizetype(m_rows.size()); }
+    qsizetype CellCount(qsizetype row) const;
+
+    /// The text of a cell; the empty string outside the file's fields.
+    QString Cell(qsizetype row, qsizetype column) const;
+    /// The cells of row 0 to ColumnCount() - 1.
+    QStringList Row(qsizetype row) const;
+    void SetCell(qsizetype row, qsizetype column, const QString &text);
+
+private:
+    friend class TCsvParser;
+
+    struct RowExtent
+    {
+        qsizetype start = 0; // the first byte of the row's first field
+        qsizetype end = 0;   // after its last field (before the line break)
+        qsizetype cells = 0;
+    };
+    /// visit(column, bytes) for the row's fields in order, until it returns false.
+    template <typename Visit> void forEachField(qsizetype row, Visit &&visit) const;
+
+    QByteArray m_bytes;
+    std::vector<RowExtent> m_rows;
+    qsizetype m_widestRow = 0;
+    QHash<QPair<qsizetype, qsizetype>, QString> m_edits;
+};
+
+/// Reads comma-separated text the way spreadsheets write it (RFC 4180):
+/// - a row ends at CR LF, a lone CR or a lone LF; a last row without a line end counts;
+/// - a field that starts with a double quote runs to the next lone double quote, commas and
+///   line breaks included; "" inside it is one double quote, and each line break inside it
+///   (CR LF, CR or LF) becomes "|", the line separator of the contact database; text after
+///   the closing quote belongs to the field;
+/// - a double quote inside a field that does not start with one is an ordinary character;
+///   blanks around fields are part of them; a quote left open runs to the end of the file;
+/// - a UTF-8 byte order mark at the start is skipped; each field is UTF-8, or Windows-1252
+///   where it is not valid UTF-8.
+/// Any bytes are accepted.
+class TCsvParser
+{
+public:
+    static TCsvTable Parse(QByteArray bytes);
+    /// The text of one field as it stands in the file, quotes and all.
+    static QString FieldText(QByteArrayView field);
+};

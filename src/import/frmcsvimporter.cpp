@@ -1,0 +1,190 @@
+#include "import/frmcsvimporter.h"
+
+#include "app/untcommon.h"
+#include "forms/common/dialogplacement.h"
+#include "forms/main/programfont.h"
+#include "import/contactimport.h"
+#include "import/csvcontacts.h"
+#include "import/csvtablemodel.h"
+#include "import/frmimportexists.h"
+#include "import/importprogress.h"
+#include "platform/calbreyerror.h"
+#include "platform/messagebox.h"
+#include "profiles/untprofiles.h"
+#include "ui_frmcsvimporter.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
+#include <limits>
+
+namespace {
+
+// Columns are made as wide as their header and first rows need, within these bounds.
+constexpr int kMinimumColumnWidth = 64;
+constexpr int kMaximumColumnWidth = 240;
+constexpr int kRowsMeasured = 50;
+// The skipped rows the report names; the others are counted.
+constexpr qsizetype kRowsNamed = 5;
+
+// Cells are edited in a line edit that takes text of any length (one cut at its usual 32,767
+// characters would cut the cell), and only a changed text is stored back.
+class CellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            line->setMaxLength(std::numeric_limits<int>::max());
+        return editor;
+    }
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override
+    {
+        const auto *line = qobject_cast<QLineEdit *>(editor);
+        if (line && line->text() == index.data(Qt::EditRole).toString())
+            return;
+        QStyledItemDelegate::setModelData(editor, model, index);
+    }
+};
+
+// "2 rows were not imported ...: rows 4 and 9." The numbers are those at the grid's left.
+QString skippedRowsReport(const QList<qsizetype> &unstorable)
+{
+    const qsizetype count = unstorable.size();
+    QStringList rows;
+    for (qsizetype i = 0; i < count && i < kRowsNamed; ++i)
+        rows.append(QString::number(unstorable[i] + 1));
+    QString list = rows.join(QStringLiteral(", "));
+    if (count > kRowsNamed)
+        list +=
+            QStringLiteral(" and ") + QString::number(count - kRowsNamed) + QStringLiteral(" more");
+    else if (count > 1)
+        list.replace(list.lastIndexOf(QLatin1Char(',')), 1, QStringLiteral(" and"));
+    const bool one = count == 1;
+    return (one ? QStringLiteral("1 row was not imported because its name contains")
+                : QString::number(count) +
+                      QStringLiteral(" rows were not imported because their names contain")) +
+           QStringLiteral(" \"]\", which a contact name cannot hold: ") +
+           (one ? QStringLiteral("row ") : QStringLiteral("rows ")) + list +
+           QStringLiteral(". Correct the names in the file and import it again.");
+}
+
+} // namespace
+
+TCSVImporter::TCSVImporter(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TCSVImporter>()), m_model(new TCsvTableModel(this))
+{
+    ui->setupUi(this);
+    setFont(ProgramFont(8));
+    setFixedSize(674, 282);
+
+    QTableView *grid = ui->sgImport;
+    grid->setModel(m_model);
+    grid->setItemDelegate(new CellDelegate(grid));
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->horizontalHeader()->setHighlightSections(false);
+    // One line per row, as high as the font needs, however many rows the file has.
+    QHeaderView *rows = grid->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(grid->fontMetrics().height() + 4);
+    rows->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    connect(ui->Button1, &QPushButton::clicked, this, &TCSVImporter::Button1Click);
+    connect(ui->Button2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->Button7, &QPushButton::clicked, this, &TCSVImporter::Button7Click);
+}
+
+TCSVImporter::~TCSVImporter() = default;
+
+bool TCSVImporter::LoadFile(const QString &fileName)
+{
+    const QString cannotOpen = QStringLiteral("Cannot open file ") + fileName;
+    // Only a plain file: reading a pipe or a device could wait for ever.
+    QFile file(fileName);
+    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
+        throw CalbreyError(cannotOpen);
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw CalbreyError(cannotOpen);
+    m_model->SetTable(TCsvParser::Parse(std::move(bytes)));
+    sizeColumns();
+    ResetCursor();
+    return true;
+}
+
+void TCSVImporter::sizeColumns()
+{
+    QTableView *grid = ui->sgImport;
+    const QFontMetrics metrics = grid->fontMetrics();
+    const QFontMetrics headerMetrics = grid->horizontalHeader()->fontMetrics();
+    const int padding = 2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin) + 8;
+    const int rows = qMin(m_model->rowCount(), kRowsMeasured);
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        int width =
+            headerMetrics.horizontalAdvance(m_model->headerData(column, Qt::Horizontal).toString());
+        for (int row = 0; row < rows; ++row)
+            width = qMax(width,
+                         metrics.horizontalAdvance(m_model->index(row, column).data().toString()));
+        grid->setColumnWidth(column,
+                             qBound(kMinimumColumnWidth, width + padding, kMaximumColumnWidth));
+    }
+}
+
+void TCSVImporter::ResetCursor()
+{
+    ui->sgImport->setCurrentIndex(m_model->index(0, 0));
+    ui->sgImport->scrollToTop();
+}
+
+void TCSVImporter::Button1Click()
+{
+    if (!ActiveProfile)
+        return;
+    // An edit still open in the grid (OK pressed with Alt+O) counts: taking the focus from
+    // its editor commits it.
+    const QWidget *focused = QApplication::focusWidget();
+    if (focused && focused != ui->sgImport && ui->sgImport->isAncestorOf(focused))
+        ui->Button1->setFocus();
+
+    const TCsvContacts contacts(m_model->Table(), LoadFieldAlignmentTable());
+    TContactExistsQuestion question(this);
+    TImportProgressDialog progress(this);
+    TContactImport import(*ActiveProfile, question, &progress);
+    const TImportResult result =
+        import.Run(contacts.Count(), [&contacts](qsizetype i) { return contacts.Contact(i); });
+    if (result.cancelled)
+        return;
+
+    ShowMessageBox(QStringLiteral("Quenlark Calbrey added ") + QString::number(result.added) +
+                       QStringLiteral(" contacts to your address book."),
+                   QStringLiteral("Import complete"), MessageBoxFlag::Information);
+    if (!result.unstorable.isEmpty())
+        ShowMessageBox(skippedRowsReport(result.unstorable), QStringLiteral("Rows not imported"),
+                       MessageBoxFlag::Information);
+    accept();
+}
+
+void TCSVImporter::Button7Click()
+{
+    OpenHelpTopic(QStringLiteral("importcsv"));
+}
+
+void TCSVImporter::done(int result)
+{
+    ResetCursor();
+    QDialog::done(result);
+}
+
+void TCSVImporter::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    CentreOnScreen(*this);
+}

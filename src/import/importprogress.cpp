@@ -1,0 +1,41 @@
+#include "import/importprogress.h"
+
+#include "forms/main/programfont.h"
+
+#include <limits>
+
+namespace {
+
+// Repainting the bar and looking for a click on Cancel this often is smooth and costs little.
+constexpr qint64 kUpdateMs = 40;
+
+int progressValue(qsizetype value)
+{
+    return int(qMin<qsizetype>(value, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+TImportProgressDialog::TImportProgressDialog(QWidget *parent)
+    : m_dialog(QStringLiteral("Importing contacts..."), QStringLiteral("&Cancel"), 0, 1, parent)
+{
+    m_dialog.setObjectName(QStringLiteral("dlgImportProgress"));
+    m_dialog.setWindowTitle(QStringLiteral("Importing"));
+    m_dialog.setFont(ProgramFont(8));
+    m_dialog.setWindowModality(Qt::WindowModal);
+    m_dialog.setMinimumDuration(500);
+    m_dialog.setAutoClose(false);
+    m_dialog.setAutoReset(false);
+    m_dialog.setValue(0);
+}
+
+bool TImportProgressDialog::Advance(qsizetype done, qsizetype total)
+{
+    if (!m_sinceUpdate.isValid() || m_sinceUpdate.elapsed() >= kUpdateMs || done >= total) {
+        m_dialog.setMaximum(progressValue(qMax<qsizetype>(total, 1)));
+        // A window-modal dialog handles pending events here, a click on Cancel among them.
+        m_dialog.setValue(progressValue(done));
+        m_sinceUpdate.start();
+    }
+    return !m_dialog.wasCanceled();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "import/contactimport.h"
+
+#include <QElapsedTimer>
+#include <QProgressDialog>
+
+/// The progress of an import as a window-modal progress dialog with Cancel. It appears only
+/// when the import takes longer than half a second, and keeps the window responsive.
+class TImportProgressDialog : public TImportProgress
+{
+public:
+    explicit TImportProgressDialog(QWidget *parent);
+    bool Advance(qsizetype done, qsizetype total) override;
+
+    QProgressDialog &Dialog() { return m_dialog; }
+
+private:
+    QProgressDialog m_dialog;
+    QElapsedTimer m_sinceUpdate;
+};
