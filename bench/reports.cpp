@@ -28,31 +28,6 @@ namespace {
 
 QTextStream out(stdout);
 
-double seconds(const std::function<void()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e9;
-}
-
-double medianOf(int runs, const std::function<void()> &work)
-{
-    QList<double> times;
-    for (int i = 0; i < runs; ++i)
-        times.append(seconds(work));
-    return Median(times);
-}
-
-QString formatTime(double value)
-{
-    if (value <= 0)
-        return QStringLiteral("-");
-    if (value < 1)
-        return QString::number(value * 1e3, 'f', 1) + QStringLiteral(" ms");
-    return QString::number(value, 'f', 2) + QStringLiteral(" s");
-}
-
 // Every contact, every section, blank fields shown, saved as report.html.
 void writeWholeReport(const QStringList &names)
 {
@@ -103,7 +78,7 @@ double abookExport(const QString &folder, int contacts, int runs)
     if (!probe.waitForStarted())
         return 0;
     probe.waitForFinished();
-    return medianOf(runs, run);
+    return MedianOf(runs, run);
 }
 
 // ShowReport until the page has been painted once.
@@ -124,7 +99,7 @@ double showInViewer()
             return false;
         }
     } watch;
-    return seconds([&] {
+    return Seconds([&] {
         viewer.ShowReport(QStringLiteral("Report"));
         page->installEventFilter(&watch);
         page->update();
@@ -178,7 +153,7 @@ int main(int argc, char *argv[])
             ActiveProfile = &profile;
             QStringList names;
             profile.GetContactNames(names);
-            const double report = medianOf(runs, [&] { writeWholeReport(names); });
+            const double report = MedianOf(runs, [&] { writeWholeReport(names); });
             const double size = double(QFileInfo(GetProgramPath(ppReportHtml)).size());
             rows.append({contacts,
                          QStringLiteral("report, all sections and blank fields (%1 MB)")
@@ -188,7 +163,7 @@ int main(int argc, char *argv[])
             if (contacts == sizes.first()) {
                 writeWholeReport(names.mid(0, 1000));
                 rows.append({1000, QStringLiteral("viewer: ShowReport to painted"),
-                             medianOf(runs, showInViewer), 0, 1.5});
+                             MedianOf(runs, showInViewer), 0, 1.5});
             }
             ActiveProfile = nullptr;
         }
@@ -206,9 +181,9 @@ int main(int argc, char *argv[])
         const QString ratio =
             row.abook > 0 ? QString::number(row.ours / row.abook, 'f', 2) : QStringLiteral("-");
         out << qSetFieldWidth(9) << row.contacts << qSetFieldWidth(50) << row.operation
-            << qSetFieldWidth(11) << formatTime(row.ours) << qSetFieldWidth(14)
-            << formatTime(row.abook) << qSetFieldWidth(13) << ratio << qSetFieldWidth(12)
-            << QStringLiteral("< ") + formatTime(row.target) << qSetFieldWidth(0)
+            << qSetFieldWidth(11) << FormatTime(row.ours) << qSetFieldWidth(14)
+            << FormatTime(row.abook) << qSetFieldWidth(13) << ratio << qSetFieldWidth(12)
+            << QStringLiteral("< ") + FormatTime(row.target) << qSetFieldWidth(0)
             << (row.ours < row.target ? "yes" : "NO") << Qt::endl;
     }
     return 0;

@@ -37,13 +37,6 @@ struct Row
     double target;  // seconds, for filled
 };
 
-QString formatTime(double value)
-{
-    if (value < 1e-3)
-        return QString::number(value * 1e6, 'f', 1) + QStringLiteral(" us");
-    return QString::number(value * 1e3, 'f', 2) + QStringLiteral(" ms");
-}
-
 /// The window with its search bar, on a profile of a generated book.
 class SearchBench
 {
@@ -170,9 +163,9 @@ void printTable(const QList<Row> &rows)
         << "painted" << qSetFieldWidth(11) << "target" << qSetFieldWidth(0) << "met" << Qt::endl;
     for (const Row &row : rows) {
         out << qSetFieldWidth(9) << row.contacts << qSetFieldWidth(44) << row.operation
-            << qSetFieldWidth(9) << row.results << qSetFieldWidth(12) << formatTime(row.filled)
-            << qSetFieldWidth(12) << formatTime(row.painted) << qSetFieldWidth(11)
-            << (row.target > 0 ? QStringLiteral("< ") + formatTime(row.target) : QString())
+            << qSetFieldWidth(9) << row.results << qSetFieldWidth(12) << FormatTime(row.filled)
+            << qSetFieldWidth(12) << FormatTime(row.painted) << qSetFieldWidth(11)
+            << (row.target > 0 ? QStringLiteral("< ") + FormatTime(row.target) : QString())
             << qSetFieldWidth(0)
             << (row.target <= 0           ? ""
                 : row.filled < row.target ? "yes"

@@ -67,7 +67,7 @@ QString installedDataFolder(const QString &executableFolder)
 // Made on first use, so a new user's first start finds a place for the profile.
 QString userDataFolder(const QString &subfolder = QString())
 {
-    const QString folder =
+    QString folder =
         withClosingSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                              QStringLiteral("/quenlark-calbrey/") + subfolder);
     QDir().mkpath(folder);
@@ -91,7 +91,7 @@ QString GetProgramPath(int kind)
 {
     const QString executable = executableFolder();
     const bool portable = isPortable(executable);
-    const QString own = portable ? executable : installedDataFolder(executable);
+    QString own = portable ? executable : installedDataFolder(executable);
     switch (kind) {
     case ppProfiles:
         return portable ? executable + QStringLiteral("Profiles/")

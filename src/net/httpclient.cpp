@@ -121,7 +121,7 @@ QString THttpClient::redirectTarget(const QByteArray &location) const
 {
     if (location.isEmpty())
         throw CalbreyError(QStringLiteral("Redirect Without Location"));
-    const QString target = QString::fromLatin1(location);
+    QString target = QString::fromLatin1(location);
     // A target on the same server keeps the port the server was reached on.
     const QString server = QStringLiteral("http://") + Host +
                            (Port == 80 ? QString() : QLatin1Char(':') + QString::number(Port));

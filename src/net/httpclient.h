@@ -14,7 +14,7 @@ class THttpClient : public TSocketClient
 public:
     /// Passes of one Get: the first request and the redirects or repeats after it.
     static constexpr int MaxPasses = 5;
-    static constexpr qsizetype ChunkSize = 64 * 1024;
+    static constexpr qsizetype ChunkSize = qsizetype(64) * 1024;
 
     /// Fetches url, following redirects (300 to 302, with the cookie a redirect sets) and
     /// repeating on 299 and 303 to 399, for at most MaxPasses passes. Afterwards Header and

@@ -10,8 +10,8 @@
 class THttpResponse
 {
 public:
-    static constexpr qsizetype MaxHeaderSize = 64 * 1024;
-    static constexpr qsizetype MaxBodySize = 1024 * 1024;
+    static constexpr qsizetype MaxHeaderSize = qsizetype(64) * 1024;
+    static constexpr qsizetype MaxBodySize = qsizetype(1024) * 1024;
 
     /// Takes the next bytes received. Throws CalbreyError when the header or the body grows
     /// past its bound.

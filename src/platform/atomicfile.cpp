@@ -99,8 +99,8 @@ QString keepOldFile(const QString &target)
 {
 #ifdef Q_OS_UNIX
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const QString name = target + QStringLiteral(".old") +
-                             QString::number(QRandomGenerator::global()->generate(), 36);
+        QString name = target + QStringLiteral(".old") +
+                       QString::number(QRandomGenerator::global()->generate(), 36);
         if (::link(nativeName(target).constData(), nativeName(name).constData()) == 0)
             return name;
         if (errno != EEXIST)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <vector>
 

@@ -24,21 +24,11 @@ finish() {
 trap finish EXIT
 trap 'exit 1' INT TERM
 
-# Xvfb writes the number of a free display once it accepts clients; reading it waits for that.
-mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-read -r display <"$work/display"
-if [ -z "$display" ]; then
-    echo "SKIP: Xvfb did not start:"
-    cat "$work/xvfb.log"
+. "$(dirname "$0")/../support/xvfb.sh"
+if ! start_xvfb; then
+    echo "SKIP: Xvfb did not start"
     exit 77
 fi
-export DISPLAY=":$display"
-# Qt would hand the icon to a D-Bus notification service of the session, where there is one;
-# trayer is an X11 panel.
-unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY
-export QT_QPA_PLATFORM=xcb
 
 trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
     --transparent true --alpha 0 --tint "${TRAYHOST_TINT:-0x303030}" >"$work/trayer.log" 2>&1 &

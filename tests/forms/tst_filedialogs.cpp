@@ -4,10 +4,10 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 

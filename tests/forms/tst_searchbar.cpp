@@ -198,7 +198,7 @@ private slots:
         QFile settings(ActiveProfile->GetProfileInfo(1));
         const auto saved = [&settings] {
             settings.open(QIODevice::ReadOnly);
-            const QByteArray text = settings.readAll();
+            QByteArray text = settings.readAll();
             settings.close();
             return text;
         };

@@ -64,7 +64,7 @@ private slots:
 private:
     QString writeCsv(const QByteArray &bytes)
     {
-        const QString path = m_files.filePath(u"contacts.csv"_s);
+        QString path = m_files.filePath(u"contacts.csv"_s);
         ReplaceFileBytes(path, bytes);
         return path;
     }

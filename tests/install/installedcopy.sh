@@ -42,14 +42,8 @@ desktop-file-validate "$prefix/share/applications/quenlark-calbrey.desktop" ||
 appstreamcli validate --no-net "$prefix/share/metainfo/quenlark-calbrey.metainfo.xml" ||
     fail "the AppStream data does not validate"
 
-# Xvfb writes the number of a free display once it accepts clients; reading it waits for that.
-mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-read -r display <"$work/display"
-[ -n "$display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
-export DISPLAY=":$display" QT_QPA_PLATFORM=xcb
-unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY
+. "$(dirname "$0")/../support/xvfb.sh"
+start_xvfb || fail "Xvfb did not start"
 export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 

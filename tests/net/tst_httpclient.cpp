@@ -177,7 +177,7 @@ private slots:
             << "HTTP/1.0 200 OK\r\n" + QByteArray("X: y\r\n").repeated(12000)
             << "Response header too long";
         QTest::newRow("2 MiB body")
-            << Ok + QByteArray(2 * 1024 * 1024, 'x') << "Response body too long";
+            << Ok + QByteArray(qsizetype(2) * 1024 * 1024, 'x') << "Response body too long";
         QTest::newRow("line break smuggled in a cookie")
             << QByteArray("HTTP/1.0 302 Found\r\nLocation: /b\r\nSet-Cookie: a\rX-Evil: 1\r\n\r\n")
             << "Invalid Response";

@@ -34,7 +34,7 @@ public:
         const QString built = qEnvironmentVariable("CALBREY_TEST_PROGRAM");
         if (built.isEmpty())
             return QString();
-        const QString copy = path() + QStringLiteral("quenlark-calbrey");
+        QString copy = path() + QStringLiteral("quenlark-calbrey");
         QFile::copy(built, copy);
         return copy;
     }

@@ -3,9 +3,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QSortFilterProxyModel>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QSortFilterProxyModel>
 #include <optional>
 
 namespace {
