@@ -9,6 +9,7 @@
 #include "import/frmimportexists.h"
 #include "import/importprogress.h"
 #include "platform/calbreyerror.h"
+#include "platform/iniidentity.h"
 #include "platform/messagebox.h"
 #include "profiles/untprofiles.h"
 #include "ui_frmcsvimporter.h"
@@ -107,14 +108,12 @@ TCSVImporter::~TCSVImporter() = default;
 bool TCSVImporter::LoadFile(const QString &fileName)
 {
     const QString cannotOpen = QStringLiteral("Cannot open file ") + fileName;
-    // Only a plain file: reading a pipe or a device could wait for ever.
-    QFile file(fileName);
-    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
+    // Only a plain file (a pipe or a device could wait for ever), read into a buffer of its
+    // own size: the file is held for as long as the grid shows it.
+    FileContent content = ReadWholeFile(fileName);
+    if (!content.identity.exists || !content.readable)
         throw CalbreyError(cannotOpen);
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw CalbreyError(cannotOpen);
-    m_model->SetTable(TCsvParser::Parse(std::move(bytes)));
+    m_model->SetTable(TCsvParser::Parse(std::move(content.bytes)));
     sizeColumns();
     ResetCursor();
     return true;
