@@ -1,0 +1,47 @@
+#pragma once
+
+#include "import/contactimport.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class TProfile;
+
+/// The vCard version an export writes.
+enum class TVCardVersion
+{
+    V30, // read by every address book in use
+    V40,
+};
+
+/// The cards of a vCard file as contacts to import, in the order of the file.
+struct TVCardContacts
+{
+    /// Each with all 34 contact keys (an empty text for what the card does not give, picture
+    /// 0) and, when the card has properties of its own, the key VCardExtraKey.
+    QList<TImportedContact> contacts;
+    /// Cards that could not be read: no END:VCARD, not text, a line too long to be a card.
+    int unreadable = 0;
+};
+
+/// The key of a contact's section that keeps the card's properties no contact field holds, so
+/// that an export writes them back. The rest of the program does not read it.
+inline constexpr char VCardExtraKey[] = "xVCardExtra";
+
+/// The cards of a file's bytes: vCard 2.1, 3.0 and 4.0, any mix.
+TVCardContacts ReadVCardContacts(const QByteArray &bytes);
+
+/// The same for the file at fileName. Throws CalbreyError ("Cannot open file " and the name)
+/// when it cannot be read.
+TVCardContacts ReadVCardFile(const QString &fileName);
+
+/// The named contacts of profile as vCards, one card each, in the order given.
+QByteArray WriteVCardContacts(const TProfile &profile, const QStringList &names,
+                              TVCardVersion version);
+
+/// WriteVCardContacts into fileName, replacing it atomically. Throws CalbreyError ("Unable to
+/// write to" and the name) when it cannot be written; an earlier file is then unchanged.
+void ExportVCardFile(const TProfile &profile, const QStringList &names, TVCardVersion version,
+                     const QString &fileName);
