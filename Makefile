@@ -47,7 +47,7 @@ test-sanitize: deps
 	    ctest --output-on-failure -j $(JOBS)
 
 # Every fuzz target runs FUZZ_SECONDS from its seed corpus in fuzz/corpus/<target>/.
-FUZZ_TARGETS ?= fuzz_inifile fuzz_httpresponse fuzz_csvparser
+FUZZ_TARGETS ?= fuzz_inifile fuzz_httpresponse fuzz_csvparser fuzz_vcard
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
 #include <stdexcept>
@@ -157,4 +158,60 @@ long MaxResidentKilobytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+EmptyProfile::EmptyProfile()
+{
+    const QString folder = m_root.path() + QStringLiteral("/Profiles/bench/");
+    QDir().mkpath(folder);
+    QFile book(folder + QStringLiteral("book.db"));
+    if (!book.open(QIODevice::WriteOnly) ||
+        book.write("; Quenlark Calbrey Database Holder.\r\n") < 0)
+        throw std::runtime_error("cannot make the empty profile");
+    book.close();
+    SetProgramFolder(m_root.path());
+    ActiveProfile = new TProfile(QStringLiteral("bench"));
+    ActiveProfile->OpenFiles();
+}
+
+EmptyProfile::~EmptyProfile()
+{
+    delete ActiveProfile;
+    ActiveProfile = nullptr;
+    SetProgramFolder(QString());
+}
+
+double AbookExport(const QString &folder, int contacts, int runs, const QString &format)
+{
+    const QString book = folder + QStringLiteral("/abook-%1").arg(contacts);
+    if (!QFileInfo::exists(book)) {
+        QProcess generator;
+        generator.setStandardOutputFile(book);
+        generator.start(QStringLiteral("python3"),
+                        {qEnvironmentVariable("CALBREY_GEN_CONTACTS", CALBREY_GEN_CONTACTS),
+                         QStringLiteral("abook"), QString::number(contacts)});
+        if (!generator.waitForFinished(10 * 60 * 1000) || generator.exitCode() != 0)
+            throw std::runtime_error("the contact generator failed for abook");
+    }
+    QTemporaryDir home; // abook keeps its settings in the home folder
+    const QString exported = home.path() + QStringLiteral("/out.") + format;
+    const auto run = [&] {
+        QFile::remove(exported); // abook does not replace a file
+        QProcess abook;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), home.path());
+        abook.setProcessEnvironment(environment);
+        abook.start(QStringLiteral("abook"),
+                    {QStringLiteral("--convert"), QStringLiteral("--informat"),
+                     QStringLiteral("abook"), QStringLiteral("--infile"), book,
+                     QStringLiteral("--outformat"), format, QStringLiteral("--outfile"), exported});
+        if (!abook.waitForFinished(10 * 60 * 1000) || abook.exitCode() != 0)
+            throw std::runtime_error("abook failed");
+    };
+    QProcess probe;
+    probe.start(QStringLiteral("abook"), {QStringLiteral("--help")});
+    if (!probe.waitForStarted())
+        return 0;
+    probe.waitForFinished();
+    return MedianOf(runs, run);
 }

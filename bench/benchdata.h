@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <functional>
 
 class TProfile;
@@ -29,6 +30,23 @@ public:
 private:
     QString m_bookPath;
 };
+
+/// A program folder whose profile "bench" holds no contacts, made the active profile.
+class EmptyProfile
+{
+public:
+    EmptyProfile();
+    ~EmptyProfile();
+    EmptyProfile(const EmptyProfile &) = delete;
+    EmptyProfile &operator=(const EmptyProfile &) = delete;
+
+private:
+    QTemporaryDir m_root;
+};
+
+/// abook converting its own file of the same contacts to format ("html", "vcard"): the
+/// median seconds of runs, or 0 when abook is not installed.
+double AbookExport(const QString &folder, int contacts, int runs, const QString &format);
 
 /// Writes all 34 keys of the contact, as the editor saves it; `round` changes the values.
 void WriteWholeContact(TProfile &profile, const QString &name, int round);

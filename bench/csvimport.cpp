@@ -32,36 +32,6 @@ namespace {
 
 QTextStream out(stdout);
 
-// A program folder whose profile "bench" holds no contacts.
-class EmptyProfile
-{
-public:
-    EmptyProfile()
-    {
-        const QString folder = m_root.path() + QStringLiteral("/Profiles/bench/");
-        QDir().mkpath(folder);
-        QFile book(folder + QStringLiteral("book.db"));
-        if (!book.open(QIODevice::WriteOnly) ||
-            book.write("; Quenlark Calbrey Database Holder.\r\n") < 0)
-            throw std::runtime_error("cannot make the empty profile");
-        book.close();
-        SetProgramFolder(m_root.path());
-        ActiveProfile = new TProfile(QStringLiteral("bench"));
-        ActiveProfile->OpenFiles();
-    }
-    ~EmptyProfile()
-    {
-        delete ActiveProfile;
-        ActiveProfile = nullptr;
-        SetProgramFolder(QString());
-    }
-    EmptyProfile(const EmptyProfile &) = delete;
-    EmptyProfile &operator=(const EmptyProfile &) = delete;
-
-private:
-    QTemporaryDir m_root;
-};
-
 // Every message box is answered with OK; the clash dialog with "overwrite, all remaining".
 void answerEverything()
 {

@@ -44,43 +44,6 @@ void writeWholeReport(const QStringList &names)
         throw std::runtime_error("the report could not be saved");
 }
 
-// abook's own HTML export of the same people, or 0 when abook is not installed.
-double abookExport(const QString &folder, int contacts, int runs)
-{
-    const QString book = folder + QStringLiteral("/abook-%1").arg(contacts);
-    if (!QFileInfo::exists(book)) {
-        QProcess generator;
-        generator.setStandardOutputFile(book);
-        generator.start(QStringLiteral("python3"),
-                        {qEnvironmentVariable("CALBREY_GEN_CONTACTS", CALBREY_GEN_CONTACTS),
-                         QStringLiteral("abook"), QString::number(contacts)});
-        if (!generator.waitForFinished(10 * 60 * 1000) || generator.exitCode() != 0)
-            throw std::runtime_error("the contact generator failed for abook");
-    }
-    QTemporaryDir home; // abook keeps its settings in the home folder
-    const QString exported = home.path() + QStringLiteral("/out.html");
-    const auto run = [&] {
-        QFile::remove(exported); // abook does not replace a file
-        QProcess abook;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), home.path());
-        abook.setProcessEnvironment(environment);
-        abook.start(QStringLiteral("abook"),
-                    {QStringLiteral("--convert"), QStringLiteral("--informat"),
-                     QStringLiteral("abook"), QStringLiteral("--infile"), book,
-                     QStringLiteral("--outformat"), QStringLiteral("html"),
-                     QStringLiteral("--outfile"), exported});
-        if (!abook.waitForFinished(10 * 60 * 1000) || abook.exitCode() != 0)
-            throw std::runtime_error("abook failed");
-    };
-    QProcess probe;
-    probe.start(QStringLiteral("abook"), {QStringLiteral("--help")});
-    if (!probe.waitForStarted())
-        return 0;
-    probe.waitForFinished();
-    return MedianOf(runs, run);
-}
-
 // ShowReport until the page has been painted once.
 double showInViewer()
 {
@@ -158,7 +121,7 @@ int main(int argc, char *argv[])
             rows.append({contacts,
                          QStringLiteral("report, all sections and blank fields (%1 MB)")
                              .arg(size / (1024 * 1024), 0, 'f', 1),
-                         report, abookExport(dataFolder, contacts, runs),
+                         report, AbookExport(dataFolder, contacts, runs, QStringLiteral("html")),
                          contacts <= 10000 ? 0.3 : 2.0});
             if (contacts == sizes.first()) {
                 writeWholeReport(names.mid(0, 1000));

@@ -132,6 +132,13 @@ QString escapeAs30(const QString &value, const QString &name)
     return escaped;
 }
 
+// Control characters that quoted-printable carried (a raw one makes the card damaged).
+QString withoutControlCharacters(QString text)
+{
+    text.removeIf([](QChar c) { return (c < u'\x20' && c != u'\t') || c == u'\x7F'; });
+    return text;
+}
+
 // One property from its unfolded line: false when the line is not one.
 bool readProperty(QByteArrayView line, TVCardProperty &property)
 {
@@ -146,8 +153,8 @@ bool readProperty(QByteArrayView line, TVCardProperty &property)
         property.value.remove(u' ');
         property.value.remove(u'\t');
     } else if (encoding == QLatin1String("QUOTED-PRINTABLE")) {
-        property.value =
-            escapeLineBreaks(decodeCharset(decodeQuotedPrintable(valueBytes), charset));
+        property.value = withoutControlCharacters(
+            escapeLineBreaks(decodeCharset(decodeQuotedPrintable(valueBytes), charset)));
     } else {
         property.value = decodeCharset(valueBytes, charset);
     }
@@ -305,6 +312,9 @@ TVCardReadResult ReadVCards(QByteArrayView bytes)
             continue;
         TVCardProperty property;
         if (readProperty(line, property)) {
+            // A BEGIN or END that is not the card's own (item1.END:VCARD) is no data.
+            if (property.name == QLatin1String("BEGIN") || property.name == QLatin1String("END"))
+                continue;
             if (property.name == QLatin1String("VERSION"))
                 card.version = property.value.trimmed();
             else

@@ -59,6 +59,9 @@ void TVCardLineWriter::appendUtf8(QStringView text, bool escape)
                     continue;
                 }
             }
+            // Control characters would make the card binary data to a reader (ours too).
+            if ((c < 0x20 && c != u'\t') || c == 0x7F)
+                continue;
             m_out.append(char(c));
         } else if (c < 0x800) {
             m_out.append(char(0xC0 | (c >> 6)));

@@ -5,7 +5,8 @@
 #include <QStringView>
 
 /// Writes content lines into a buffer: UTF-8, folded at 75 octets on character boundaries
-/// (the continuation starting with a blank), each ended by CR LF.
+/// (the continuation starting with a blank), each ended by CR LF. Control characters other
+/// than TAB are left out.
 class TVCardLineWriter
 {
 public:

@@ -453,6 +453,7 @@ void TestVCard::exportedLinesAreFoldedOnCharacterBoundaries()
     QStringList values(ContactFields.size() + 1);
     // Non-ASCII at every position around each cut.
     values[30] = QString(200, u'a') + QString(60, QChar(0x00E9)) + QString(40, QChar(0x263A));
+    values[3] = u"a\x01b\x7F"_s; // text from quoted-printable may hold control characters
     QByteArray out;
     AppendVCard(out, u"Long"_s, values, TVCardVersion::V30);
 
@@ -467,6 +468,7 @@ void TestVCard::exportedLinesAreFoldedOnCharacterBoundaries()
     }
     QVERIFY(continuations >= 6);
     QCOMPARE(fieldOf(onlyContact(out), u"aNotes"_s), values[30]);
+    QCOMPARE(fieldOf(onlyContact(out), u"pNickName"_s), u"ab"_s);
 }
 
 void TestVCard::damagedFilesKeepTheWholeCards_data()

@@ -1,0 +1,109 @@
+// Figures for vCard files at 10,000 and 100,000 contacts: exporting every contact as vCard
+// 3.0, beside abook writing the same people as vCard in the same run; and importing that file
+// into an empty profile.
+//
+//   calbrey_bench_vcard [--runs N] [--sizes 10000,100000] [data-folder]
+
+#include "benchdata.h"
+
+#include "import/contactimport.h"
+#include "profiles/untprofiles.h"
+#include "vcard/vcardfile.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cstdio>
+#include <stdexcept>
+
+namespace {
+
+QTextStream out(stdout);
+
+class NeverAsked : public TClashQuestion
+{
+public:
+    TClashAnswer Ask(const QString &) override
+    {
+        throw std::runtime_error("a clash in an empty profile");
+    }
+};
+
+struct Row
+{
+    int contacts;
+    QString operation;
+    double ours;
+    double abook;
+    double target;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const BenchOptions options = ParseBenchOptions(app.arguments().mid(1), 3);
+    QTemporaryDir generated;
+    const QString dataFolder = options.dataFolder.isEmpty() ? generated.path() : options.dataFolder;
+
+    QList<Row> rows;
+    try {
+        for (int contacts : options.sizes) {
+            out << "preparing " << contacts << " contacts..." << Qt::endl;
+            const QString book = EnsureGeneratedBook(dataFolder, contacts);
+            QTemporaryDir root;
+            const QString file = root.path() + QStringLiteral("/contacts.vcf");
+            {
+                BenchProgramFolder program(root.path(), book);
+                TProfile profile(BenchProgramFolder::profileName());
+                QStringList names;
+                profile.GetContactNames(names);
+                const double exported = MedianOf(options.runs, [&] {
+                    ExportVCardFile(profile, names, TVCardVersion::V30, file);
+                });
+                rows.append(
+                    {contacts,
+                     QStringLiteral("export, vCard 3.0 (%1 MB)")
+                         .arg(double(QFileInfo(file).size()) / (1024 * 1024), 0, 'f', 1),
+                     exported,
+                     AbookExport(dataFolder, contacts, options.runs, QStringLiteral("vcard")),
+                     0.5});
+            }
+            QList<double> imports;
+            for (int run = 0; run < options.runs; ++run) {
+                EmptyProfile empty;
+                NeverAsked question;
+                imports.append(Seconds([&] {
+                    const TVCardContacts cards = ReadVCardFile(file);
+                    TContactImport import(*ActiveProfile, question, nullptr);
+                    const TImportResult result = import.Run(
+                        cards.contacts.size(), [&](qsizetype i) { return cards.contacts[i]; });
+                    if (result.added != contacts)
+                        throw std::runtime_error("the import did not add every contact");
+                }));
+            }
+            rows.append({contacts, QStringLiteral("import into an empty profile"), Median(imports),
+                         0, 1.5});
+        }
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "calbrey_bench_vcard: %s\n", error.what());
+        return 1;
+    }
+
+    out << Qt::endl << "median of " << options.runs << " runs" << Qt::endl;
+    out << Qt::left << qSetFieldWidth(9) << "contacts" << qSetFieldWidth(34) << "operation"
+        << qSetFieldWidth(11) << "ours" << qSetFieldWidth(14) << "abook vcard" << qSetFieldWidth(13)
+        << "ours/abook" << qSetFieldWidth(12) << "target" << qSetFieldWidth(0) << "met" << Qt::endl;
+    for (const Row &row : rows) {
+        const QString ratio =
+            row.abook > 0 ? QString::number(row.ours / row.abook, 'f', 2) : QStringLiteral("-");
+        out << qSetFieldWidth(9) << row.contacts << qSetFieldWidth(34) << row.operation
+            << qSetFieldWidth(11) << FormatTime(row.ours) << qSetFieldWidth(14)
+            << FormatTime(row.abook) << qSetFieldWidth(13) << ratio << qSetFieldWidth(12)
+            << QStringLiteral("< ") + FormatTime(row.target) << qSetFieldWidth(0)
+            << (row.ours < row.target ? "yes" : "NO") << Qt::endl;
+    }
+    return 0;
+}
