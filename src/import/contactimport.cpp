@@ -7,6 +7,8 @@ namespace {
 // How often the progress is told: often enough for a smooth bar and a quick Cancel.
 constexpr qsizetype kProgressStep = 256;
 
+const QString contactNameKey = QStringLiteral("aContactName");
+
 QString numbered(const QString &name, qsizetype number)
 {
     return name + QString::number(number);
@@ -41,7 +43,7 @@ TImportResult TContactImport::Run(qsizetype count,
         const QString name = ResolveExistingName(contact.name);
         if (name.isEmpty())
             continue;
-        m_profile.WriteFields(name, contact.fields);
+        m_profile.WriteFields(name, fieldsUnder(name, contact));
         ++result.added;
     }
     if (m_progress && !m_progress->Advance(count, count)) {
@@ -51,6 +53,21 @@ TImportResult TContactImport::Run(qsizetype count,
     }
     batch.commit();
     return result;
+}
+
+QList<std::pair<QString, QString>> TContactImport::fieldsUnder(const QString &name,
+                                                               const TImportedContact &contact)
+{
+    QList<std::pair<QString, QString>> fields = contact.fields;
+    // A renamed contact is called by its new name in its own name field too.
+    if (name != contact.name)
+        for (auto &[key, value] : fields)
+            if (key.compare(contactNameKey, Qt::CaseInsensitive) == 0)
+                value = name;
+    if (!contact.clearedKeys.isEmpty() && m_profile.ContactExists(name))
+        for (const QString &key : contact.clearedKeys)
+            fields.append({key, QString()});
+    return fields;
 }
 
 QString TContactImport::ResolveExistingName(const QString &name)

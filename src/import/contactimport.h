@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -49,6 +50,9 @@ struct TImportedContact
 {
     QString name;
     QList<std::pair<QString, QString>> fields;
+    /// Keys that an existing contact written over must not keep from before when fields do
+    /// not give them: they are written empty.
+    QStringList clearedKeys;
 };
 
 struct TImportResult
@@ -85,6 +89,8 @@ public:
 
 private:
     QString freeName(const QString &name);
+    QList<std::pair<QString, QString>> fieldsUnder(const QString &name,
+                                                   const TImportedContact &contact);
 
     TProfile &m_profile;
     TClashQuestion &m_question;

@@ -22,7 +22,8 @@ struct TVCardContacts
     /// Each with all 34 contact keys (an empty text for what the card does not give, picture
     /// 0) and, when the card has properties of its own, the key VCardExtraKey.
     QList<TImportedContact> contacts;
-    /// Cards that could not be read: no END:VCARD, not text, a line too long to be a card.
+    /// Cards that could not be read (no END:VCARD, not text, a line too long to be a card) or
+    /// that hold nothing to name a contact by.
     int unreadable = 0;
 };
 

@@ -1,6 +1,7 @@
 // The import's logic: the field table, column keys, contact names, name clashes, the one
 // batch with its progress and Cancel, and the grid's model.
 #include "fulldisk.h"
+#include "scriptedquestion.h"
 #include "testfiles.h"
 #include "testprofile.h"
 
@@ -17,27 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Answers in turn (Rename when the script is done) and computes the name as the dialog does.
-class ScriptedQuestion : public TClashQuestion
-{
-public:
-    QList<std::pair<TClashAction, bool>> script;
-    QStringList asked;
-
-    TClashAnswer Ask(const QString &name) override
-    {
-        asked.append(name);
-        const auto [action, all] =
-            script.isEmpty() ? std::pair(TClashAction::Rename, false) : script.takeFirst();
-        QString chosen = name;
-        if (action == TClashAction::Skip)
-            chosen.clear();
-        else if (action == TClashAction::Rename)
-            chosen = TContactImport::FirstFreeName(*ActiveProfile, name);
-        return {action, chosen, all};
-    }
-};
 
 // Cancels at its cancelAt-th call.
 class CancellingProgress : public TImportProgress

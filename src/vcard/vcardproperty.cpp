@@ -1,0 +1,239 @@
+#include "vcard/vcardproperty.h"
+
+namespace {
+
+bool isNameByte(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.';
+}
+
+QString upper(QByteArrayView bytes)
+{
+    return QString::fromLatin1(bytes).toUpper();
+}
+
+// bytes split at each separator outside double quotes, the quotes dropped.
+QStringList splitOutsideQuotes(QByteArrayView bytes, char separator)
+{
+    QStringList parts;
+    QByteArray part;
+    bool quoted = false;
+    for (char c : bytes) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (c == separator && !quoted)
+            parts.append(QString::fromUtf8(std::exchange(part, QByteArray())));
+        else
+            part.append(c);
+    }
+    parts.append(QString::fromUtf8(part));
+    return parts;
+}
+
+void addParameter(TVCardProperty &property, const QString &name, const QStringList &values)
+{
+    for (TVCardParameter &parameter : property.parameters) {
+        if (parameter.name == name) {
+            parameter.values += values;
+            return;
+        }
+    }
+    property.parameters.append({name, values});
+}
+
+// 2.1 writes a bare encoding (TEL;QUOTED-PRINTABLE) where later versions write ENCODING=.
+bool isBareEncoding(const QString &token)
+{
+    return token == QLatin1String("QUOTED-PRINTABLE") || token == QLatin1String("BASE64") ||
+           token == QLatin1String("8BIT") || token == QLatin1String("7BIT");
+}
+
+void parseParameter(QByteArrayView token, TVCardProperty &property)
+{
+    const qsizetype equals = token.indexOf('=');
+    if (equals < 0) {
+        const QString bare = upper(token).trimmed();
+        if (!bare.isEmpty())
+            addParameter(property,
+                         isBareEncoding(bare) ? QStringLiteral("ENCODING") : QStringLiteral("TYPE"),
+                         {bare});
+        return;
+    }
+    const QString name = upper(token.first(equals)).trimmed();
+    QStringList values = splitOutsideQuotes(token.sliced(equals + 1), ',');
+    if (name == QLatin1String("TYPE")) {
+        // 4.0 quotes a list of types: TYPE="work,voice".
+        QStringList types;
+        for (const QString &value : values)
+            types += value.split(u',', Qt::SkipEmptyParts);
+        values = types;
+    }
+    addParameter(property, name, values);
+}
+
+// A parameter value that must be quoted to stay one value.
+bool needsQuotes(const QString &value)
+{
+    return value.contains(u':') || value.contains(u';') || value.contains(u',');
+}
+
+} // namespace
+
+bool ParseVCardContentLine(QByteArrayView line, TVCardProperty &property, QByteArrayView &value)
+{
+    qsizetype i = 0;
+    const qsizetype size = line.size();
+    while (i < size && line[i] != ';' && line[i] != ':')
+        ++i;
+    if (i == size || i == 0)
+        return false;
+    const QByteArrayView fullName = line.first(i);
+    for (char c : fullName)
+        if (!isNameByte(c))
+            return false;
+    const qsizetype dot = fullName.lastIndexOf('.');
+    property.group = QString::fromLatin1(fullName.first(qMax<qsizetype>(dot, 0)));
+    property.name = upper(fullName.sliced(dot + 1));
+    if (property.name.isEmpty())
+        return false;
+    property.parameters.clear();
+    while (line[i] == ';') {
+        const qsizetype start = ++i;
+        bool quoted = false;
+        while (i < size && (quoted || (line[i] != ';' && line[i] != ':'))) {
+            if (line[i] == '"')
+                quoted = !quoted;
+            ++i;
+        }
+        if (i == size)
+            return false;
+        parseParameter(line.sliced(start, i - start), property);
+    }
+    value = line.sliced(i + 1);
+    return true;
+}
+
+const TVCardParameter *TVCardProperty::parameter(QLatin1String parameterName) const
+{
+    for (const TVCardParameter &p : parameters)
+        if (p.name == parameterName)
+            return &p;
+    return nullptr;
+}
+
+bool TVCardProperty::hasType(QStringView type) const
+{
+    if (type == u"pref" && parameter(QLatin1String("PREF")))
+        return true;
+    const TVCardParameter *types = parameter(QLatin1String("TYPE"));
+    if (!types)
+        return false;
+    for (const QString &value : types->values)
+        if (value.compare(type, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool TVCardProperty::isBase64() const
+{
+    const TVCardParameter *encoding = parameter(QLatin1String("ENCODING"));
+    return encoding && !encoding->values.isEmpty() &&
+           (encoding->values.first().compare(QLatin1String("b"), Qt::CaseInsensitive) == 0 ||
+            encoding->values.first().compare(QLatin1String("BASE64"), Qt::CaseInsensitive) == 0);
+}
+
+QString TVCardProperty::contentLine() const
+{
+    QString line;
+    if (!group.isEmpty())
+        line += group + u'.';
+    line += name;
+    for (const TVCardParameter &p : parameters) {
+        line += u';' + p.name + u'=';
+        for (qsizetype i = 0; i < p.values.size(); ++i) {
+            if (i > 0)
+                line += u',';
+            line += needsQuotes(p.values[i]) ? u'"' + p.values[i] + u'"' : p.values[i];
+        }
+    }
+    return line + u':' + value;
+}
+
+bool TVCardProperty::FromContentLine(QStringView text, TVCardProperty &property)
+{
+    const QByteArray bytes = text.toUtf8();
+    QByteArrayView value;
+    if (!ParseVCardContentLine(bytes, property, value))
+        return false;
+    property.value = QString::fromUtf8(value);
+    return true;
+}
+
+QString UnescapeVCardText(QStringView escaped)
+{
+    if (!escaped.contains(u'\\'))
+        return escaped.toString();
+    QString text;
+    text.reserve(escaped.size());
+    for (qsizetype i = 0; i < escaped.size(); ++i) {
+        const QChar c = escaped[i];
+        if (c != u'\\' || i + 1 == escaped.size()) {
+            text += c;
+            continue;
+        }
+        const QChar next = escaped[++i];
+        if (next == u'n' || next == u'N')
+            text += u'\n';
+        else
+            text += next;
+    }
+    return text;
+}
+
+QString EscapeVCardText(QStringView text)
+{
+    QString escaped;
+    escaped.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\\' || c == u',' || c == u';') {
+            escaped += u'\\';
+            escaped += c;
+        } else if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            escaped += QLatin1String("\\n");
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+QStringList SplitVCardValue(QStringView escaped, QChar separator)
+{
+    QStringList parts;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < escaped.size(); ++i) {
+        if (escaped[i] == u'\\') {
+            ++i;
+        } else if (escaped[i] == separator) {
+            parts.append(UnescapeVCardText(escaped.sliced(start, i - start)));
+            start = i + 1;
+        }
+    }
+    parts.append(UnescapeVCardText(escaped.sliced(qMin(start, escaped.size()))));
+    return parts;
+}
+
+QString JoinVCardValue(const QStringList &parts, QChar separator)
+{
+    QString joined;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            joined += separator;
+        joined += EscapeVCardText(parts[i]);
+    }
+    return joined;
+}

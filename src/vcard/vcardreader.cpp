@@ -1,0 +1,320 @@
+#include "vcard/vcardreader.h"
+
+#include "platform/textcodec.h"
+
+#include <QStringDecoder>
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+QByteArrayView trimmed(QByteArrayView bytes)
+{
+    while (!bytes.isEmpty() && isBlank(bytes.front()))
+        bytes = bytes.sliced(1);
+    while (!bytes.isEmpty() && isBlank(bytes.back()))
+        bytes.chop(1);
+    return bytes;
+}
+
+bool isLine(QByteArrayView line, QByteArrayView expected)
+{
+    return trimmed(line).compare(expected, Qt::CaseInsensitive) == 0;
+}
+
+// Bytes no text holds: a card with them is binary data, not a card.
+bool hasControlBytes(QByteArrayView line)
+{
+    for (char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t') || byte == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+QByteArray decodeQuotedPrintable(QByteArrayView encoded)
+{
+    QByteArray bytes;
+    bytes.reserve(encoded.size());
+    for (qsizetype i = 0; i < encoded.size(); ++i) {
+        if (encoded[i] == '=' && i + 2 < encoded.size() && hexDigit(encoded[i + 1]) >= 0 &&
+            hexDigit(encoded[i + 2]) >= 0) {
+            bytes.append(char(hexDigit(encoded[i + 1]) * 16 + hexDigit(encoded[i + 2])));
+            i += 2;
+        } else {
+            bytes.append(encoded[i]);
+        }
+    }
+    return bytes;
+}
+
+QString decodeCharset(QByteArrayView bytes, const QString &charset)
+{
+    const QString name = charset.toUpper();
+    if (name == QLatin1String("UTF-8") || name == QLatin1String("UTF8")) {
+        if (IsValidUtf8(bytes))
+            return QString::fromUtf8(bytes);
+    } else if (name == QLatin1String("WINDOWS-1252") || name == QLatin1String("CP1252")) {
+        return DecodeWindows1252(bytes);
+    } else if (name == QLatin1String("ISO-8859-1") || name == QLatin1String("LATIN1")) {
+        return QString::fromLatin1(bytes);
+    } else if (!name.isEmpty()) {
+        QStringDecoder decoder(name.toLatin1().constData());
+        if (decoder.isValid()) {
+            QString text = decoder(bytes);
+            if (!decoder.hasError())
+                return text;
+        }
+    }
+    return DecodeTextLine(bytes);
+}
+
+// Takes the parameter out of the property, returning its first value (empty when missing).
+QString takeParameter(TVCardProperty &property, QLatin1String name)
+{
+    for (qsizetype i = 0; i < property.parameters.size(); ++i) {
+        if (property.parameters[i].name == name) {
+            const QStringList values = property.parameters.takeAt(i).values;
+            return values.isEmpty() ? QString() : values.first();
+        }
+    }
+    return QString();
+}
+
+// Line breaks that quoted-printable carried, as the escape later versions use.
+QString escapeLineBreaks(const QString &text)
+{
+    if (!text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    QString escaped = text;
+    escaped.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
+    escaped.replace(u'\r', QLatin1String("\\n"));
+    escaped.replace(u'\n', QLatin1String("\\n"));
+    return escaped;
+}
+
+// A 2.1 value escaped as 3.0 has it: 2.1 escapes only the semicolon, so another backslash and
+// a comma are plain characters there (except between categories, which 2.1 writers separate
+// with commas).
+QString escapeAs30(const QString &value, const QString &name)
+{
+    const bool commaSeparated = name == QLatin1String("CATEGORIES");
+    QString escaped;
+    escaped.reserve(value.size() + 4);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == u'\\') {
+            const bool escapesNext =
+                i + 1 < value.size() && (value[i + 1] == u';' || value[i + 1] == u'n' ||
+                                         value[i + 1] == u'N' || value[i + 1] == u',');
+            escaped += escapesNext ? QStringView(value).sliced(i++, 2) : QStringView(u"\\\\");
+        } else if (c == u',' && !commaSeparated) {
+            escaped += QLatin1String("\\,");
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// One property from its unfolded line: false when the line is not one.
+bool readProperty(QByteArrayView line, TVCardProperty &property)
+{
+    QByteArrayView valueBytes;
+    if (!ParseVCardContentLine(line, property, valueBytes))
+        return false;
+    const QString encoding = takeParameter(property, QLatin1String("ENCODING")).toUpper();
+    const QString charset = takeParameter(property, QLatin1String("CHARSET"));
+    if (encoding == QLatin1String("BASE64") || encoding == QLatin1String("B")) {
+        property.parameters.append({QStringLiteral("ENCODING"), {QStringLiteral("b")}});
+        property.value = QString::fromLatin1(valueBytes);
+        property.value.remove(u' ');
+        property.value.remove(u'\t');
+    } else if (encoding == QLatin1String("QUOTED-PRINTABLE")) {
+        property.value =
+            escapeLineBreaks(decodeCharset(decodeQuotedPrintable(valueBytes), charset));
+    } else {
+        property.value = decodeCharset(valueBytes, charset);
+    }
+    return true;
+}
+
+bool containsIgnoringCase(QByteArrayView text, QByteArrayView word)
+{
+    for (qsizetype i = 0; i + word.size() <= text.size(); ++i)
+        if (text.sliced(i, word.size()).compare(word, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// The name and parameters of a content line: what comes before its first colon.
+QByteArrayView head(QByteArrayView line)
+{
+    const qsizetype colon = line.indexOf(':');
+    return colon < 0 ? line : line.first(colon);
+}
+
+bool isQuotedPrintable(QByteArrayView line)
+{
+    const QByteArrayView h = head(line);
+    return h.contains(';') && containsIgnoringCase(h, "QUOTED-PRINTABLE");
+}
+
+bool isBase64(QByteArrayView line)
+{
+    const QByteArrayView h = head(line);
+    return h.contains(';') &&
+           (containsIgnoringCase(h, "BASE64") || containsIgnoringCase(h, "ENCODING=B"));
+}
+
+// Physical lines joined into content lines: folding (a line that starts with a blank
+// continues the one before), quoted-printable soft line breaks (a line ending in "=") and
+// 2.1 base64 data running on over lines without a colon.
+class TLogicalLines
+{
+public:
+    explicit TLogicalLines(QByteArrayView bytes) : m_bytes(bytes)
+    {
+        if (m_bytes.startsWith("\xEF\xBB\xBF"))
+            m_bytes = m_bytes.sliced(3);
+    }
+
+    /// The next content line, or false at the end; tooLong is set when it was cut short.
+    bool next(QByteArray &line, bool &tooLong)
+    {
+        tooLong = false;
+        QByteArrayView physical;
+        if (!m_pending && !readPhysical(physical))
+            return false;
+        line = m_pending ? std::exchange(m_pendingLine, QByteArray()) : physical.toByteArray();
+        m_pending = false;
+        const bool quotedPrintable = isQuotedPrintable(line);
+        const bool base64 = !quotedPrintable && isBase64(line);
+        while (readPhysical(physical)) {
+            if (quotedPrintable && line.endsWith('=') && !isLine(physical, "END:VCARD")) {
+                line.chop(1);
+                append(line, physical, tooLong);
+            } else if (!physical.isEmpty() && isBlank(physical.front())) {
+                append(line, physical.sliced(1), tooLong);
+            } else if (base64 && !physical.isEmpty() && !physical.contains(':')) {
+                append(line, physical, tooLong);
+            } else {
+                m_pendingLine = physical.toByteArray();
+                m_pending = true;
+                break;
+            }
+        }
+        return true;
+    }
+
+private:
+    bool readPhysical(QByteArrayView &line)
+    {
+        if (m_position >= m_bytes.size())
+            return false;
+        qsizetype end = m_bytes.indexOf('\n', m_position);
+        if (end < 0)
+            end = m_bytes.size();
+        line = m_bytes.sliced(m_position, end - m_position);
+        m_position = end + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        return true;
+    }
+
+    static void append(QByteArray &line, QByteArrayView more, bool &tooLong)
+    {
+        if (line.size() + more.size() > kMaxVCardLineBytes)
+            tooLong = true;
+        else
+            line.append(more);
+    }
+
+    QByteArrayView m_bytes;
+    qsizetype m_position = 0;
+    QByteArray m_pendingLine;
+    bool m_pending = false;
+};
+
+// A card's text once its version is known: a 2.1 value is escaped the 3.0 way.
+void finishCard(TVCard &card)
+{
+    if (card.version != QLatin1String("2.1"))
+        return;
+    for (TVCardProperty &property : card.properties)
+        if (!property.isBase64())
+            property.value = escapeAs30(property.value, property.name);
+}
+
+} // namespace
+
+TVCardReadResult ReadVCards(QByteArrayView bytes)
+{
+    TVCardReadResult result;
+    TLogicalLines lines(bytes);
+    QByteArray line;
+    bool tooLong = false;
+    bool inCard = false;
+    bool damaged = false;
+    TVCard card;
+    while (lines.next(line, tooLong)) {
+        if (line.size() > kMaxVCardLineBytes)
+            tooLong = true;
+        if (isLine(line, "BEGIN:VCARD")) {
+            if (inCard)
+                ++result.unreadable; // the card before never ended
+            inCard = true;
+            damaged = false;
+            card = TVCard();
+            continue;
+        }
+        if (!inCard)
+            continue;
+        if (isLine(line, "END:VCARD")) {
+            inCard = false;
+            if (damaged) {
+                ++result.unreadable;
+            } else {
+                finishCard(card);
+                result.cards.append(std::move(card));
+            }
+            continue;
+        }
+        if (damaged)
+            continue;
+        if (tooLong || hasControlBytes(line)) {
+            damaged = true;
+            continue;
+        }
+        if (trimmed(line).isEmpty())
+            continue;
+        TVCardProperty property;
+        if (readProperty(line, property)) {
+            if (property.name == QLatin1String("VERSION"))
+                card.version = property.value.trimmed();
+            else
+                card.properties.append(std::move(property));
+        } else if (!card.properties.isEmpty()) {
+            // A line break the writer forgot to fold or escape: the text goes on.
+            card.properties.last().value += QLatin1String("\\n") + DecodeTextLine(line);
+        }
+    }
+    if (inCard)
+        ++result.unreadable;
+    return result;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "vcard/vcardproperty.h"
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+struct TVCard
+{
+    QString version; // as the card gives it ("2.1", "3.0", "4.0"), empty when it does not
+    QList<TVCardProperty> properties; // in file order, without BEGIN, VERSION and END
+};
+
+struct TVCardReadResult
+{
+    QList<TVCard> cards;
+    /// Cards left out because they are damaged: no END:VCARD, control characters that text
+    /// never holds, a line longer than kMaxVCardLineBytes.
+    int unreadable = 0;
+};
+
+/// Far more than the largest photo an address book writes into a card.
+inline constexpr qsizetype kMaxVCardLineBytes = 4 * 1024 * 1024;
+
+/// Reads every card of a file, as phones, mail programs and address servers write them:
+/// versions 2.1, 3.0 and 4.0 in any mix, names in either case, groups, folded lines,
+/// quoted-printable with soft line breaks, CHARSET (UTF-8, Windows-1252, ISO-8859-1), CR LF
+/// or LF, a byte order mark. Text outside the cards is ignored.
+TVCardReadResult ReadVCards(QByteArrayView bytes);
