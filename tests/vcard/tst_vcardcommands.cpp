@@ -8,7 +8,6 @@
 
 #include "testfiles.h"
 
-#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -257,8 +256,6 @@ void TestVCardCommands::exports()
         auto *only = child<QRadioButton>(*dialog, "rbSelectedContact");
         choice = only->text();
         choosable = only->isEnabled();
-        QVERIFY(child<QRadioButton>(*dialog, "rbAllContacts")->isChecked());
-        QCOMPARE(child<QComboBox>(*dialog, "cbVersion")->currentText(), u"vCard 3.0"_s);
         only->setChecked(selectedOnly);
         child<QDialogButtonBox>(*dialog, "bbButtons")->button(QDialogButtonBox::Ok)->click();
     });
