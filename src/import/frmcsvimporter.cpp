@@ -6,8 +6,7 @@
 #include "import/contactimport.h"
 #include "import/csvcontacts.h"
 #include "import/csvtablemodel.h"
-#include "import/frmimportexists.h"
-#include "import/importprogress.h"
+#include "import/importreport.h"
 #include "platform/calbreyerror.h"
 #include "platform/iniidentity.h"
 #include "platform/messagebox.h"
@@ -28,8 +27,6 @@ namespace {
 constexpr int kMinimumColumnWidth = 64;
 constexpr int kMaximumColumnWidth = 240;
 constexpr int kRowsMeasured = 50;
-// The skipped rows the report names; the others are counted.
-constexpr qsizetype kRowsNamed = 5;
 
 // Cells are edited in a line edit that takes text of any length (one cut at its usual 32,767
 // characters would cut the cell), and only a changed text is stored back.
@@ -55,28 +52,6 @@ public:
         QStyledItemDelegate::setModelData(editor, model, index);
     }
 };
-
-// "2 rows were not imported ...: rows 4 and 9." The numbers are those at the grid's left.
-QString skippedRowsReport(const QList<qsizetype> &unstorable)
-{
-    const qsizetype count = unstorable.size();
-    QStringList rows;
-    for (qsizetype i = 0; i < count && i < kRowsNamed; ++i)
-        rows.append(QString::number(unstorable[i] + 1));
-    QString list = rows.join(QStringLiteral(", "));
-    if (count > kRowsNamed)
-        list +=
-            QStringLiteral(" and ") + QString::number(count - kRowsNamed) + QStringLiteral(" more");
-    else if (count > 1)
-        list.replace(list.lastIndexOf(QLatin1Char(',')), 1, QStringLiteral(" and"));
-    const bool one = count == 1;
-    return (one ? QStringLiteral("1 row was not imported because its name contains")
-                : QString::number(count) +
-                      QStringLiteral(" rows were not imported because their names contain")) +
-           QStringLiteral(" \"]\", which a contact name cannot hold: ") +
-           (one ? QStringLiteral("row ") : QStringLiteral("rows ")) + list +
-           QStringLiteral(". Correct the names in the file and import it again.");
-}
 
 } // namespace
 
@@ -154,20 +129,12 @@ void TCSVImporter::Button1Click()
         ui->Button1->setFocus();
 
     const TCsvContacts contacts(m_model->Table(), LoadFieldAlignmentTable());
-    TContactExistsQuestion question(this);
-    TImportProgressDialog progress(this);
-    TContactImport import(*ActiveProfile, question, &progress);
-    const TImportResult result =
-        import.Run(contacts.Count(), [&contacts](qsizetype i) { return contacts.Contact(i); });
+    // The numbers are those at the grid's left.
+    const TImportResult result = ImportWithReport(
+        this, contacts.Count(), [&contacts](qsizetype i) { return contacts.Contact(i); },
+        QStringLiteral("row"));
     if (result.cancelled)
         return;
-
-    ShowMessageBox(QStringLiteral("Quenlark Calbrey added ") + QString::number(result.added) +
-                       QStringLiteral(" contacts to your address book."),
-                   QStringLiteral("Import complete"), MessageBoxFlag::Information);
-    if (!result.unstorable.isEmpty())
-        ShowMessageBox(skippedRowsReport(result.unstorable), QStringLiteral("Rows not imported"),
-                       MessageBoxFlag::Information);
     accept();
 }
 

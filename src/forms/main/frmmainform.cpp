@@ -17,6 +17,7 @@
 #include "platform/messagebox.h"
 #include "profiles/untprofiles.h"
 #include "reports/reportcommands.h"
+#include "vcard/vcardcommands.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -136,6 +137,7 @@ void TMainForm::bindCommands()
     new TOptionsAndUpdates(*this, c);
     new TReportCommands(*this, c, *lbContactList);
     new TCsvImportCommand(*this, c, [this] { ReloadContactList(true); });
+    new TVCardCommands(*this, c, *lbContactList);
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
             c.Gated([this] { actModifyContactExecute(); }));

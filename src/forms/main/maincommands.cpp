@@ -29,6 +29,15 @@ QAction *makeAction(QMainWindow *window, const char *name, const QString &captio
     return action;
 }
 
+// A command that only a menu offers: no key, no picture.
+QAction *makeMenuOnly(QMainWindow *window, const char *name, const QString &caption)
+{
+    auto *action = new QAction(caption, window);
+    action->setObjectName(QLatin1String(name));
+    action->setEnabled(false);
+    return action;
+}
+
 QMenu *makeMenu(QWidget *parent, const char *name, const QString &title)
 {
     auto *menu = new QMenu(title, parent);
@@ -103,12 +112,12 @@ TMainCommands::TMainCommands(QMainWindow *window)
     actPrint = makeAction(window, "actPrint", QStringLiteral("&Create Report"),
                           QKeySequence(Qt::CTRL | Qt::Key_P), CreateReportPicture);
 
-    mnHide = new QAction(QStringLiteral("&Hide in tray"), window);
-    mnHide->setObjectName(QStringLiteral("mnHide"));
-    mnHide->setEnabled(false);
-    ImportCSVFile1 = new QAction(QStringLiteral("Import &CSV File"), window);
-    ImportCSVFile1->setObjectName(QStringLiteral("ImportCSVFile1"));
-    ImportCSVFile1->setEnabled(false);
+    mnHide = makeMenuOnly(window, "mnHide", QStringLiteral("&Hide in tray"));
+    ImportCSVFile1 = makeMenuOnly(window, "ImportCSVFile1", QStringLiteral("Import &CSV File"));
+    ImportvCardFile1 =
+        makeMenuOnly(window, "ImportvCardFile1", QStringLiteral("Import &vCard File"));
+    ExportvCardFile1 =
+        makeMenuOnly(window, "ExportvCardFile1", QStringLiteral("E&xport vCard File"));
 
     viewGroup = new QActionGroup(window);
     viewGroup->setExclusive(true);
@@ -131,7 +140,7 @@ TMainCommands::TMainCommands(QMainWindow *window)
     BackupTools1->addActions({actBacupProfile, actRestoreProfile});
     BackupTools1->addSeparator();
     ImportExport1 = makeMenu(BackupTools1, "ImportExport1", QStringLiteral("&Import/Export"));
-    ImportExport1->addAction(ImportCSVFile1);
+    ImportExport1->addActions({ImportCSVFile1, ImportvCardFile1, ExportvCardFile1});
     BackupTools1->addMenu(ImportExport1);
 
     mnSendMail = makeMenuItem(window, "mnSendMail", actSendMail);

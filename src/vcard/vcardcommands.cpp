@@ -1,0 +1,124 @@
+#include "vcard/vcardcommands.h"
+
+#include "app/untcommon.h"
+#include "forms/common/filedialogs.h"
+#include "forms/main/frmmainform.h"
+#include "forms/main/maincommands.h"
+#include "import/importreport.h"
+#include "platform/calbreyerror.h"
+#include "platform/messagebox.h"
+#include "profiles/untprofiles.h"
+#include "vcard/frmvcardexport.h"
+#include "vcard/vcarddrop.h"
+#include "vcard/vcardfile.h"
+
+#include <QDir>
+#include <optional>
+
+const QString TVCardCommands::ImportDialogTitle =
+    QStringLiteral("Please choose a vCard file to import");
+const QString TVCardCommands::ImportDialogFilter = QStringLiteral("vCard files|*.vcf;*.vcard");
+const QString TVCardCommands::ExportDialogTitle = QStringLiteral("Export vCard File");
+const QString TVCardCommands::ExportDialogFilter = QStringLiteral("vCard files|*.vcf");
+
+namespace {
+QString unreadableReport(int count)
+{
+    return count == 1 ? QStringLiteral("1 card could not be read because it is damaged; it was "
+                                       "left out and the other cards were imported.")
+                      : QString::number(count) +
+                            QStringLiteral(" cards could not be read because they are damaged; "
+                                           "they were left out and the other cards were imported.");
+}
+} // namespace
+
+TVCardCommands::TVCardCommands(TMainForm &window, TMainCommands &commands, QAbstractItemView &list)
+    : QObject(&window), m_window(window)
+{
+    commands.Bind(commands.ImportvCardFile1, [this] { ImportvCardFile1Click(); });
+    commands.Bind(commands.ExportvCardFile1, [this] { ExportvCardFile1Click(); });
+    new TVCardDrop(list, commands, [this](const QStringList &files) { ImportFiles(files); });
+}
+
+void TVCardCommands::ImportvCardFile1Click()
+{
+    if (!ActiveProfile)
+        return;
+    const QString fileName =
+        FileDialogs::GetOpenFileName(&m_window, ImportDialogTitle, ImportDialogFilter);
+    if (!fileName.isEmpty())
+        ImportFiles({fileName});
+}
+
+void TVCardCommands::ImportFiles(const QStringList &fileNames)
+{
+    if (!ActiveProfile || fileNames.isEmpty())
+        return;
+    try {
+        // Every file is read before anything is written, so one that cannot be read stops the
+        // whole import.
+        TVCardContacts cards;
+        for (const QString &fileName : fileNames) {
+            TVCardContacts read = ReadVCardFile(fileName);
+            cards.contacts.append(std::move(read.contacts));
+            cards.unreadable += read.unreadable;
+        }
+        if (cards.contacts.isEmpty()) {
+            const QString source = fileNames.size() == 1
+                                       ? QDir::toNativeSeparators(fileNames.first())
+                                       : QStringLiteral("the dropped files");
+            ShowMessageBox(QStringLiteral("There is no card that can be read in ") + source +
+                               QStringLiteral(", so nothing was imported."),
+                           QStringLiteral("Nothing to import"), MessageBoxFlag::Information);
+            return;
+        }
+        const TImportResult result = ImportWithReport(
+            &m_window, cards.contacts.size(),
+            [&cards](qsizetype i) { return cards.contacts.at(i); }, QStringLiteral("card"));
+        if (!result.cancelled && cards.unreadable > 0)
+            ShowMessageBox(unreadableReport(cards.unreadable), QStringLiteral("Cards not read"),
+                           MessageBoxFlag::Information);
+    } catch (const CalbreyError &error) {
+        ShowGeneralError(error.message());
+    }
+    m_window.ReloadContactList(true);
+}
+
+void TVCardCommands::ExportvCardFile1Click()
+{
+    if (!ActiveProfile)
+        return;
+    std::optional<QString> selected;
+    if (m_window.HasSelectedContact())
+        selected = m_window.SelectedContactName();
+    TVCardExport dialog(&m_window, selected);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+
+    QStringList names;
+    if (dialog.SelectedOnly() && selected)
+        names.append(*selected);
+    else
+        ActiveProfile->GetContactNames(names);
+    if (names.isEmpty()) {
+        ShowMessageBox(QStringLiteral("Your address book has no contacts to export."),
+                       QStringLiteral("Nothing to export"), MessageBoxFlag::Information);
+        return;
+    }
+    const QString fileName = FileDialogs::GetSaveFileName(
+        &m_window, ExportDialogTitle, ExportDialogFilter, QStringLiteral("vcf"));
+    if (fileName.isEmpty())
+        return;
+    try {
+        ExportVCardFile(*ActiveProfile, names, dialog.Version(), fileName);
+    } catch (const CalbreyError &error) {
+        ShowGeneralError(error.message());
+        return;
+    }
+    const qsizetype count = names.size();
+    ShowMessageBox((count == 1 ? QStringLiteral("1 contact was")
+                               : QString::number(count) + QStringLiteral(" contacts were")) +
+                       QStringLiteral(" exported to ") + QDir::toNativeSeparators(fileName) +
+                       QLatin1Char('.'),
+                   QStringLiteral("Export complete"), MessageBoxFlag::Information);
+}
