@@ -10,17 +10,16 @@
 
 TVCardContacts ReadVCardContacts(const QByteArray &bytes)
 {
-    TVCardReadResult cards = ReadVCards(bytes);
     TVCardContacts result;
-    result.unreadable = cards.unreadable;
-    result.contacts.reserve(cards.cards.size());
-    for (const TVCard &card : cards.cards) {
+    int nameless = 0;
+    result.unreadable = ReadVCards(bytes, [&](TVCard &&card) {
         TImportedContact contact = ContactFromVCard(card);
         if (contact.name.isEmpty())
-            ++result.unreadable; // nothing in it to name a contact by
+            ++nameless; // nothing in it to name a contact by
         else
             result.contacts.append(std::move(contact));
-    }
+    });
+    result.unreadable += nameless;
     return result;
 }
 

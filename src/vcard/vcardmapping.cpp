@@ -338,8 +338,14 @@ TImportedContact TCardReading::finish()
     if (value(iconRow).isEmpty())
         value(iconRow) = QStringLiteral("0");
     contact.fields.reserve(kFieldCount + 1);
+    static const QStringList keys = [] {
+        QStringList list;
+        for (const ContactField &field : ContactFields)
+            list.append(field.key);
+        return list;
+    }();
     for (qsizetype f = 0; f < kFieldCount; ++f)
-        contact.fields.append({ContactFields[f].key, std::move(m_values[f])});
+        contact.fields.append({keys[f], std::move(m_values[f])});
     if (!m_extras.isEmpty())
         contact.fields.append({QLatin1String(VCardExtraKey), EncodeVCardExtras(m_extras)});
     else

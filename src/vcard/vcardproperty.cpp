@@ -8,15 +8,89 @@ bool isNameByte(char c)
            c == '_' || c == '.';
 }
 
+// The names and type values nearly every card uses, shared instead of made anew per line.
+const QStringList &commonWords()
+{
+    static const QStringList words = {
+        QStringLiteral("FN"),
+        QStringLiteral("N"),
+        QStringLiteral("TEL"),
+        QStringLiteral("EMAIL"),
+        QStringLiteral("ADR"),
+        QStringLiteral("ORG"),
+        QStringLiteral("URL"),
+        QStringLiteral("NOTE"),
+        QStringLiteral("CATEGORIES"),
+        QStringLiteral("NICKNAME"),
+        QStringLiteral("VERSION"),
+        QStringLiteral("PRODID"),
+        QStringLiteral("TYPE"),
+        QStringLiteral("PREF"),
+        QStringLiteral("ENCODING"),
+        QStringLiteral("CHARSET"),
+        QStringLiteral("VALUE"),
+        QStringLiteral("INTERNET"),
+        QStringLiteral("HOME"),
+        QStringLiteral("WORK"),
+        QStringLiteral("VOICE"),
+        QStringLiteral("FAX"),
+        QStringLiteral("CELL"),
+        QStringLiteral("PAGER"),
+        QStringLiteral("X-ICQ"),
+        QStringLiteral("IMPP"),
+        QStringLiteral("X-QUENLARK-NAME"),
+        QStringLiteral("X-QUENLARK-ICON"),
+        QStringLiteral("BEGIN"),
+        QStringLiteral("END"),
+        QStringLiteral("home"),
+        QStringLiteral("work"),
+        QStringLiteral("voice"),
+        QStringLiteral("fax"),
+        QStringLiteral("cell"),
+        QStringLiteral("pager"),
+        QStringLiteral("uri"),
+        QStringLiteral("text"),
+    };
+    return words;
+}
+
+// bytes as text, shared when it is a common word (exactly so, or in any case when folding).
+QString word(QByteArrayView bytes, bool toUpper)
+{
+    for (const QString &common : commonWords()) {
+        if (common.size() != bytes.size())
+            continue;
+        bool same = true;
+        for (qsizetype i = 0; same && i < bytes.size(); ++i) {
+            const char c =
+                toUpper && bytes[i] >= 'a' && bytes[i] <= 'z' ? char(bytes[i] - 32) : bytes[i];
+            same = common[i] == QLatin1Char(c);
+        }
+        if (same)
+            return common;
+    }
+    QString text = QString::fromUtf8(bytes);
+    return toUpper ? text.toUpper() : text;
+}
+
 QString upper(QByteArrayView bytes)
 {
-    return QString::fromLatin1(bytes).toUpper();
+    return word(bytes, true);
 }
 
 // bytes split at each separator outside double quotes, the quotes dropped.
 QStringList splitOutsideQuotes(QByteArrayView bytes, char separator)
 {
     QStringList parts;
+    if (!bytes.contains('"')) {
+        for (qsizetype start = 0;;) {
+            const qsizetype end = bytes.indexOf(separator, start);
+            parts.append(word(bytes.sliced(start, (end < 0 ? bytes.size() : end) - start), false));
+            if (end < 0)
+                return parts;
+            start = end + 1;
+        }
+    }
     QByteArray part;
     bool quoted = false;
     for (char c : bytes) {
@@ -65,8 +139,12 @@ void parseParameter(QByteArrayView token, TVCardProperty &property)
     if (name == QLatin1String("TYPE")) {
         // 4.0 quotes a list of types: TYPE="work,voice".
         QStringList types;
-        for (const QString &value : values)
-            types += value.split(u',', Qt::SkipEmptyParts);
+        for (const QString &value : values) {
+            if (value.contains(u','))
+                types += value.split(u',', Qt::SkipEmptyParts);
+            else if (!value.isEmpty())
+                types.append(value);
+        }
         values = types;
     }
     addParameter(property, name, values);
@@ -189,6 +267,11 @@ QString UnescapeVCardText(QStringView escaped)
             text += next;
     }
     return text;
+}
+
+QString UnescapeVCardText(const QString &escaped)
+{
+    return escaped.contains(u'\\') ? UnescapeVCardText(QStringView(escaped)) : escaped;
 }
 
 QString EscapeVCardText(QStringView text)

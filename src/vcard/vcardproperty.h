@@ -40,6 +40,8 @@ struct TVCardProperty
 /// The escaped text of a value back to plain text: \n (or \N) is a line break; a backslash
 /// before a comma, a semicolon or another backslash stands for that character.
 QString UnescapeVCardText(QStringView escaped);
+/// The same, sharing the text when it has no escapes.
+QString UnescapeVCardText(const QString &escaped);
 /// Plain text escaped for a value: backslash, comma, semicolon and line breaks.
 QString EscapeVCardText(QStringView text);
 /// The parts of a structured (N, ADR, ORG) or list (CATEGORIES, NICKNAME) value, split at each

@@ -208,7 +208,8 @@ public:
         QByteArrayView physical;
         if (!m_pending && !readPhysical(physical))
             return false;
-        line = m_pending ? std::exchange(m_pendingLine, QByteArray()) : physical.toByteArray();
+        line.resize(0); // keeps the buffer of the line before
+        line.append(m_pending ? m_pendingLine : physical);
         m_pending = false;
         const bool quotedPrintable = isQuotedPrintable(line);
         const bool base64 = !quotedPrintable && isBase64(line);
@@ -221,7 +222,7 @@ public:
             } else if (base64 && !physical.isEmpty() && !physical.contains(':')) {
                 append(line, physical, tooLong);
             } else {
-                m_pendingLine = physical.toByteArray();
+                m_pendingLine = physical;
                 m_pending = true;
                 break;
             }
@@ -254,7 +255,7 @@ private:
 
     QByteArrayView m_bytes;
     qsizetype m_position = 0;
-    QByteArray m_pendingLine;
+    QByteArrayView m_pendingLine; // read ahead, not yet handed out
     bool m_pending = false;
 };
 
@@ -273,6 +274,17 @@ void finishCard(TVCard &card)
 TVCardReadResult ReadVCards(QByteArrayView bytes)
 {
     TVCardReadResult result;
+    result.unreadable =
+        ReadVCards(bytes, [&result](TVCard &&card) { result.cards.append(std::move(card)); });
+    return result;
+}
+
+int ReadVCards(QByteArrayView bytes, const std::function<void(TVCard &&)> &take)
+{
+    struct
+    {
+        int unreadable = 0;
+    } result;
     TLogicalLines lines(bytes);
     QByteArray line;
     bool tooLong = false;
@@ -298,7 +310,7 @@ TVCardReadResult ReadVCards(QByteArrayView bytes)
                 ++result.unreadable;
             } else {
                 finishCard(card);
-                result.cards.append(std::move(card));
+                take(std::move(card));
             }
             continue;
         }
@@ -326,5 +338,5 @@ TVCardReadResult ReadVCards(QByteArrayView bytes)
     }
     if (inCard)
         ++result.unreadable;
-    return result;
+    return result.unreadable;
 }

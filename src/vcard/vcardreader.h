@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <functional>
 
 struct TVCard
 {
@@ -28,3 +29,7 @@ inline constexpr qsizetype kMaxVCardLineBytes = 4 * 1024 * 1024;
 /// quoted-printable with soft line breaks, CHARSET (UTF-8, Windows-1252, ISO-8859-1), CR LF
 /// or LF, a byte order mark. Text outside the cards is ignored.
 TVCardReadResult ReadVCards(QByteArrayView bytes);
+
+/// The same, handing each whole card to take as it is read (so that a large file is never
+/// held as cards all at once); returns the number of unreadable cards.
+int ReadVCards(QByteArrayView bytes, const std::function<void(TVCard &&)> &take);
