@@ -1,6 +1,7 @@
 #include "reports/frmcreatereport.h"
 
 #include "app/untcommon.h"
+#include "forms/common/waitcursor.h"
 #include "forms/main/artwork.h"
 #include "forms/main/programfont.h"
 #include "platform/messagebox.h"
@@ -12,22 +13,11 @@
 #include "ui_frmcreatereport.h"
 
 #include <QFontDatabase>
-#include <QGuiApplication>
 #include <QStringListModel>
 #include <algorithm>
 
 namespace {
 const QString DefaultFont = QStringLiteral("Tahoma");
-
-/// The wait cursor while a long report is written and laid out.
-class WaitCursor
-{
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 } // namespace
 
 TCreateReport::TCreateReport(QWidget *parent)

@@ -2,6 +2,7 @@
 
 #include "app/untcommon.h"
 #include "forms/common/filedialogs.h"
+#include "forms/common/waitcursor.h"
 #include "forms/main/frmmainform.h"
 #include "forms/main/maincommands.h"
 #include "import/importreport.h"
@@ -58,11 +59,13 @@ void TVCardCommands::ImportFiles(const QStringList &fileNames)
         // Every file is read before anything is written, so one that cannot be read stops the
         // whole import.
         TVCardContacts cards;
+        std::optional<WaitCursor> reading(std::in_place);
         for (const QString &fileName : fileNames) {
             TVCardContacts read = ReadVCardFile(fileName);
             cards.contacts.append(std::move(read.contacts));
             cards.unreadable += read.unreadable;
         }
+        reading.reset();
         if (cards.contacts.isEmpty()) {
             const QString source = fileNames.size() == 1
                                        ? QDir::toNativeSeparators(fileNames.first())
@@ -110,6 +113,7 @@ void TVCardCommands::ExportvCardFile1Click()
     if (fileName.isEmpty())
         return;
     try {
+        const WaitCursor writing;
         ExportVCardFile(*ActiveProfile, names, dialog.Version(), fileName);
     } catch (const CalbreyError &error) {
         ShowGeneralError(error.message());

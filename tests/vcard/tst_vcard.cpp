@@ -453,7 +453,8 @@ void TestVCard::exportedLinesAreFoldedOnCharacterBoundaries()
     QStringList values(ContactFields.size() + 1);
     // Non-ASCII at every position around each cut.
     values[30] = QString(200, u'a') + QString(60, QChar(0x00E9)) + QString(40, QChar(0x263A));
-    values[3] = u"a\x01" u"b\x7F"_s; // text from quoted-printable may hold control characters
+    // Text from quoted-printable may hold control characters.
+    values[3] = u"a"_s + QChar(0x01) + u'b' + QChar(0x7F);
     QByteArray out;
     AppendVCard(out, u"Long"_s, values, TVCardVersion::V30);
 
