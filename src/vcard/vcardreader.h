@@ -22,7 +22,7 @@ struct TVCardReadResult
 };
 
 /// Far more than the largest photo an address book writes into a card.
-inline constexpr qsizetype kMaxVCardLineBytes = 4 * 1024 * 1024;
+inline constexpr qsizetype kMaxVCardLineBytes = qsizetype(4) * 1024 * 1024;
 
 /// Reads every card of a file, as phones, mail programs and address servers write them:
 /// versions 2.1, 3.0 and 4.0 in any mix, names in either case, groups, folded lines,
