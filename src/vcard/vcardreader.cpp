@@ -310,7 +310,7 @@ int ReadVCards(QByteArrayView bytes, const std::function<void(TVCard &&)> &take)
                 ++result.unreadable;
             } else {
                 finishCard(card);
-                take(std::move(card));
+                take(std::exchange(card, TVCard()));
             }
             continue;
         }
