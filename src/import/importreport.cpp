@@ -43,7 +43,7 @@ TImportResult ImportWithReport(QWidget *parent, qsizetype count,
     TContactExistsQuestion question(parent);
     TImportProgressDialog progress(parent);
     TContactImport import(*ActiveProfile, question, &progress);
-    const TImportResult result = import.Run(count, contactAt);
+    TImportResult result = import.Run(count, contactAt);
     if (result.cancelled)
         return result;
 
