@@ -493,12 +493,12 @@ void TestVCard::damagedFilesKeepTheWholeCards_data()
         << QStringList{u"Ann"_s, u"Bob"_s} << 1;
     QTest::newRow("binary data alone") << random << QStringList() << 0;
     QTest::newRow("a 10 MB line") << ann + "BEGIN:VCARD\r\nFN:Big\r\nNOTE:" +
-                                         QByteArray(10 * 1024 * 1024, 'a') + "\r\nEND:VCARD\r\n" +
-                                         bob
+                                         QByteArray(qsizetype(10) * 1024 * 1024, 'a') +
+                                         "\r\nEND:VCARD\r\n" + bob
                                   << QStringList{u"Ann"_s, u"Bob"_s} << 1;
     QTest::newRow("a 10 MB folded line")
         << "BEGIN:VCARD\r\nFN:Big\r\nNOTE:" +
-               QByteArray(10 * 1024 * 1024, 'a')
+               QByteArray(qsizetype(10) * 1024 * 1024, 'a')
                    .replace(QByteArray(1000, 'a'), QByteArray(1000, 'a') + "\r\n ") +
                "\r\nEND:VCARD\r\n" + bob
         << QStringList{u"Bob"_s} << 1;

@@ -62,7 +62,7 @@ private slots:
 private:
     QString writeFile(const QString &name, const QByteArray &bytes)
     {
-        const QString path = m_files.filePath(name);
+        QString path = m_files.filePath(name);
         ReplaceFileBytes(path, bytes);
         return path;
     }
