@@ -116,8 +116,13 @@ QString decodePart(QByteArrayView part, QByteArrayView line)
 {
     if (IsAsciiText(line))
         return QString::fromLatin1(part);
-    if (IsValidUtf8(line))
+    if (IsValidUtf8(line)) {
+        // fromUtf8 drops a leading byte order mark; inside the file it is part of the name, so
+        // that a name read from a line finds that line again.
+        if (part.startsWith(kByteOrderMark))
+            return QChar(0xFEFF) + QString::fromUtf8(part.sliced(kByteOrderMark.size()));
         return QString::fromUtf8(part);
+    }
     return DecodeWindows1252(part);
 }
 

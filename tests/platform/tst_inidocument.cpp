@@ -212,6 +212,8 @@ void TestIniDocument::malformedInputParses_data()
         << "[A]\r\n[B]\r\n[C]"_ba << QStringList{u"A"_s, u"B"_s, u"C"_s};
     QTest::newRow("keys before any section") << "a=1\r\nb=2\r\n"_ba << QStringList{};
     QTest::newRow("brackets only") << "[\r\n]\r\n[[]]\r\n"_ba << QStringList{QString(), u"["_s};
+    QTest::newRow("byte order mark inside the file, blanks after it")
+        << "[S]\r\n\xEF\xBB\xBF  ;\0a=b\r\n"_ba << QStringList{u"S"_s};
     QTest::newRow("empty") << QByteArray() << QStringList{};
 }
 
