@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <QThread>
 #include <algorithm>
 #include <stdexcept>
@@ -214,4 +215,27 @@ double AbookExport(const QString &folder, int contacts, int runs, const QString 
         return 0;
     probe.waitForFinished();
     return MedianOf(runs, run);
+}
+
+void PrintAbookComparison(const QList<AbookComparison> &rows, int runs, const QString &abookColumn)
+{
+    QTextStream out(stdout);
+    qsizetype width = 10;
+    for (const AbookComparison &row : rows)
+        width = qMax(width, row.operation.size() + 2);
+    out << Qt::endl << "median of " << runs << " runs" << Qt::endl;
+    out << Qt::left << qSetFieldWidth(9) << "contacts" << qSetFieldWidth(int(width)) << "operation"
+        << qSetFieldWidth(12) << "ours" << qSetFieldWidth(14) << abookColumn << qSetFieldWidth(13)
+        << "ours/abook" << qSetFieldWidth(12) << "target" << qSetFieldWidth(0) << "met" << Qt::endl;
+    for (const AbookComparison &row : rows) {
+        const QString ratio =
+            row.abook > 0 ? QString::number(row.ours / row.abook, 'f', 2) : QStringLiteral("-");
+        const bool hasTarget = row.target > 0;
+        out << qSetFieldWidth(9) << row.contacts << qSetFieldWidth(int(width)) << row.operation
+            << qSetFieldWidth(12) << FormatTime(row.ours) << qSetFieldWidth(14)
+            << FormatTime(row.abook) << qSetFieldWidth(13) << ratio << qSetFieldWidth(12)
+            << (hasTarget ? QStringLiteral("< ") + FormatTime(row.target) : QString())
+            << qSetFieldWidth(0) << (hasTarget ? (row.ours < row.target ? "yes" : "NO") : "")
+            << Qt::endl;
+    }
 }

@@ -48,6 +48,19 @@ private:
 /// median seconds of runs, or 0 when abook is not installed.
 double AbookExport(const QString &folder, int contacts, int runs, const QString &format);
 
+/// One line of a table of our figure beside abook's for the same work.
+struct AbookComparison
+{
+    int contacts;
+    QString operation;
+    double ours;   // seconds
+    double abook;  // seconds; 0 when not measured
+    double target; // seconds; 0 when none
+};
+/// The rows as a table on standard output: ours, abook's (under abookColumn), the ratio, the
+/// target and whether it is met.
+void PrintAbookComparison(const QList<AbookComparison> &rows, int runs, const QString &abookColumn);
+
 /// Writes all 34 keys of the contact, as the editor saves it; `round` changes the values.
 void WriteWholeContact(TProfile &profile, const QString &name, int round);
 

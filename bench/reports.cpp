@@ -71,15 +71,6 @@ double showInViewer()
     });
 }
 
-struct Row
-{
-    int contacts;
-    QString operation;
-    double ours;
-    double abook;
-    double target;
-};
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -105,7 +96,7 @@ int main(int argc, char *argv[])
     if (dataFolder.isEmpty())
         dataFolder = generated.path();
 
-    QList<Row> rows;
+    QList<AbookComparison> rows;
     try {
         for (int contacts : sizes) {
             out << "preparing " << contacts << " contacts..." << Qt::endl;
@@ -136,18 +127,6 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    out << Qt::endl << "median of " << runs << " runs" << Qt::endl;
-    out << Qt::left << qSetFieldWidth(9) << "contacts" << qSetFieldWidth(50) << "operation"
-        << qSetFieldWidth(11) << "ours" << qSetFieldWidth(14) << "abook html" << qSetFieldWidth(13)
-        << "ours/abook" << qSetFieldWidth(12) << "target" << qSetFieldWidth(0) << "met" << Qt::endl;
-    for (const Row &row : rows) {
-        const QString ratio =
-            row.abook > 0 ? QString::number(row.ours / row.abook, 'f', 2) : QStringLiteral("-");
-        out << qSetFieldWidth(9) << row.contacts << qSetFieldWidth(50) << row.operation
-            << qSetFieldWidth(11) << FormatTime(row.ours) << qSetFieldWidth(14)
-            << FormatTime(row.abook) << qSetFieldWidth(13) << ratio << qSetFieldWidth(12)
-            << QStringLiteral("< ") + FormatTime(row.target) << qSetFieldWidth(0)
-            << (row.ours < row.target ? "yes" : "NO") << Qt::endl;
-    }
+    PrintAbookComparison(rows, runs, QStringLiteral("abook html"));
     return 0;
 }

@@ -30,15 +30,6 @@ public:
     }
 };
 
-struct Row
-{
-    int contacts;
-    QString operation;
-    double ours;
-    double abook;
-    double target;
-};
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -48,7 +39,7 @@ int main(int argc, char *argv[])
     QTemporaryDir generated;
     const QString dataFolder = options.dataFolder.isEmpty() ? generated.path() : options.dataFolder;
 
-    QList<Row> rows;
+    QList<AbookComparison> rows;
     try {
         for (int contacts : options.sizes) {
             out << "preparing " << contacts << " contacts..." << Qt::endl;
@@ -99,19 +90,6 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    out << Qt::endl << "median of " << options.runs << " runs" << Qt::endl;
-    out << Qt::left << qSetFieldWidth(9) << "contacts" << qSetFieldWidth(37) << "operation"
-        << qSetFieldWidth(11) << "ours" << qSetFieldWidth(14) << "abook vcard" << qSetFieldWidth(13)
-        << "ours/abook" << qSetFieldWidth(12) << "target" << qSetFieldWidth(0) << "met" << Qt::endl;
-    for (const Row &row : rows) {
-        const QString ratio =
-            row.abook > 0 ? QString::number(row.ours / row.abook, 'f', 2) : QStringLiteral("-");
-        out << qSetFieldWidth(9) << row.contacts << qSetFieldWidth(37) << row.operation
-            << qSetFieldWidth(11) << FormatTime(row.ours) << qSetFieldWidth(14)
-            << FormatTime(row.abook) << qSetFieldWidth(13) << ratio << qSetFieldWidth(12)
-            << (row.target > 0 ? QStringLiteral("< ") + FormatTime(row.target) : QString())
-            << qSetFieldWidth(0) << (row.target > 0 ? (row.ours < row.target ? "yes" : "NO") : "")
-            << Qt::endl;
-    }
+    PrintAbookComparison(rows, options.runs, QStringLiteral("abook vcard"));
     return 0;
 }

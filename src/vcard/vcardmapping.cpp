@@ -219,18 +219,15 @@ bool TCardReading::fill(qsizetype row, const TVCardProperty &property)
             value(row + i) = parts[2 + i];
         break;
     }
-    case S::Company: {
-        QStringList parts = SplitVCardValue(property.value, u';');
-        value(row) = parts.takeFirst();
-        if (!parts.isEmpty())
-            keepRest(orgUnitsProperty, JoinVCardValue(parts, u';'));
-        break;
-    }
+    case S::Company:
     case S::Category: {
-        QStringList parts = SplitVCardValue(property.value, u',');
+        const bool company = mapping.slot == S::Company;
+        const QChar separator = company ? u';' : u',';
+        QStringList parts = SplitVCardValue(property.value, separator);
         value(row) = parts.takeFirst();
         if (!parts.isEmpty())
-            keepRest(moreCategoriesProperty, JoinVCardValue(parts, u','));
+            keepRest(company ? orgUnitsProperty : moreCategoriesProperty,
+                     JoinVCardValue(parts, separator));
         break;
     }
     case S::OtherEmails: {
