@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <bitset>
 #include <cstring>
 
 namespace {
@@ -197,6 +198,17 @@ bool readsBackAs(QByteArrayView written, QStringView name)
             return false;
     }
     return true;
+}
+
+// A few bits of an ASCII name that names equal without regard to case share.
+std::size_t asciiShape(QByteArrayView name)
+{
+    if (name.isEmpty())
+        return 0;
+    const auto lower = [](char c) {
+        return std::size_t(static_cast<unsigned char>(asciiLower(c)));
+    };
+    return (std::size_t(name.size()) * 131 + lower(name.front()) * 31 + lower(name.back())) % 256;
 }
 
 // ASCII names that are equal without regard to case.
@@ -635,10 +647,7 @@ IniDocument::sectionsWithValue(QStringView key) const
 
 bool IniDocument::canWrite(QStringView section, QStringView key, QStringView value)
 {
-    const auto hasLineBreak = [](QStringView text) {
-        return text.contains(u'\r') || text.contains(u'\n');
-    };
-    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
+    if (HasIniLineBreak(section) || HasIniLineBreak(key) || HasIniLineBreak(value))
         return false;
     const auto firstNonBlank =
         std::find_if(key.begin(), key.end(), [](QChar c) { return !IsIniBlank(c); });
@@ -810,6 +819,8 @@ IniDocument::prepareSection(const QString &section,
     for (const auto &[key, value] : entries)
         estimate += key.size() + value.size() + 3;
     scratch.reserve(estimate);
+    std::bitset<256> seenShapes;
+    bool anyNonAscii = false;
 
     scratch.append('[');
     appendUtf8(scratch, section);
@@ -836,13 +847,23 @@ IniDocument::prepareSection(const QString &section,
 
         const QByteArrayView keyBytes = QByteArrayView(scratch).sliced(keyStart, keySize);
         const bool ascii = IsAsciiText(keyBytes);
-        const auto same = std::find_if(pieces.begin(), pieces.end(), [&](const Piece &piece) {
-            const QByteArrayView earlier = QByteArrayView(scratch).sliced(piece.key, piece.keySize);
-            // The later write finds the line of the earlier one as writeString() would.
-            if (ascii && piece.ascii)
-                return sameAsciiName(earlier, keyBytes);
-            return Matcher::fromUtf8(keyBytes).matches(earlier, earlier);
-        });
+        // The keys of a section are nearly always all different: a key whose size and ends
+        // no ASCII key before it had is new without a look at each earlier one.
+        anyNonAscii = anyNonAscii || !ascii;
+        const std::size_t shape = ascii ? asciiShape(keyBytes) : 0;
+        const bool mayRepeat = anyNonAscii || seenShapes.test(shape);
+        seenShapes.set(shape);
+        const auto same = !mayRepeat
+                              ? pieces.end()
+                              : std::find_if(pieces.begin(), pieces.end(), [&](const Piece &piece) {
+                                    const QByteArrayView earlier =
+                                        QByteArrayView(scratch).sliced(piece.key, piece.keySize);
+                                    // The later write finds the line of the earlier one as
+                                    // writeString() would.
+                                    if (ascii && piece.ascii)
+                                        return sameAsciiName(earlier, keyBytes);
+                                    return Matcher::fromUtf8(keyBytes).matches(earlier, earlier);
+                                });
         if (same != pieces.end()) {
             size += valueSize - same->valueSize;
             same->value = valueStart;

@@ -22,6 +22,15 @@ constexpr bool IsIniBlank(QChar c)
     return c == u' ' || c == u'\t' || c == u'\v';
 }
 
+/// A CR or LF, which no INI line can hold. One pass: every value written is asked.
+inline bool HasIniLineBreak(QStringView text)
+{
+    for (const QChar c : text)
+        if (c == u'\r' || c == u'\n')
+            return true;
+    return false;
+}
+
 /// The text of one INI file in memory, read and edited line by line with the rules of the
 /// Windows private-profile functions, so files made by the Windows program come out the same.
 ///

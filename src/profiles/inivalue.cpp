@@ -52,6 +52,11 @@ bool needsQuotes(QStringView value)
 
 } // namespace
 
+bool IsIniValueAsIs(QStringView value)
+{
+    return !needsQuotes(value);
+}
+
 QString QuoteIniValue(QStringView value)
 {
     if (needsQuotes(value))

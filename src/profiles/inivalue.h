@@ -10,6 +10,8 @@
 QString QuoteIniValue(QStringView value);
 /// The same, sharing value's text when it needs no quotes.
 QString QuoteIniValue(const QString &value);
+/// value reads back as it stands: it needs no quotes.
+bool IsIniValueAsIs(QStringView value);
 
 /// value with each line break (CR LF, CR or LF) replaced by one blank, for the keys that hold a
 /// single line.

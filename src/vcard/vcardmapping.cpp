@@ -4,8 +4,6 @@
 #include "vcard/vcardfile.h"
 #include "vcard/vcardwriter.h"
 
-#include <QHash>
-
 using S = TVCardSlot;
 using L = QLatin1String;
 
@@ -57,19 +55,31 @@ const QString orgUnitsProperty = QStringLiteral("X-QUENLARK-ORGUNITS");
 const QString moreCategoriesProperty = QStringLiteral("X-QUENLARK-CATEGORIES");
 const QString productId = QStringLiteral("-//Quenlark//Quenlark Calbrey//EN");
 
-// The table read once: each row's place in ContactFields, and per property the rows that a
-// property of that name may fill (the first row of an address block, a phone's row).
+// The table read once: each row's place in ContactFields, the type words of its match as
+// bits, and per property the rows that a property of that name may fill (the first row of an
+// address block, a phone's row).
 struct TTypeWord
 {
     bool excluded = false;
-    QStringList alternatives;
+    quint32 alternatives = 0; // bits of TMappingIndex::typeWords
+};
+
+struct TPropertyRows
+{
+    QString property;
+    QList<qsizetype> rows;
 };
 
 struct TMappingIndex
 {
     std::array<qsizetype, 34> field{};
     std::array<QList<TTypeWord>, 34> match;
-    QHash<QString, QList<qsizetype>> rowsByProperty;
+    // A handful of names, looked through faster than a hash of them.
+    QList<TPropertyRows> rowsByProperty;
+    // Every type word a match names, in lower case; a bit each. A 4.0 PREF parameter counts
+    // as the type "pref".
+    QStringList typeWords;
+    quint32 prefBit = 0;
 
     TMappingIndex()
     {
@@ -80,15 +90,63 @@ struct TMappingIndex
                     field[row] = f;
             for (const QString &word : QString(mapping.match).split(u' ', Qt::SkipEmptyParts)) {
                 const bool excluded = word.startsWith(u'-');
-                match[row].append({excluded, word.mid(excluded ? 1 : 0).split(u'|')});
+                TTypeWord typeWord{excluded, 0};
+                for (const QString &type : word.mid(excluded ? 1 : 0).split(u'|'))
+                    typeWord.alternatives |= bitOf(type);
+                match[row].append(typeWord);
             }
             if (mapping.slot == S::Extension || mapping.slot == S::Locality ||
                 mapping.slot == S::Region || mapping.slot == S::PostalCode ||
                 mapping.slot == S::Country)
                 continue;
-            rowsByProperty[mapping.property].append(row);
+            rowsOf(mapping.property).append(row);
         }
-        rowsByProperty[QStringLiteral("IMPP")] = rowsByProperty.value(QStringLiteral("X-ICQ"));
+        rowsOf(QStringLiteral("IMPP")) = rowsOf(QStringLiteral("X-ICQ"));
+    }
+
+    const QList<qsizetype> *rowsFor(const QString &property) const
+    {
+        for (const TPropertyRows &entry : rowsByProperty)
+            if (entry.property == property)
+                return &entry.rows;
+        return nullptr;
+    }
+
+    /// The type words of the property that some match names, as bits.
+    quint32 typesOf(const TVCardProperty &property) const
+    {
+        quint32 types = 0;
+        if (property.parameter(QLatin1String("PREF")))
+            types |= prefBit;
+        if (const TVCardParameter *parameter = property.parameter(QLatin1String("TYPE")))
+            for (const QString &value : parameter->values)
+                for (qsizetype bit = 0; bit < typeWords.size(); ++bit)
+                    if (value.compare(typeWords[bit], Qt::CaseInsensitive) == 0)
+                        types |= quint32(1) << bit;
+        return types;
+    }
+
+private:
+    QList<qsizetype> &rowsOf(const QString &property)
+    {
+        for (TPropertyRows &entry : rowsByProperty)
+            if (entry.property == property)
+                return entry.rows;
+        rowsByProperty.append({property, {}});
+        return rowsByProperty.last().rows;
+    }
+
+    quint32 bitOf(const QString &type)
+    {
+        qsizetype bit = typeWords.indexOf(type);
+        if (bit < 0) {
+            bit = typeWords.size();
+            typeWords.append(type);
+        }
+        Q_ASSERT(bit < 32);
+        if (type == QLatin1String("pref"))
+            prefBit = quint32(1) << bit;
+        return quint32(1) << bit;
     }
 };
 
@@ -98,15 +156,11 @@ const TMappingIndex &mappingIndex()
     return index;
 }
 
-bool matchesTypes(const TVCardProperty &property, qsizetype row)
+bool matchesTypes(quint32 types, qsizetype row)
 {
-    for (const TTypeWord &word : mappingIndex().match[row]) {
-        bool any = false;
-        for (const QString &type : word.alternatives)
-            any = any || property.hasType(type);
-        if (any == word.excluded)
+    for (const TTypeWord &word : mappingIndex().match[row])
+        if (((types & word.alternatives) != 0) == word.excluded)
             return false;
-    }
     return true;
 }
 
@@ -278,18 +332,19 @@ void TCardReading::read(const TVCardProperty &property, bool primaryEmail)
     if (name == QLatin1String("TEL") && m_firstPhone.isEmpty())
         m_firstPhone = splitExtension(UnescapeVCardText(property.value)).first;
 
-    const auto rows = mappingIndex().rowsByProperty.constFind(name);
-    if (rows != mappingIndex().rowsByProperty.cend() && !property.value.isEmpty()) {
+    const QList<qsizetype> *rows = mappingIndex().rowsFor(name);
+    if (rows && !property.value.isEmpty()) {
         if (name == QLatin1String("IMPP") &&
             !property.value.startsWith(QLatin1String("icq:"), Qt::CaseInsensitive)) {
             keep(property);
             return;
         }
+        const quint32 types = mappingIndex().typesOf(property);
         for (const qsizetype row : *rows) {
             const TVCardMapping &mapping = VCardMappings[row];
             if ((mapping.slot == S::PrimaryEmail) != primaryEmail)
                 continue;
-            if (matchesTypes(property, row) && fill(row, property))
+            if (matchesTypes(types, row) && fill(row, property))
                 return;
         }
     }

@@ -22,7 +22,8 @@ QByteArrayView trimmed(QByteArrayView bytes)
 
 bool isLine(QByteArrayView line, QByteArrayView expected)
 {
-    return trimmed(line).compare(expected, Qt::CaseInsensitive) == 0;
+    const QByteArrayView content = trimmed(line);
+    return content.size() == expected.size() && content.compare(expected, Qt::CaseInsensitive) == 0;
 }
 
 // Bytes no text holds: a card with them is binary data, not a card.
@@ -161,11 +162,16 @@ bool readProperty(QByteArrayView line, TVCardProperty &property)
     return true;
 }
 
+// word is in upper case.
 bool containsIgnoringCase(QByteArrayView text, QByteArrayView word)
 {
-    for (qsizetype i = 0; i + word.size() <= text.size(); ++i)
-        if (text.sliced(i, word.size()).compare(word, Qt::CaseInsensitive) == 0)
+    const char first = word.front();
+    for (qsizetype i = 0; i + word.size() <= text.size(); ++i) {
+        const char c = text[i];
+        if ((c == first || c == first + ('a' - 'A')) &&
+            text.sliced(i, word.size()).compare(word, Qt::CaseInsensitive) == 0)
             return true;
+    }
     return false;
 }
 
@@ -281,6 +287,8 @@ TVCardReadResult ReadVCards(QByteArrayView bytes)
 
 int ReadVCards(QByteArrayView bytes, const std::function<void(TVCard &&)> &take)
 {
+    // Room for the properties of a card with most fields filled, so that it grows once.
+    constexpr qsizetype kUsualProperties = 24;
     struct
     {
         int unreadable = 0;
@@ -300,6 +308,7 @@ int ReadVCards(QByteArrayView bytes, const std::function<void(TVCard &&)> &take)
             inCard = true;
             damaged = false;
             card = TVCard();
+            card.properties.reserve(kUsualProperties);
             continue;
         }
         if (!inCard)

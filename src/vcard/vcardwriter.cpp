@@ -46,39 +46,46 @@ TVCardLineWriter &TVCardLineWriter::Raw(QStringView text)
 void TVCardLineWriter::appendUtf8(QStringView text, bool escape)
 {
     const qsizetype size = text.size();
+    // Room for the worst case (three octets a unit), written through a pointer: a card is
+    // mostly short ASCII values, and a check of the buffer per octet would cost more.
+    const qsizetype start = m_out.size();
+    m_out.resize(start + 3 * size);
+    char *out = m_out.data() + start;
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
             if (escape) {
                 if (c == u'\\' || c == u',' || c == u';') {
-                    m_out.append('\\');
+                    *out++ = '\\';
                 } else if (c == u'\r' || c == u'\n') {
                     if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
                         ++i;
-                    m_out.append("\\n", 2);
+                    *out++ = '\\';
+                    *out++ = 'n';
                     continue;
                 }
             }
             // Control characters would make the card binary data to a reader (ours too).
             if ((c < 0x20 && c != u'\t') || c == 0x7F)
                 continue;
-            m_out.append(char(c));
+            *out++ = char(c);
         } else if (c < 0x800) {
-            m_out.append(char(0xC0 | (c >> 6)));
-            m_out.append(char(0x80 | (c & 0x3F)));
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
         } else if (QChar::isHighSurrogate(c) && i + 1 < size && text[i + 1].isLowSurrogate()) {
             const char32_t code = QChar::surrogateToUcs4(c, text[++i].unicode());
-            m_out.append(char(0xF0 | (code >> 18)));
-            m_out.append(char(0x80 | ((code >> 12) & 0x3F)));
-            m_out.append(char(0x80 | ((code >> 6) & 0x3F)));
-            m_out.append(char(0x80 | (code & 0x3F)));
+            *out++ = char(0xF0 | (code >> 18));
+            *out++ = char(0x80 | ((code >> 12) & 0x3F));
+            *out++ = char(0x80 | ((code >> 6) & 0x3F));
+            *out++ = char(0x80 | (code & 0x3F));
         } else {
             const char16_t unit = QChar::isSurrogate(c) ? char16_t(0xFFFD) : c;
-            m_out.append(char(0xE0 | (unit >> 12)));
-            m_out.append(char(0x80 | ((unit >> 6) & 0x3F)));
-            m_out.append(char(0x80 | (unit & 0x3F)));
+            *out++ = char(0xE0 | (unit >> 12));
+            *out++ = char(0x80 | ((unit >> 6) & 0x3F));
+            *out++ = char(0x80 | (unit & 0x3F));
         }
     }
+    m_out.truncate(out - m_out.constData());
 }
 
 void TVCardLineWriter::End()
