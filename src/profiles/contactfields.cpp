@@ -29,6 +29,13 @@ QString EncodeMultiLine(QStringView text)
     return result;
 }
 
+QString EncodeMultiLine(const QString &text)
+{
+    if (!text.contains(u'\r') && !text.contains(u'\n'))
+        return text;
+    return EncodeMultiLine(QStringView(text));
+}
+
 QString DecodeMultiLine(QStringView stored)
 {
     QString result;

@@ -70,5 +70,7 @@ const ContactField *FindContactField(QStringView key);
 /// Multi-line text in its one-line stored form: each line break (CR LF, a lone CR or a lone LF)
 /// becomes "|".
 QString EncodeMultiLine(QStringView text);
+/// The same, sharing text when it has no line break.
+QString EncodeMultiLine(const QString &text);
 /// The stored form back to text: each "|" becomes CR LF.
 QString DecodeMultiLine(QStringView stored);

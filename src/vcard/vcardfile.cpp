@@ -8,7 +8,18 @@
 #include "vcard/vcardmapping.h"
 #include "vcard/vcardreader.h"
 
-TVCardContacts ReadVCardContacts(const QByteArray &bytes)
+#include <QThread>
+#include <algorithm>
+#include <future>
+#include <vector>
+
+namespace {
+
+// A large file is read in parts at once, one a processor; a part smaller than this is not
+// worth a thread of its own.
+constexpr qsizetype kMinPartBytes = qsizetype(4) * 1024 * 1024;
+
+TVCardContacts readPart(QByteArrayView bytes)
 {
     TVCardContacts result;
     int nameless = 0;
@@ -20,6 +31,68 @@ TVCardContacts ReadVCardContacts(const QByteArray &bytes)
             result.contacts.append(std::move(contact));
     });
     result.unreadable += nameless;
+    return result;
+}
+
+bool startsWithIgnoringCase(QByteArrayView bytes, QByteArrayView start)
+{
+    return bytes.size() >= start.size() &&
+           bytes.first(start.size()).compare(start, Qt::CaseInsensitive) == 0;
+}
+
+// The first place at or after from where a BEGIN:VCARD line follows an END:VCARD line, both
+// whole lines of their own: a reader is there in the state it starts a file in, so the text
+// before and the text after read apart give what they give read in one. -1 when none.
+qsizetype cardBoundary(QByteArrayView bytes, qsizetype from)
+{
+    constexpr QByteArrayView begin("BEGIN:VCARD");
+    for (qsizetype at = bytes.indexOf('\n', from); at >= 0; at = bytes.indexOf('\n', at + 1)) {
+        const QByteArrayView next = bytes.sliced(at + 1);
+        if (!startsWithIgnoringCase(next, begin))
+            continue;
+        QByteArrayView before = bytes.first(at);
+        if (before.endsWith('\r'))
+            before.chop(1);
+        const qsizetype lineStart = before.lastIndexOf('\n') + 1;
+        if (lineStart > 0 &&
+            before.sliced(lineStart).compare("END:VCARD", Qt::CaseInsensitive) == 0)
+            return at + 1;
+    }
+    return -1;
+}
+
+QList<QByteArrayView> independentParts(QByteArrayView bytes, qsizetype count)
+{
+    QList<QByteArrayView> parts;
+    qsizetype start = 0;
+    for (qsizetype i = 1; i < count; ++i) {
+        const qsizetype cut = cardBoundary(bytes, qMax(start, bytes.size() * i / count));
+        if (cut < 0)
+            break;
+        parts.append(bytes.sliced(start, cut - start));
+        start = cut;
+    }
+    parts.append(bytes.sliced(start));
+    return parts;
+}
+
+} // namespace
+
+TVCardContacts ReadVCardContacts(QByteArrayView bytes, qsizetype parts)
+{
+    if (parts <= 0)
+        parts = std::clamp<qsizetype>(bytes.size() / kMinPartBytes, 1,
+                                      qMax(1, QThread::idealThreadCount()));
+    const QList<QByteArrayView> pieces = independentParts(bytes, parts);
+    std::vector<std::future<TVCardContacts>> later;
+    for (qsizetype i = 1; i < pieces.size(); ++i)
+        later.push_back(std::async(std::launch::async, readPart, pieces[i]));
+    TVCardContacts result = readPart(pieces.first());
+    for (std::future<TVCardContacts> &part : later) {
+        TVCardContacts read = part.get();
+        result.contacts.append(std::move(read.contacts));
+        result.unreadable += read.unreadable;
+    }
     return result;
 }
 

@@ -66,7 +66,7 @@ struct TTypeWord
 
 struct TPropertyRows
 {
-    QString property;
+    QLatin1String property;
     QList<qsizetype> rows;
 };
 
@@ -78,7 +78,7 @@ struct TMappingIndex
     QList<TPropertyRows> rowsByProperty;
     // Every type word a match names, in lower case; a bit each. A 4.0 PREF parameter counts
     // as the type "pref".
-    QStringList typeWords;
+    QList<QLatin1String> typeWords;
     quint32 prefBit = 0;
 
     TMappingIndex()
@@ -88,10 +88,10 @@ struct TMappingIndex
             for (qsizetype f = 0; f < kFieldCount; ++f)
                 if (ContactFields[f].key == mapping.key)
                     field[row] = f;
-            for (const QString &word : QString(mapping.match).split(u' ', Qt::SkipEmptyParts)) {
+            for (QLatin1String word : split(mapping.match, ' ')) {
                 const bool excluded = word.startsWith(u'-');
                 TTypeWord typeWord{excluded, 0};
-                for (const QString &type : word.mid(excluded ? 1 : 0).split(u'|'))
+                for (QLatin1String type : split(word.sliced(excluded ? 1 : 0), '|'))
                     typeWord.alternatives |= bitOf(type);
                 match[row].append(typeWord);
             }
@@ -101,13 +101,14 @@ struct TMappingIndex
                 continue;
             rowsOf(mapping.property).append(row);
         }
-        rowsOf(QStringLiteral("IMPP")) = rowsOf(QStringLiteral("X-ICQ"));
+        const QList<qsizetype> icqRows = rowsOf(QLatin1String("X-ICQ"));
+        rowsOf(QLatin1String("IMPP")) = icqRows;
     }
 
     const QList<qsizetype> *rowsFor(const QString &property) const
     {
         for (const TPropertyRows &entry : rowsByProperty)
-            if (entry.property == property)
+            if (IsVCardWord(property, entry.property))
                 return &entry.rows;
         return nullptr;
     }
@@ -121,13 +122,13 @@ struct TMappingIndex
         if (const TVCardParameter *parameter = property.parameter(QLatin1String("TYPE")))
             for (const QString &value : parameter->values)
                 for (qsizetype bit = 0; bit < typeWords.size(); ++bit)
-                    if (value.compare(typeWords[bit], Qt::CaseInsensitive) == 0)
+                    if (IsVCardWord(value, typeWords[bit], Qt::CaseInsensitive))
                         types |= quint32(1) << bit;
         return types;
     }
 
 private:
-    QList<qsizetype> &rowsOf(const QString &property)
+    QList<qsizetype> &rowsOf(QLatin1String property)
     {
         for (TPropertyRows &entry : rowsByProperty)
             if (entry.property == property)
@@ -136,7 +137,21 @@ private:
         return rowsByProperty.last().rows;
     }
 
-    quint32 bitOf(const QString &type)
+    // The words of the table's text, which lives as long as the program.
+    static QList<QLatin1String> split(QLatin1String text, char separator)
+    {
+        QList<QLatin1String> words;
+        while (!text.isEmpty()) {
+            const qsizetype end = text.indexOf(QLatin1Char(separator));
+            const QLatin1String word = end < 0 ? text : text.first(end);
+            if (!word.isEmpty())
+                words.append(word);
+            text = end < 0 ? QLatin1String() : text.sliced(end + 1);
+        }
+        return words;
+    }
+
+    quint32 bitOf(QLatin1String type)
     {
         qsizetype bit = typeWords.indexOf(type);
         if (bit < 0) {
@@ -177,6 +192,8 @@ std::pair<QString, QString> splitExtension(QString number)
                                                        : extension.indexOf(u';'));
         return {number.left(ext), extension};
     }
+    if (!number.contains(u'x', Qt::CaseInsensitive))
+        return {number, QString()}; // every marker ends in x
     for (const QLatin1String marker :
          {QLatin1String("ext."), QLatin1String("ext"), QLatin1String("x")}) {
         const qsizetype at = number.lastIndexOf(marker, -1, Qt::CaseInsensitive);
@@ -310,31 +327,31 @@ bool TCardReading::fill(qsizetype row, const TVCardProperty &property)
 void TCardReading::read(const TVCardProperty &property, bool primaryEmail)
 {
     const QString &name = property.name;
-    if (name == QLatin1String("PRODID"))
+    if (IsVCardWord(name, QLatin1String("PRODID")))
         return; // about the program that wrote the file, not the contact
-    if (name == QLatin1String(VCardContactNameProperty) && !m_hasOwnName) {
+    if (IsVCardWord(name, QLatin1String(VCardContactNameProperty)) && !m_hasOwnName) {
         m_ownName = UnescapeVCardText(property.value);
         m_hasOwnName = true;
         return;
     }
-    if (name == QLatin1String("N") && !m_n) {
+    if (IsVCardWord(name, QLatin1String("N")) && !m_n) {
         m_n = &property;
         return;
     }
-    if (name == QLatin1String("FN") && !m_hasFullName) {
+    if (IsVCardWord(name, QLatin1String("FN")) && !m_hasFullName) {
         m_fullName = UnescapeVCardText(property.value);
         m_hasFullName = true;
     }
-    if (name == QLatin1String("NICKNAME") && m_nickname.isEmpty())
+    if (IsVCardWord(name, QLatin1String("NICKNAME")) && m_nickname.isEmpty())
         m_nickname = UnescapeVCardText(property.value);
-    if (name == QLatin1String("EMAIL") && m_firstEmail.isEmpty())
+    if (IsVCardWord(name, QLatin1String("EMAIL")) && m_firstEmail.isEmpty())
         m_firstEmail = UnescapeVCardText(property.value);
-    if (name == QLatin1String("TEL") && m_firstPhone.isEmpty())
+    if (IsVCardWord(name, QLatin1String("TEL")) && m_firstPhone.isEmpty())
         m_firstPhone = splitExtension(UnescapeVCardText(property.value)).first;
 
     const QList<qsizetype> *rows = mappingIndex().rowsFor(name);
     if (rows && !property.value.isEmpty()) {
-        if (name == QLatin1String("IMPP") &&
+        if (IsVCardWord(name, QLatin1String("IMPP")) &&
             !property.value.startsWith(QLatin1String("icq:"), Qt::CaseInsensitive)) {
             keep(property);
             return;

@@ -1,5 +1,8 @@
 #include "vcard/vcardproperty.h"
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 bool isNameByte(char c)
@@ -54,12 +57,28 @@ const QStringList &commonWords()
     return words;
 }
 
+// The common words by their length, so that a word is compared with a few of them only.
+const std::array<QList<QString>, 16> &commonWordsBySize()
+{
+    static const std::array<QList<QString>, 16> bySize = [] {
+        std::array<QList<QString>, 16> words;
+        for (const QString &word : commonWords()) {
+            Q_ASSERT(std::size_t(word.size()) < words.size());
+            words[std::size_t(word.size())].append(word);
+        }
+        return words;
+    }();
+    return bySize;
+}
+
 // bytes as text, shared when it is a common word (exactly so, or in any case when folding).
 QString word(QByteArrayView bytes, bool toUpper)
 {
-    for (const QString &common : commonWords()) {
-        if (common.size() != bytes.size())
-            continue;
+    const auto &bySize = commonWordsBySize();
+    const QList<QString> none;
+    const QList<QString> &candidates =
+        std::size_t(bytes.size()) < bySize.size() ? bySize[std::size_t(bytes.size())] : none;
+    for (const QString &common : candidates) {
         bool same = true;
         for (qsizetype i = 0; same && i < bytes.size(); ++i) {
             const char c =
@@ -136,7 +155,10 @@ void parseParameter(QByteArrayView token, TVCardProperty &property)
     }
     const QString name = upper(token.first(equals)).trimmed();
     QStringList values = splitOutsideQuotes(token.sliced(equals + 1), ',');
-    if (name == QLatin1String("TYPE")) {
+    const auto isOneType = [](const QString &value) {
+        return !value.isEmpty() && !value.contains(u',');
+    };
+    if (name == QLatin1String("TYPE") && !std::all_of(values.cbegin(), values.cend(), isOneType)) {
         // 4.0 quotes a list of types: TYPE="work,voice".
         QStringList types;
         for (const QString &value : values) {
@@ -195,7 +217,7 @@ bool ParseVCardContentLine(QByteArrayView line, TVCardProperty &property, QByteA
 const TVCardParameter *TVCardProperty::parameter(QLatin1String parameterName) const
 {
     for (const TVCardParameter &p : parameters)
-        if (p.name == parameterName)
+        if (IsVCardWord(p.name, parameterName))
             return &p;
     return nullptr;
 }
@@ -208,7 +230,7 @@ bool TVCardProperty::hasType(QStringView type) const
     if (!types)
         return false;
     for (const QString &value : types->values)
-        if (value.compare(type, Qt::CaseInsensitive) == 0)
+        if (value.size() == type.size() && value.compare(type, Qt::CaseInsensitive) == 0)
             return true;
     return false;
 }
@@ -252,20 +274,19 @@ QString UnescapeVCardText(QStringView escaped)
 {
     if (!escaped.contains(u'\\'))
         return escaped.toString();
-    QString text;
-    text.reserve(escaped.size());
+    // Never longer than the escaped text: written through a pointer, then cut to size.
+    QString text(escaped.size(), Qt::Uninitialized);
+    QChar *out = text.data();
     for (qsizetype i = 0; i < escaped.size(); ++i) {
         const QChar c = escaped[i];
         if (c != u'\\' || i + 1 == escaped.size()) {
-            text += c;
+            *out++ = c;
             continue;
         }
         const QChar next = escaped[++i];
-        if (next == u'n' || next == u'N')
-            text += u'\n';
-        else
-            text += next;
+        *out++ = next == u'n' || next == u'N' ? QChar(u'\n') : next;
     }
+    text.truncate(out - text.constData());
     return text;
 }
 
@@ -297,6 +318,7 @@ QString EscapeVCardText(QStringView text)
 QStringList SplitVCardValue(QStringView escaped, QChar separator)
 {
     QStringList parts;
+    parts.reserve(escaped.count(separator) + 1);
     qsizetype start = 0;
     for (qsizetype i = 0; i < escaped.size(); ++i) {
         if (escaped[i] == u'\\') {

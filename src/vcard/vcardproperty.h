@@ -37,6 +37,25 @@ struct TVCardProperty
     static bool FromContentLine(QStringView text, TVCardProperty &property);
 };
 
+/// text is word, letter for letter (or, with Qt::CaseInsensitive, without regard to the case
+/// of ASCII letters). Inline: a card is read by comparing a dozen names per line.
+inline bool IsVCardWord(QStringView text, QLatin1String word,
+                        Qt::CaseSensitivity cs = Qt::CaseSensitive)
+{
+    if (text.size() != word.size())
+        return false;
+    const auto lower = [](char16_t c) {
+        return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t a = text[i].unicode();
+        const char16_t b = word[i].unicode();
+        if (a != b && (cs == Qt::CaseSensitive || lower(a) != lower(b)))
+            return false;
+    }
+    return true;
+}
+
 /// The escaped text of a value back to plain text: \n (or \N) is a line break; a backslash
 /// before a comma, a semicolon or another backslash stands for that character.
 QString UnescapeVCardText(QStringView escaped);

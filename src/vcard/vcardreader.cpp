@@ -66,6 +66,8 @@ QByteArray decodeQuotedPrintable(QByteArrayView encoded)
 
 QString decodeCharset(QByteArrayView bytes, const QString &charset)
 {
+    if (charset.isEmpty())
+        return DecodeTextLine(bytes);
     const QString name = charset.toUpper();
     if (name == QLatin1String("UTF-8") || name == QLatin1String("UTF8")) {
         if (IsValidUtf8(bytes))
@@ -182,17 +184,24 @@ QByteArrayView head(QByteArrayView line)
     return colon < 0 ? line : line.first(colon);
 }
 
-bool isQuotedPrintable(QByteArrayView line)
+enum class TLineEncoding
 {
-    const QByteArrayView h = head(line);
-    return h.contains(';') && containsIgnoringCase(h, "QUOTED-PRINTABLE");
-}
+    Plain,
+    QuotedPrintable,
+    Base64,
+};
 
-bool isBase64(QByteArrayView line)
+// What the parameters of a line say of how its value is encoded.
+TLineEncoding lineEncoding(QByteArrayView line)
 {
     const QByteArrayView h = head(line);
-    return h.contains(';') &&
-           (containsIgnoringCase(h, "BASE64") || containsIgnoringCase(h, "ENCODING=B"));
+    if (!h.contains(';'))
+        return TLineEncoding::Plain;
+    if (containsIgnoringCase(h, "QUOTED-PRINTABLE"))
+        return TLineEncoding::QuotedPrintable;
+    if (containsIgnoringCase(h, "BASE64") || containsIgnoringCase(h, "ENCODING=B"))
+        return TLineEncoding::Base64;
+    return TLineEncoding::Plain;
 }
 
 // Physical lines joined into content lines: folding (a line that starts with a blank
@@ -217,8 +226,9 @@ public:
         line.resize(0); // keeps the buffer of the line before
         line.append(m_pending ? m_pendingLine : physical);
         m_pending = false;
-        const bool quotedPrintable = isQuotedPrintable(line);
-        const bool base64 = !quotedPrintable && isBase64(line);
+        const TLineEncoding encoding = lineEncoding(line);
+        const bool quotedPrintable = encoding == TLineEncoding::QuotedPrintable;
+        const bool base64 = encoding == TLineEncoding::Base64;
         while (readPhysical(physical)) {
             if (quotedPrintable && line.endsWith('=') && !isLine(physical, "END:VCARD")) {
                 line.chop(1);
@@ -275,6 +285,16 @@ void finishCard(TVCard &card)
             property.value = escapeAs30(property.value, property.name);
 }
 
+// An empty card that keeps the room of the one before (unless take moved it away): a card
+// is read in a buffer of that size, not one grown anew for each of a hundred thousand.
+void startCard(TVCard &card)
+{
+    constexpr qsizetype kUsualProperties = 24; // a card with most fields filled
+    card.version.clear();
+    card.properties.clear();
+    card.properties.reserve(kUsualProperties);
+}
+
 } // namespace
 
 TVCardReadResult ReadVCards(QByteArrayView bytes)
@@ -287,8 +307,6 @@ TVCardReadResult ReadVCards(QByteArrayView bytes)
 
 int ReadVCards(QByteArrayView bytes, const std::function<void(TVCard &&)> &take)
 {
-    // Room for the properties of a card with most fields filled, so that it grows once.
-    constexpr qsizetype kUsualProperties = 24;
     struct
     {
         int unreadable = 0;
@@ -307,8 +325,7 @@ int ReadVCards(QByteArrayView bytes, const std::function<void(TVCard &&)> &take)
                 ++result.unreadable; // the card before never ended
             inCard = true;
             damaged = false;
-            card = TVCard();
-            card.properties.reserve(kUsualProperties);
+            startCard(card);
             continue;
         }
         if (!inCard)
@@ -319,7 +336,8 @@ int ReadVCards(QByteArrayView bytes, const std::function<void(TVCard &&)> &take)
                 ++result.unreadable;
             } else {
                 finishCard(card);
-                take(std::exchange(card, TVCard()));
+                take(std::move(card));
+                startCard(card);
             }
             continue;
         }
