@@ -803,7 +803,8 @@ std::optional<QByteArray>
 IniDocument::prepareSection(const QString &section,
                             const QList<std::pair<QString, QString>> &entries)
 {
-    // The entries' bytes in one buffer; a key given again takes the new value in place.
+    // The entries' lines in one buffer; a key given again takes the new value in place of the
+    // earlier one, and only then are the lines put together anew.
     struct Piece
     {
         qsizetype key;
@@ -821,6 +822,7 @@ IniDocument::prepareSection(const QString &section,
     scratch.reserve(estimate);
     std::bitset<256> seenShapes;
     bool anyNonAscii = false;
+    bool repeated = false;
 
     scratch.append('[');
     appendUtf8(scratch, section);
@@ -844,6 +846,7 @@ IniDocument::prepareSection(const QString &section,
         const qsizetype valueStart = scratch.size();
         appendUtf8(scratch, value); // may move the buffer: views of it are taken afresh
         const qsizetype valueSize = scratch.size() - valueStart;
+        scratch.append(kLineBreak);
 
         const QByteArrayView keyBytes = QByteArrayView(scratch).sliced(keyStart, keySize);
         const bool ascii = IsAsciiText(keyBytes);
@@ -865,6 +868,7 @@ IniDocument::prepareSection(const QString &section,
                                     return Matcher::fromUtf8(keyBytes).matches(earlier, earlier);
                                 });
         if (same != pieces.end()) {
+            repeated = true;
             size += valueSize - same->valueSize;
             same->value = valueStart;
             same->valueSize = valueSize;
@@ -874,6 +878,13 @@ IniDocument::prepareSection(const QString &section,
         pieces.push_back({keyStart, keySize, valueStart, valueSize, ascii});
     }
 
+    if (!repeated) {
+        // Each entry's line as it stands, in order. The document keeps these bytes, so room
+        // that text outside ASCII made the buffer grow by is given back.
+        if (scratch.capacity() - scratch.size() > scratch.size() / 4)
+            scratch.squeeze();
+        return scratch;
+    }
     QByteArray prepared;
     prepared.reserve(size);
     prepared.append(QByteArrayView(scratch).first(headerSize));
