@@ -11,21 +11,23 @@ const ContactField *FindContactField(QStringView key)
 
 QString EncodeMultiLine(QStringView text)
 {
-    QString result;
-    result.reserve(text.size());
+    // Never longer than text: written through a pointer, then cut to size.
+    QString result(text.size(), Qt::Uninitialized);
+    QChar *out = result.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c == u'\r') {
-            result += QLatin1Char('|');
+            *out++ = u'|';
             if (i + 1 < text.size() && text[i + 1] == u'\n')
                 ++i;
         } else if (c == u'\n') {
             // Text from a Qt control breaks lines with LF alone; dropping it would join lines.
-            result += QLatin1Char('|');
+            *out++ = u'|';
         } else {
-            result += c;
+            *out++ = c;
         }
     }
+    result.truncate(out - result.constData());
     return result;
 }
 

@@ -57,27 +57,36 @@ const QStringList &commonWords()
     return words;
 }
 
-// The common words by their length, so that a word is compared with a few of them only.
-const std::array<QList<QString>, 16> &commonWordsBySize()
+// The common words by their length and first letter (in either case), so that a word is
+// compared with one or two of them only.
+constexpr std::size_t kLongestCommonWord = 15;
+
+std::size_t commonWordBucket(qsizetype size, char16_t first)
 {
-    static const std::array<QList<QString>, 16> bySize = [] {
-        std::array<QList<QString>, 16> words;
+    return std::size_t(size) * 32 + (first & 31);
+}
+
+const std::array<QList<QString>, (kLongestCommonWord + 1) * 32> &commonWordBuckets()
+{
+    static const auto buckets = [] {
+        std::array<QList<QString>, (kLongestCommonWord + 1) * 32> words;
         for (const QString &word : commonWords()) {
-            Q_ASSERT(std::size_t(word.size()) < words.size());
-            words[std::size_t(word.size())].append(word);
+            Q_ASSERT(std::size_t(word.size()) <= kLongestCommonWord);
+            words[commonWordBucket(word.size(), word.front().unicode())].append(word);
         }
         return words;
     }();
-    return bySize;
+    return buckets;
 }
 
 // bytes as text, shared when it is a common word (exactly so, or in any case when folding).
 QString word(QByteArrayView bytes, bool toUpper)
 {
-    const auto &bySize = commonWordsBySize();
+    const bool mayBeCommon = !bytes.isEmpty() && std::size_t(bytes.size()) <= kLongestCommonWord;
     const QList<QString> none;
     const QList<QString> &candidates =
-        std::size_t(bytes.size()) < bySize.size() ? bySize[std::size_t(bytes.size())] : none;
+        mayBeCommon ? commonWordBuckets()[commonWordBucket(bytes.size(), char16_t(bytes.front()))]
+                    : none;
     for (const QString &common : candidates) {
         bool same = true;
         for (qsizetype i = 0; same && i < bytes.size(); ++i) {
@@ -89,7 +98,7 @@ QString word(QByteArrayView bytes, bool toUpper)
             return common;
     }
     QString text = QString::fromUtf8(bytes);
-    return toUpper ? text.toUpper() : text;
+    return toUpper ? std::move(text).toUpper() : text;
 }
 
 QString upper(QByteArrayView bytes)
@@ -124,7 +133,7 @@ QStringList splitOutsideQuotes(QByteArrayView bytes, char separator)
     return parts;
 }
 
-void addParameter(TVCardProperty &property, const QString &name, const QStringList &values)
+void addParameter(TVCardProperty &property, const QString &name, QStringList values)
 {
     for (TVCardParameter &parameter : property.parameters) {
         if (parameter.name == name) {
@@ -132,7 +141,7 @@ void addParameter(TVCardProperty &property, const QString &name, const QStringLi
             return;
         }
     }
-    property.parameters.append({name, values});
+    property.parameters.append({name, std::move(values)});
 }
 
 // 2.1 writes a bare encoding (TEL;QUOTED-PRINTABLE) where later versions write ENCODING=.
@@ -150,7 +159,7 @@ void parseParameter(QByteArrayView token, TVCardProperty &property)
         if (!bare.isEmpty())
             addParameter(property,
                          isBareEncoding(bare) ? QStringLiteral("ENCODING") : QStringLiteral("TYPE"),
-                         {bare});
+                         QStringList{bare});
         return;
     }
     const QString name = upper(token.first(equals)).trimmed();
@@ -169,7 +178,7 @@ void parseParameter(QByteArrayView token, TVCardProperty &property)
         }
         values = types;
     }
-    addParameter(property, name, values);
+    addParameter(property, name, std::move(values));
 }
 
 // A parameter value that must be quoted to stay one value.
@@ -192,7 +201,9 @@ bool ParseVCardContentLine(QByteArrayView line, TVCardProperty &property, QByteA
     for (char c : fullName)
         if (!isNameByte(c))
             return false;
-    const qsizetype dot = fullName.lastIndexOf('.');
+    qsizetype dot = fullName.size() - 1; // names are short: a plain look back
+    while (dot >= 0 && fullName[dot] != '.')
+        --dot;
     property.group = QString::fromLatin1(fullName.first(qMax<qsizetype>(dot, 0)));
     property.name = upper(fullName.sliced(dot + 1));
     if (property.name.isEmpty())

@@ -3,6 +3,8 @@
 #include "platform/textcodec.h"
 
 #include <QStringDecoder>
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -26,15 +28,29 @@ bool isLine(QByteArrayView line, QByteArrayView expected)
     return content.size() == expected.size() && content.compare(expected, Qt::CaseInsensitive) == 0;
 }
 
-// Bytes no text holds: a card with them is binary data, not a card.
+bool isControlByte(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && c != '\t') || byte == 0x7F;
+}
+
+// Bytes no text holds: a card with them is binary data, not a card. Eight bytes at a time,
+// a closer look only at those with a byte below 0x20 or a DEL.
 bool hasControlBytes(QByteArrayView line)
 {
-    for (char c : line) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte < 0x20 && c != '\t') || byte == 0x7F)
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    constexpr quint64 highs = 0x8080808080808080ULL;
+    const char *p = line.data();
+    const char *const end = p + line.size();
+    for (; end - p >= 8; p += 8) {
+        quint64 word;
+        std::memcpy(&word, p, sizeof word);
+        const quint64 del = word ^ (ones * 0x7F);
+        const bool suspect = (((word - ones * 0x20) & ~word) | ((del - ones) & ~del)) & highs;
+        if (suspect && std::any_of(p, p + 8, isControlByte))
             return true;
     }
-    return false;
+    return std::any_of(p, end, isControlByte);
 }
 
 int hexDigit(char c)
