@@ -3,6 +3,7 @@
 #include "platform/inimemory.h"
 #include "platform/textcodec.h"
 
+#include <QVarLengthArray>
 #include <QtEndian>
 
 #include <algorithm>
@@ -200,15 +201,16 @@ bool readsBackAs(QByteArrayView written, QStringView name)
     return true;
 }
 
-// A few bits of an ASCII name that names equal without regard to case share.
+// A number of kNameShapes that ASCII names equal without regard to case share, and that few
+// different names of one section share.
+constexpr std::size_t kNameShapes = 1024;
+
 std::size_t asciiShape(QByteArrayView name)
 {
-    if (name.isEmpty())
-        return 0;
-    const auto lower = [](char c) {
-        return std::size_t(static_cast<unsigned char>(asciiLower(c)));
-    };
-    return (std::size_t(name.size()) * 131 + lower(name.front()) * 31 + lower(name.back())) % 256;
+    std::size_t hash = std::size_t(name.size());
+    for (const char c : name)
+        hash = hash * 31 + std::size_t(static_cast<unsigned char>(asciiLower(c)));
+    return hash % kNameShapes;
 }
 
 // ASCII names that are equal without regard to case.
@@ -813,14 +815,15 @@ IniDocument::prepareSection(const QString &section,
         qsizetype valueSize;
         bool ascii;
     };
-    std::vector<Piece> pieces;
-    pieces.reserve(std::size_t(entries.size()));
+    // On the stack for a contact's keys: a hundred thousand of these in an import.
+    QVarLengthArray<Piece, 40> pieces;
+    pieces.reserve(entries.size());
     QByteArray scratch;
     qsizetype estimate = section.size() + 4;
     for (const auto &[key, value] : entries)
         estimate += key.size() + value.size() + 3;
     scratch.reserve(estimate);
-    std::bitset<256> seenShapes;
+    std::bitset<kNameShapes> seenShapes;
     bool anyNonAscii = false;
     bool repeated = false;
 
