@@ -462,6 +462,20 @@ void TestIniDocument::refusesWritesThatBreakTheStructure()
     QVERIFY(!IniDocument::canWrite(u"S", u"k\n", u"v"));
     QVERIFY(!IniDocument::canWrite(u"S", u"[k", u"v"));
     QVERIFY(!IniDocument::canWrite(u"S", u" \t[k", u"v"));
+
+    // Line breaks are looked for four characters at a time: found wherever they stand, and
+    // characters that share a byte with them are no line breaks.
+    for (qsizetype size = 1; size <= 9; ++size) {
+        for (qsizetype at = 0; at < size; ++at) {
+            for (const char16_t lineBreak : {u'\r', u'\n'}) {
+                QString value(size, u'\u0A0D');
+                value[at] = lineBreak;
+                QVERIFY2(!IniDocument::canWrite(u"S", u"k", value),
+                         qPrintable(u"%1 of %2"_s.arg(at).arg(size)));
+            }
+        }
+    }
+    QVERIFY(IniDocument::canWrite(u"S", u"k", u"\u0A0A\u0D0D\u010A\u0D00\u000B\u000C\u000E"));
 }
 
 void TestIniDocument::deleteOfMissingThingsChangesNothing()
@@ -558,6 +572,12 @@ void TestIniDocument::sectionWriteMatchesWritesOneByOne_data()
                                               "e=x\r\n"_ba
                                            << u"S"_s << Entries{{u"straße"_s, u"y"_s}} << true;
     QTest::newRow("no entries") << "[S]\r\n"_ba << u"T"_s << Entries{} << false;
+    Entries many;
+    for (int i = 0; i < 40; ++i)
+        many.append({u"key%1"_s.arg(i), QString::number(i)});
+    QTest::newRow("forty different keys") << QByteArray() << u"S"_s << many << true;
+    many.append({u"KEY7"_s, u"again"_s});
+    QTest::newRow("a key repeated after forty") << QByteArray() << u"S"_s << many << true;
     QTest::newRow("text longer in UTF-8 than in characters")
         << QByteArray() << u"Zoë"_s
         << Entries{{u"wCity"_s, QString(300, u'€')}, {u"Schlüssel"_s, QString(300, u'ü')}} << true;

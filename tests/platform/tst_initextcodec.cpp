@@ -14,6 +14,7 @@ private slots:
     void validUtf8();
     void windows1252Table();
     void decidesPerLine();
+    void asciiAtEveryPlace();
 };
 
 void TestIniTextCodec::validUtf8_data()
@@ -58,6 +59,20 @@ void TestIniTextCodec::decidesPerLine()
     const QByteArray text = "\xEF\xBB\xBFName\r\nM\xC3\xBCller\nM\xFCller\r\rend"_ba;
     QCOMPARE(DecodeText(text), u"Name\r\nMüller\nMüller\r\rend"_s);
     QCOMPARE(DecodeText(QByteArray()), QString());
+}
+
+// The test runs eight bytes at a time: a byte beyond ASCII is found wherever it stands.
+void TestIniTextCodec::asciiAtEveryPlace()
+{
+    for (qsizetype size = 0; size <= 19; ++size) {
+        const QByteArray plain(size, 'a');
+        QVERIFY(IsAsciiText(plain));
+        for (qsizetype at = 0; at < size; ++at) {
+            QByteArray text = plain;
+            text[at] = '\x80';
+            QVERIFY2(!IsAsciiText(text), qPrintable(u"%1 of %2"_s.arg(at).arg(size)));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestIniTextCodec)

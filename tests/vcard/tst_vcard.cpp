@@ -224,6 +224,7 @@ private slots:
     void exportedLinesAreFoldedOnCharacterBoundaries();
     void damagedFilesKeepTheWholeCards_data();
     void damagedFilesKeepTheWholeCards();
+    void readingInPartsGivesWhatReadingWholeGives();
     void extrasKeepBarsAndLineBreaks();
     void clashesOverwriteWithoutStaleExtrasAndRenameTheNameField();
     void exportReplacesTheFileOrLeavesItAsItWas();
@@ -525,6 +526,42 @@ void TestVCard::damagedFilesKeepTheWholeCards()
         read_names.append(contact.name);
     QCOMPARE(read_names, names);
     QCOMPARE(read.unreadable, unreadable);
+}
+
+// A large file is read in parts at once, cut only where one card has ended and the next
+// begins; every shape of the text around a cut reads as it does in one piece.
+void TestVCard::readingInPartsGivesWhatReadingWholeGives()
+{
+    QByteArray file = "\xEF\xBB\xBF"_ba;
+    for (int i = 0; i < 12; ++i)
+        file += crlf("BEGIN:VCARD\nVERSION:3.0\nFN:Person ") + QByteArray::number(i) +
+                crlf("\nTEL;TYPE=HOME,VOICE:555 0100 x12\nADR;TYPE=WORK:;;1 Road\\nFlat 2;Oslo;;;\n"
+                     "NOTE:a\n  folded note\nEND:VCARD\n");
+    file += crlf("BEGIN:VCARD\nVERSION:3.0\nFN:No end\n");
+    file += crlf("BEGIN:VCARD\nVERSION:2.1\nFN:Soft\nNOTE;ENCODING=QUOTED-PRINTABLE:a=\n");
+    file += "begin:vcard\nversion:3.0\nfn:Lower case, LF only\nend:vcard\n";
+    file += crlf("BEGIN:VCARD\nFN:Blank after end\nEND:VCARD \n");
+    file += crlf("BEGIN:VCARD\nFN:Folded end\nEND:VCARD\n BEGIN:VCARD\nFN:Inside\nEND:VCARD\n");
+    file += "BEGIN:VCARD\r\nFN:Binary\x01\r\nEND:VCARD\r\n";
+    file += crlf("BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=WINDOWS-1252;QUOTED-PRINTABLE:M=FCller;J=\n"
+                 "=FCrgen\nPHOTO;BASE64:\n AAAA\nBBBB\n\nEND:VCARD\n");
+    for (int i = 0; i < 12; ++i)
+        file += crlf("BEGIN:VCARD\nFN:Tail ") + QByteArray::number(i) + crlf("\nEND:VCARD\n");
+
+    const TVCardContacts whole = ReadVCardContacts(file, 1);
+    // The soft line break takes in the lower-case card, the folded END the card after it.
+    QCOMPARE(whole.contacts.size(), 28);
+    QCOMPARE(whole.unreadable, 2); // no end, binary data
+    for (qsizetype parts = 2; parts <= 40; ++parts) {
+        const TVCardContacts read = ReadVCardContacts(file, parts);
+        QCOMPARE(read.unreadable, whole.unreadable);
+        QCOMPARE(read.contacts.size(), whole.contacts.size());
+        for (qsizetype i = 0; i < read.contacts.size(); ++i) {
+            QCOMPARE(read.contacts[i].name, whole.contacts[i].name);
+            QCOMPARE(read.contacts[i].fields, whole.contacts[i].fields);
+            QCOMPARE(read.contacts[i].clearedKeys, whole.contacts[i].clearedKeys);
+        }
+    }
 }
 
 void TestVCard::extrasKeepBarsAndLineBreaks()
