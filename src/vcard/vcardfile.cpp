@@ -104,8 +104,27 @@ TVCardContacts ReadVCardFile(const QString &fileName)
     return ReadVCardContacts(content.bytes);
 }
 
-QByteArray WriteVCardContacts(const TProfile &profile, const QStringList &names,
-                              TVCardVersion version)
+namespace {
+
+// Contacts an export reads from book.db at a time; the cards of one such chunk are written
+// on another thread while the next chunk is read.
+constexpr qsizetype kExportChunk = 2000;
+// About the size of a card with most fields filled.
+constexpr qsizetype kCardBytes = 550;
+
+QByteArray cardsOf(const QStringList &names, qsizetype first, const std::vector<QStringList> &values,
+                   TVCardVersion version)
+{
+    QByteArray out;
+    out.reserve(qsizetype(values.size()) * kCardBytes);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        AppendVCard(out, names[first + qsizetype(i)], values[i], version);
+    return out;
+}
+
+// The cards of the named contacts, in order, in chunks. book.db is read on this thread only.
+std::vector<QByteArray> exportedChunks(const TProfile &profile, const QStringList &names,
+                                       TVCardVersion version)
 {
     QStringList keys;
     for (const ContactField &field : ContactFields)
@@ -113,15 +132,50 @@ QByteArray WriteVCardContacts(const TProfile &profile, const QStringList &names,
     keys.append(QLatin1String(VCardExtraKey));
 
     const TProfile::ContactReadScope reads(profile);
+    std::vector<QByteArray> chunks;
+    std::future<QByteArray> writing;
+    for (qsizetype first = 0; first < names.size(); first += kExportChunk) {
+        const qsizetype end = qMin(first + kExportChunk, names.size());
+        std::vector<QStringList> values;
+        values.reserve(std::size_t(end - first));
+        for (qsizetype i = first; i < end; ++i)
+            values.push_back(profile.ReadFields(names[i], keys));
+        if (first == 0 && end == names.size()) {
+            chunks.push_back(cardsOf(names, first, values, version)); // too few for a thread
+            break;
+        }
+        if (writing.valid())
+            chunks.push_back(writing.get());
+        writing = std::async(std::launch::async, [&names, first, version, values = std::move(values)] {
+            return cardsOf(names, first, values, version);
+        });
+    }
+    if (writing.valid())
+        chunks.push_back(writing.get());
+    return chunks;
+}
+
+} // namespace
+
+QByteArray WriteVCardContacts(const TProfile &profile, const QStringList &names,
+                              TVCardVersion version)
+{
+    const std::vector<QByteArray> chunks = exportedChunks(profile, names, version);
+    if (chunks.size() == 1)
+        return chunks.front();
+    qsizetype size = 0;
+    for (const QByteArray &chunk : chunks)
+        size += chunk.size();
     QByteArray out;
-    out.reserve(names.size() * 400);
-    for (const QString &name : names)
-        AppendVCard(out, name, profile.ReadFields(name, keys), version);
+    out.reserve(size);
+    for (const QByteArray &chunk : chunks)
+        out += chunk;
     return out;
 }
 
 void ExportVCardFile(const TProfile &profile, const QStringList &names, TVCardVersion version,
                      const QString &fileName)
 {
-    WriteFileAtomically(fileName, WriteVCardContacts(profile, names, version));
+    const std::vector<QByteArray> chunks = exportedChunks(profile, names, version);
+    WriteFileAtomically(fileName, std::vector<QByteArrayView>(chunks.begin(), chunks.end()));
 }
