@@ -174,17 +174,34 @@ QByteArray keyLine(QByteArrayView key, QByteArrayView value)
 // Appends text as UTF-8; most names and values are ASCII, which needs no temporary copy.
 void appendUtf8(QByteArray &bytes, QStringView text)
 {
-    const bool ascii =
-        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-    if (!ascii) {
-        bytes.append(text.toUtf8());
-        return;
-    }
+    // ASCII copied in one pass; the rest, from the first character beyond it, encoded.
     const qsizetype start = bytes.size();
     bytes.resize(start + text.size());
     char *out = bytes.data() + start;
-    for (const QChar c : text)
-        *out++ = char(c.unicode());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            bytes.truncate(start + i);
+            bytes.append(text.sliced(i).toUtf8());
+            return;
+        }
+        out[i] = char(c);
+    }
+}
+
+// A key of letters, digits and "_.-" only: its line reads back as that key, whatever the
+// rules for blanks, comments and headers.
+bool isPlainKey(QByteArrayView key)
+{
+    if (key.isEmpty())
+        return false;
+    for (const char c : key) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '_' || c == '.' || c == '-';
+        if (!plain)
+            return false;
+    }
+    return true;
 }
 
 // The name part of a line written from name reads back as exactly name.
@@ -840,19 +857,22 @@ IniDocument::prepareSection(const QString &section,
     for (const auto &[key, value] : entries) {
         const qsizetype keyStart = scratch.size();
         appendUtf8(scratch, key);
+        const qsizetype keySize = scratch.size() - keyStart;
+        const bool plain = isPlainKey(QByteArrayView(scratch).sliced(keyStart));
         scratch.append('=');
-        const QByteArrayView keyLine = QByteArrayView(scratch).sliced(keyStart);
-        const LineInfo info = classify(keyLine);
-        if (info.kind != LineKind::Key || !readsBackAs(info.name, key))
-            return std::nullopt;
-        const qsizetype keySize = keyLine.size() - 1;
+        if (!plain) {
+            const QByteArrayView keyLine = QByteArrayView(scratch).sliced(keyStart);
+            const LineInfo info = classify(keyLine);
+            if (info.kind != LineKind::Key || !readsBackAs(info.name, key))
+                return std::nullopt;
+        }
         const qsizetype valueStart = scratch.size();
         appendUtf8(scratch, value); // may move the buffer: views of it are taken afresh
         const qsizetype valueSize = scratch.size() - valueStart;
         scratch.append(kLineBreak);
 
         const QByteArrayView keyBytes = QByteArrayView(scratch).sliced(keyStart, keySize);
-        const bool ascii = IsAsciiText(keyBytes);
+        const bool ascii = plain || IsAsciiText(keyBytes);
         // The keys of a section are nearly always all different: a key whose size and ends
         // no ASCII key before it had is new without a look at each earlier one.
         anyNonAscii = anyNonAscii || !ascii;
