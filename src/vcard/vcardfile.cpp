@@ -112,8 +112,8 @@ constexpr qsizetype kExportChunk = 2000;
 // About the size of a card with most fields filled.
 constexpr qsizetype kCardBytes = 550;
 
-QByteArray cardsOf(const QStringList &names, qsizetype first, const std::vector<QStringList> &values,
-                   TVCardVersion version)
+QByteArray cardsOf(const QStringList &names, qsizetype first,
+                   const std::vector<QStringList> &values, TVCardVersion version)
 {
     QByteArray out;
     out.reserve(qsizetype(values.size()) * kCardBytes);
@@ -146,9 +146,10 @@ std::vector<QByteArray> exportedChunks(const TProfile &profile, const QStringLis
         }
         if (writing.valid())
             chunks.push_back(writing.get());
-        writing = std::async(std::launch::async, [&names, first, version, values = std::move(values)] {
-            return cardsOf(names, first, values, version);
-        });
+        writing =
+            std::async(std::launch::async, [&names, first, version, values = std::move(values)] {
+                return cardsOf(names, first, values, version);
+            });
     }
     if (writing.valid())
         chunks.push_back(writing.get());

@@ -294,6 +294,10 @@ bool TCardReading::fill(qsizetype row, const TVCardProperty &property)
     case S::Category: {
         const bool company = mapping.slot == S::Company;
         const QChar separator = company ? u';' : u',';
+        if (!property.value.contains(separator)) {
+            value(row) = UnescapeVCardText(property.value); // one part: nothing to keep
+            break;
+        }
         QStringList parts = SplitVCardValue(property.value, separator);
         value(row) = parts.takeFirst();
         if (!parts.isEmpty())

@@ -283,8 +283,6 @@ bool TVCardProperty::FromContentLine(QStringView text, TVCardProperty &property)
 
 QString UnescapeVCardText(QStringView escaped)
 {
-    if (!escaped.contains(u'\\'))
-        return escaped.toString();
     // Never longer than the escaped text: written through a pointer, then cut to size.
     QString text(escaped.size(), Qt::Uninitialized);
     QChar *out = text.data();
