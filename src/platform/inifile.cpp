@@ -235,19 +235,31 @@ void IniFile::writeString(QStringView section, QStringView key, QStringView valu
 void IniFile::writeSection(const QString &section,
                            const QList<std::pair<QString, QString>> &entries)
 {
-    if (!IniDocument::canWrite(section, {}, {}))
+    writeSection(prepareSection(section, entries));
+}
+
+IniFile::PreparedSection
+IniFile::prepareSection(const QString &section, const QList<std::pair<QString, QString>> &entries)
+{
+    PreparedSection prepared{section, entries, std::nullopt, IniDocument::canWrite(section, {}, {})};
+    for (const auto &[key, value] : entries)
+        prepared.writable = prepared.writable && IniDocument::canWrite({}, key, value);
+    if (prepared.writable)
+        prepared.text = IniDocument::prepareSection(section, entries);
+    return prepared;
+}
+
+void IniFile::writeSection(const PreparedSection &prepared)
+{
+    if (!prepared.writable)
         d->failWriting();
-    for (const auto &[key, value] : entries) {
-        if (!IniDocument::canWrite({}, key, value))
-            d->failWriting();
-    }
     Batch batch(*this);
-    if (std::optional<QByteArray> prepared = IniDocument::prepareSection(section, entries)) {
-        d->editSection(*std::move(prepared));
+    if (prepared.text) {
+        d->editSection(*prepared.text);
     } else {
         // A name that reads back differently: the writes one by one give the exact result.
-        for (const auto &[key, value] : entries)
-            d->edit({EditKind::Write, section, key, value, {}});
+        for (const auto &[key, value] : prepared.entries)
+            d->edit({EditKind::Write, prepared.section, key, value, {}});
     }
     batch.commit();
 }

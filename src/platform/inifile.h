@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -64,6 +66,22 @@ public:
     /// section's text is built once and a new section is one piece of memory. For one user
     /// action that writes whole records (an import).
     void writeSection(const QString &section, const QList<std::pair<QString, QString>> &entries);
+
+    /// The part of writeSection() that needs no file: the section's text, made on any thread
+    /// (an import makes the next contacts' while it writes the ones before).
+    struct PreparedSection
+    {
+        QString section;
+        QList<std::pair<QString, QString>> entries;
+        /// Empty when a name reads back otherwise: the entries are then written one by one.
+        std::optional<QByteArray> text;
+        /// False when a write would break the file's structure (it is refused).
+        bool writable = true;
+    };
+    static PreparedSection prepareSection(const QString &section,
+                                          const QList<std::pair<QString, QString>> &entries);
+    /// writeSection() of what prepareSection() made.
+    void writeSection(const PreparedSection &prepared);
     /// Removes the first line of key in the section; nothing happens when it is missing (a
     /// missing file is not created).
     void deleteKey(QStringView section, QStringView key);

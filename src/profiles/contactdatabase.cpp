@@ -121,22 +121,31 @@ void TProfile::WriteField(const QString &name, const QString &key, const QString
 
 void TProfile::WriteFields(const QString &name, const QList<std::pair<QString, QString>> &fields)
 {
-    if (!IsStorableContactName(name))
+    WriteFields(PrepareFields(name, fields));
+}
+
+void TProfile::WriteFields(const PreparedFields &prepared)
+{
+    if (!IsStorableContactName(prepared.name))
         refuseWrite();
+    m_database->writeSection(prepared.section);
+}
+
+TProfile::PreparedFields TProfile::PrepareFields(const QString &name,
+                                                 const QList<std::pair<QString, QString>> &fields)
+{
     const auto asIs = [](const std::pair<QString, QString> &field) {
         return !HasIniLineBreak(field.second) && IsIniValueAsIs(field.second);
     };
     // Nearly every value is stored as it stands; an import writes a hundred thousand of them.
-    if (std::all_of(fields.begin(), fields.end(), asIs)) {
-        m_database->writeSection(name, fields);
-        return;
-    }
+    if (std::all_of(fields.begin(), fields.end(), asIs))
+        return {name, IniFile::prepareSection(name, fields)};
     QList<std::pair<QString, QString>> stored;
     stored.reserve(fields.size());
     for (const auto &[key, value] : fields)
         stored.append(
             {key, QuoteIniValue(HasIniLineBreak(value) ? SingleLineIniValue(value) : value)});
-    m_database->writeSection(name, stored);
+    return {name, IniFile::prepareSection(name, stored)};
 }
 
 int TProfile::ReadIntField(const QString &name, const QString &key) const

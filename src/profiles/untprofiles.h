@@ -1,11 +1,11 @@
 #pragma once
 
+#include "platform/inifile.h"
+
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <utility>
-
-class IniFile;
 
 /// The one open profile: its folder, its two INI files, its ten settings and every contact
 /// operation. Reached through ActiveProfile.
@@ -63,6 +63,17 @@ public:
     /// WriteField() for each (key, value) in order, stored as one write: the way an import
     /// writes a whole contact.
     void WriteFields(const QString &name, const QList<std::pair<QString, QString>> &fields);
+    /// The part of WriteFields() that needs no file, on any thread: an import makes the next
+    /// contacts' while it writes the ones before.
+    struct PreparedFields
+    {
+        QString name;
+        IniFile::PreparedSection section;
+    };
+    static PreparedFields PrepareFields(const QString &name,
+                                        const QList<std::pair<QString, QString>> &fields);
+    /// WriteFields() of what PrepareFields() made.
+    void WriteFields(const PreparedFields &prepared);
     int ReadIntField(const QString &name, const QString &key) const;
     void WriteIntField(const QString &name, const QString &key, int value);
     QString ReadMultiLineField(const QString &name, const QString &key) const;
