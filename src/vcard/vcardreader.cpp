@@ -180,19 +180,6 @@ bool readProperty(QByteArrayView line, TVCardProperty &property)
     return true;
 }
 
-// word is in upper case.
-bool containsIgnoringCase(QByteArrayView text, QByteArrayView word)
-{
-    const char first = word.front();
-    for (qsizetype i = 0; i + word.size() <= text.size(); ++i) {
-        const char c = text[i];
-        if ((c == first || c == first + ('a' - 'A')) &&
-            text.sliced(i, word.size()).compare(word, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
 // The name and parameters of a content line: what comes before its first colon.
 QByteArrayView head(QByteArrayView line)
 {
@@ -207,17 +194,35 @@ enum class TLineEncoding
     Base64,
 };
 
-// What the parameters of a line say of how its value is encoded.
+// What the parameters of a line say of how its value is encoded: QUOTED-PRINTABLE anywhere
+// before its value, else BASE64 or ENCODING=B. One look at each byte.
 TLineEncoding lineEncoding(QByteArrayView line)
 {
     const QByteArrayView h = head(line);
     if (!h.contains(';'))
         return TLineEncoding::Plain;
-    if (containsIgnoringCase(h, "QUOTED-PRINTABLE"))
-        return TLineEncoding::QuotedPrintable;
-    if (containsIgnoringCase(h, "BASE64") || containsIgnoringCase(h, "ENCODING=B"))
-        return TLineEncoding::Base64;
-    return TLineEncoding::Plain;
+    const auto at = [&h](qsizetype i, QByteArrayView word) {
+        return h.size() - i >= word.size() &&
+               h.sliced(i, word.size()).compare(word, Qt::CaseInsensitive) == 0;
+    };
+    bool base64 = false;
+    for (qsizetype i = 0; i < h.size(); ++i) {
+        switch (h[i] | 0x20) { // the letter in lower case
+        case 'q':
+            if (at(i, "QUOTED-PRINTABLE"))
+                return TLineEncoding::QuotedPrintable;
+            break;
+        case 'b':
+            base64 = base64 || at(i, "BASE64");
+            break;
+        case 'e':
+            base64 = base64 || at(i, "ENCODING=B");
+            break;
+        default:
+            break;
+        }
+    }
+    return base64 ? TLineEncoding::Base64 : TLineEncoding::Plain;
 }
 
 // Physical lines joined into content lines: folding (a line that starts with a blank
