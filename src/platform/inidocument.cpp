@@ -558,16 +558,26 @@ struct IniDocument::PreparedKeys
     std::vector<std::pair<std::size_t, std::size_t>> repeats; // key, its first mention
 };
 
+std::shared_ptr<const IniDocument::PreparedKeys> IniDocument::prepareKeys(const QStringList &keys)
+{
+    return std::make_shared<const PreparedKeys>(keys);
+}
+
 std::vector<std::optional<QString>> IniDocument::values(QStringView section,
                                                         const QStringList &keys) const
 {
-    std::vector<std::optional<QString>> result(std::size_t(keys.size()));
-    const qsizetype index = findSection(section);
-    if (index < 0 || keys.isEmpty())
-        return result;
     if (!m_prepared || m_prepared->keys != keys)
-        m_prepared = std::make_shared<const PreparedKeys>(keys);
-    const PreparedKeys &prepared = *m_prepared;
+        m_prepared = prepareKeys(keys);
+    return values(section, *m_prepared);
+}
+
+std::vector<std::optional<QString>> IniDocument::values(QStringView section,
+                                                        const PreparedKeys &prepared) const
+{
+    std::vector<std::optional<QString>> result(std::size_t(prepared.keys.size()));
+    const qsizetype index = findSection(section);
+    if (index < 0 || prepared.keys.isEmpty())
+        return result;
     const std::vector<Matcher> &matchers = prepared.matchers;
     std::vector<bool> found(matchers.size(), false);
     std::size_t open = matchers.size();

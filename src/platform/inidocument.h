@@ -97,6 +97,12 @@ public:
     std::optional<QString> value(QStringView section, QStringView key) const;
     /// value(section, key) for each of keys, in their order, from one pass over the section.
     std::vector<std::optional<QString>> values(QStringView section, const QStringList &keys) const;
+    /// A key list made ready once for values() of many sections.
+    struct PreparedKeys;
+    static std::shared_ptr<const PreparedKeys> prepareKeys(const QStringList &keys);
+    /// values() with keys made ready before. It changes nothing, so several threads may call
+    /// it at once while nothing edits the document.
+    std::vector<std::optional<QString>> values(QStringView section, const PreparedKeys &keys) const;
     /// Names of all sections in file order, duplicates included.
     QStringList sectionNames() const;
     /// Key names of the first section of that name, in file order.
@@ -166,7 +172,6 @@ private:
         bool removed = false; // header deleted; the block keeps the comments left behind
     };
     class Matcher;
-    struct PreparedKeys;
 
     // Blocks in file order: -1 is the text before the first header, then the sections.
     Block &blockAt(qsizetype index) { return index < 0 ? m_preamble : m_sections[index].block; }

@@ -6,6 +6,8 @@
 #include "platform/iniidentity.h"
 
 #include <deque>
+#include <future>
+#include <vector>
 
 namespace {
 
@@ -187,6 +189,30 @@ std::vector<std::optional<QString>> IniFile::values(QStringView section,
     return d->document.values(section, keys);
 }
 
+void IniFile::valuesInParts(
+    const QStringList &sections, const QStringList &keys, qsizetype parts,
+    const std::function<void(qsizetype, qsizetype, std::vector<std::optional<QString>> &&)> &take)
+    const
+{
+    const ReadScope scope(*this);
+    d->refreshForRead(); // on this thread, before any other reads
+    const std::shared_ptr<const IniDocument::PreparedKeys> prepared =
+        IniDocument::prepareKeys(keys);
+    const IniDocument &document = d->document;
+    parts = qBound<qsizetype>(1, parts, qMax<qsizetype>(1, sections.size()));
+    const auto readRun = [&](qsizetype part) {
+        const qsizetype end = sections.size() * (part + 1) / parts;
+        for (qsizetype i = sections.size() * part / parts; i < end; ++i)
+            take(part, i, document.values(sections[i], *prepared));
+    };
+    std::vector<std::future<void>> others;
+    for (qsizetype part = 1; part < parts; ++part)
+        others.push_back(std::async(std::launch::async, readRun, part));
+    readRun(0);
+    for (std::future<void> &other : others)
+        other.get();
+}
+
 QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
 {
     if (std::optional<QString> found = value(section, key))
@@ -238,10 +264,11 @@ void IniFile::writeSection(const QString &section,
     writeSection(prepareSection(section, entries));
 }
 
-IniFile::PreparedSection
-IniFile::prepareSection(const QString &section, const QList<std::pair<QString, QString>> &entries)
+IniFile::PreparedSection IniFile::prepareSection(const QString &section,
+                                                 const QList<std::pair<QString, QString>> &entries)
 {
-    PreparedSection prepared{section, entries, std::nullopt, IniDocument::canWrite(section, {}, {})};
+    PreparedSection prepared{section, entries, std::nullopt,
+                             IniDocument::canWrite(section, {}, {})};
     for (const auto &[key, value] : entries)
         prepared.writable = prepared.writable && IniDocument::canWrite({}, key, value);
     if (prepared.writable)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -42,6 +43,15 @@ public:
     std::optional<QString> value(QStringView section, QStringView key) const;
     /// value(section, key) for each of keys, in their order, with one look at the section.
     std::vector<std::optional<QString>> values(QStringView section, const QStringList &keys) const;
+    /// values() of each of sections, read in up to parts runs of them on as many threads at
+    /// once (the first run on this one): take(part, index, values) is called for sections[index]
+    /// on the thread of its run, in order within the run. The file is looked at once, before;
+    /// nothing may write to it until this returns. For one user action that reads many
+    /// records (an export).
+    void valuesInParts(
+        const QStringList &sections, const QStringList &keys, qsizetype parts,
+        const std::function<void(qsizetype part, qsizetype index,
+                                 std::vector<std::optional<QString>> &&values)> &take) const;
     /// value(), or defaultValue with trailing blanks removed when missing (as Windows does).
     QString readString(QStringView section, QStringView key,
                        const QString &defaultValue = QString()) const;

@@ -98,13 +98,34 @@ QString TProfile::ReadField(const QString &name, const QString &key) const
     return m_database->value(name, key).value_or(QString());
 }
 
-QStringList TProfile::ReadFields(const QString &name, const QStringList &keys) const
+namespace {
+
+// What book.db holds of a contact's keys, a missing one as an empty text.
+QStringList fieldValues(std::vector<std::optional<QString>> &&stored)
 {
     QStringList values;
-    values.reserve(keys.size());
-    for (std::optional<QString> &value : m_database->values(name, keys))
+    values.reserve(qsizetype(stored.size()));
+    for (std::optional<QString> &value : stored)
         values.append(value ? std::move(*value) : QString());
     return values;
+}
+
+} // namespace
+
+QStringList TProfile::ReadFields(const QString &name, const QStringList &keys) const
+{
+    return fieldValues(m_database->values(name, keys));
+}
+
+void TProfile::ReadFieldsInParts(
+    const QStringList &names, const QStringList &keys, qsizetype parts,
+    const std::function<void(qsizetype, qsizetype, QStringList &&)> &take) const
+{
+    m_database->valuesInParts(
+        names, keys, parts,
+        [&take](qsizetype part, qsizetype index, std::vector<std::optional<QString>> &&stored) {
+            take(part, index, fieldValues(std::move(stored)));
+        });
 }
 
 void TProfile::writeStoredValue(const QString &name, const QString &key, const QString &stored)

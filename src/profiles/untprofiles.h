@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -59,6 +60,12 @@ public:
     /// ReadField of each key, in their order, reading the contact once (a report shows them
     /// all).
     QStringList ReadFields(const QString &name, const QStringList &keys) const;
+    /// ReadFields() of each of names, in up to parts runs of them read on as many threads at
+    /// once: take(part, index, values) is called for names[index] on the thread of its run, in
+    /// order within the run. Nothing may write to the profile until it returns.
+    void ReadFieldsInParts(const QStringList &names, const QStringList &keys, qsizetype parts,
+                           const std::function<void(qsizetype part, qsizetype index,
+                                                    QStringList &&values)> &take) const;
     void WriteField(const QString &name, const QString &key, const QString &value);
     /// WriteField() for each (key, value) in order, stored as one write: the way an import
     /// writes a whole contact.

@@ -106,23 +106,13 @@ TVCardContacts ReadVCardFile(const QString &fileName)
 
 namespace {
 
-// Contacts an export reads from book.db at a time; the cards of one such chunk are written
-// on another thread while the next chunk is read.
-constexpr qsizetype kExportChunk = 2000;
+// An export this large is read and written on every processor at once, a run of the
+// contacts each.
+constexpr qsizetype kContactsPerThread = 2000;
 // About the size of a card with most fields filled.
 constexpr qsizetype kCardBytes = 550;
 
-QByteArray cardsOf(const QStringList &names, qsizetype first,
-                   const std::vector<QStringList> &values, TVCardVersion version)
-{
-    QByteArray out;
-    out.reserve(qsizetype(values.size()) * kCardBytes);
-    for (std::size_t i = 0; i < values.size(); ++i)
-        AppendVCard(out, names[first + qsizetype(i)], values[i], version);
-    return out;
-}
-
-// The cards of the named contacts, in order, in chunks. book.db is read on this thread only.
+// The cards of the named contacts, in order, in one piece per run of them.
 std::vector<QByteArray> exportedChunks(const TProfile &profile, const QStringList &names,
                                        TVCardVersion version)
 {
@@ -131,28 +121,15 @@ std::vector<QByteArray> exportedChunks(const TProfile &profile, const QStringLis
         keys.append(field.key);
     keys.append(QLatin1String(VCardExtraKey));
 
-    const TProfile::ContactReadScope reads(profile);
-    std::vector<QByteArray> chunks;
-    std::future<QByteArray> writing;
-    for (qsizetype first = 0; first < names.size(); first += kExportChunk) {
-        const qsizetype end = qMin(first + kExportChunk, names.size());
-        std::vector<QStringList> values;
-        values.reserve(std::size_t(end - first));
-        for (qsizetype i = first; i < end; ++i)
-            values.push_back(profile.ReadFields(names[i], keys));
-        if (first == 0 && end == names.size()) {
-            chunks.push_back(cardsOf(names, first, values, version)); // too few for a thread
-            break;
-        }
-        if (writing.valid())
-            chunks.push_back(writing.get());
-        writing =
-            std::async(std::launch::async, [&names, first, version, values = std::move(values)] {
-                return cardsOf(names, first, values, version);
-            });
-    }
-    if (writing.valid())
-        chunks.push_back(writing.get());
+    const qsizetype parts = std::clamp<qsizetype>(names.size() / kContactsPerThread, 1,
+                                                  qMax(1, QThread::idealThreadCount()));
+    std::vector<QByteArray> chunks(static_cast<std::size_t>(parts));
+    for (QByteArray &chunk : chunks)
+        chunk.reserve(names.size() / parts * kCardBytes);
+    profile.ReadFieldsInParts(
+        names, keys, parts, [&](qsizetype part, qsizetype index, QStringList &&values) {
+            AppendVCard(chunks[std::size_t(part)], names[index], values, version);
+        });
     return chunks;
 }
 
