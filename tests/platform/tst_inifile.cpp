@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,6 +75,7 @@ private slots:
     void seesSameSizeEditInPlace();
     void writeKeepsOtherProgramsChange();
     void readScopeChecksTheFileOnce();
+    void valuesInPartsReadWhatValuesReads();
     void batchReplacesFileOnce();
     void batchReplaysOverExternalChange();
     void batchDiscardedWithoutCommit();
@@ -178,6 +180,44 @@ void TestIniFile::writeKeepsOtherProgramsChange()
     writeInPlace(m_path, "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"_ba, 1'000'000'000);
     ini.writeString(u"A", u"z", u"3");
     QCOMPARE(readBytes(m_path), "[A]\r\nx=1\r\nz=3\r\n[B]\r\ny=2\r\n"_ba);
+}
+
+// Many sections read on several threads at once: each section once, on the thread of its
+// run, the runs in order, and the values those of one read at a time.
+void TestIniFile::valuesInPartsReadWhatValuesReads()
+{
+    QByteArray file;
+    QStringList sections;
+    for (int i = 0; i < 50; ++i) {
+        sections.append(u"Contact %1"_s.arg(i));
+        file += "[Contact " + QByteArray::number(i) + "]\r\nb=" + QByteArray::number(i * 7) +
+                "\r\na=\"  quoted \"\r\n";
+    }
+    sections.append(u"Missing"_s);
+    writeInPlace(m_path, file, 1'000'000'000);
+    const QStringList keys{u"A"_s, u"b"_s, u"none"_s, u"a"_s};
+    IniFile ini(m_path);
+
+    for (const qsizetype parts : {1, 2, 3, 7, 51, 80}) {
+        std::vector<std::vector<std::pair<qsizetype, std::vector<std::optional<QString>>>>> runs(
+            std::size_t(std::min<qsizetype>(parts, sections.size())));
+        ini.valuesInParts(
+            sections, keys, parts,
+            [&](qsizetype part, qsizetype index, std::vector<std::optional<QString>> &&values) {
+                runs.at(std::size_t(part)).emplace_back(index, std::move(values));
+            });
+        qsizetype next = 0;
+        for (const auto &run : runs) {
+            QVERIFY(!run.empty());
+            for (const auto &[index, values] : run) {
+                QCOMPARE(index, next++);
+                QVERIFY(values == ini.values(sections[index], keys));
+            }
+        }
+        QCOMPARE(next, sections.size());
+    }
+    QCOMPARE(ini.values(u"Contact 3", keys)[1], u"21"_s);
+    QCOMPARE(ini.values(u"Contact 3", keys)[3], u"  quoted "_s);
 }
 
 void TestIniFile::readScopeChecksTheFileOnce()

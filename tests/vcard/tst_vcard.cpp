@@ -614,6 +614,26 @@ void TestVCard::exportReplacesTheFileOrLeavesItAsItWas()
     QVERIFY_THROWS_EXCEPTION(CalbreyError, ExportVCardFile(test.profile(), {u"Ann"_s},
                                                            TVCardVersion::V30, intoMissingFolder));
     QVERIFY_THROWS_EXCEPTION(CalbreyError, ReadVCardFile(test.folder().path()));
+
+    // Enough contacts to be written on several threads: the cards in the order asked for,
+    // each as it is written alone, and read back the same.
+    QList<TestContact> many;
+    QStringList names;
+    for (int i = 0; i < 9001; ++i) {
+        names.prepend(u"Contact %1"_s.arg(i));
+        many.append({names.front(),
+                     {{u"aContactName"_s, names.front()}, {u"pNickName"_s, u"n%1"_s.arg(i)}}});
+    }
+    test.fill(many);
+    ExportVCardFile(test.profile(), names, TVCardVersion::V30, target);
+    QByteArray oneByOne;
+    for (const QString &name : names)
+        oneByOne += WriteVCardContacts(test.profile(), {name}, TVCardVersion::V30);
+    QCOMPARE(ReadFileBytes(target), oneByOne);
+    QCOMPARE(WriteVCardContacts(test.profile(), names, TVCardVersion::V30), oneByOne);
+    const TVCardContacts read = ReadVCardFile(target);
+    QCOMPARE(read.contacts.size(), names.size());
+    QCOMPARE(read.contacts.last().name, u"Contact 0"_s);
 }
 
 QTEST_GUILESS_MAIN(TestVCard)
