@@ -74,3 +74,5 @@ QString EncodeMultiLine(QStringView text);
 QString EncodeMultiLine(const QString &text);
 /// The stored form back to text: each "|" becomes CR LF.
 QString DecodeMultiLine(QStringView stored);
+/// The same, sharing stored when it has no "|".
+QString DecodeMultiLine(const QString &stored);

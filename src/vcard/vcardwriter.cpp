@@ -1,5 +1,7 @@
 #include "vcard/vcardwriter.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr qsizetype kFoldOctets = 75;
@@ -11,23 +13,39 @@ bool isContinuationByte(char c)
 
 } // namespace
 
+TVCardLineWriter::TVCardLineWriter(QByteArray &out) : m_out(out), m_size(out.size()) {}
+
+TVCardLineWriter::~TVCardLineWriter()
+{
+    m_out.truncate(m_size);
+}
+
+void TVCardLineWriter::grow(qsizetype size)
+{
+    // A card's worth of room at a time, so that most cards ask for more once.
+    constexpr qsizetype kRoomAhead = 4096;
+    m_out.resize(m_size + size + kRoomAhead);
+}
+
 TVCardLineWriter &TVCardLineWriter::Begin(QLatin1String nameAndParameters)
 {
-    m_lineStart = m_out.size();
-    m_out.append(nameAndParameters.data(), nameAndParameters.size());
-    return *this;
+    m_lineStart = m_size;
+    return Ascii(nameAndParameters);
 }
 
 TVCardLineWriter &TVCardLineWriter::Begin(QStringView nameAndParameters)
 {
-    m_lineStart = m_out.size();
+    m_lineStart = m_size;
     appendUtf8(nameAndParameters, false);
     return *this;
 }
 
 TVCardLineWriter &TVCardLineWriter::Ascii(QLatin1String text)
 {
-    m_out.append(text.data(), text.size());
+    if (text.isEmpty())
+        return *this; // its data may be null
+    std::memcpy(room(text.size()), text.data(), std::size_t(text.size()));
+    m_size += text.size();
     return *this;
 }
 
@@ -46,11 +64,9 @@ TVCardLineWriter &TVCardLineWriter::Raw(QStringView text)
 void TVCardLineWriter::appendUtf8(QStringView text, bool escape)
 {
     const qsizetype size = text.size();
-    // Room for the worst case (three octets a unit), written through a pointer: a card is
-    // mostly short ASCII values, and a check of the buffer per octet would cost more.
-    const qsizetype start = m_out.size();
-    m_out.resize(start + 3 * size);
-    char *out = m_out.data() + start;
+    // Room for the worst case, three octets a unit: no check of the buffer per octet.
+    char *const start = room(3 * size);
+    char *out = start;
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
@@ -85,26 +101,33 @@ void TVCardLineWriter::appendUtf8(QStringView text, bool escape)
             *out++ = char(0x80 | (unit & 0x3F));
         }
     }
-    m_out.truncate(out - m_out.constData());
+    m_size += out - start;
 }
 
 void TVCardLineWriter::End()
 {
-    if (m_out.size() - m_lineStart > kFoldOctets) {
-        const QByteArray line = m_out.sliced(m_lineStart);
-        m_out.truncate(m_lineStart);
+    const qsizetype lineSize = m_size - m_lineStart;
+    if (lineSize > kFoldOctets) {
+        // Folded from a copy of the line: each fold puts CR LF and a blank in.
+        const QByteArray line(m_out.constData() + m_lineStart, lineSize);
+        m_size = m_lineStart;
         qsizetype position = 0;
-        qsizetype room = kFoldOctets;
-        while (line.size() - position > room) {
-            qsizetype cut = position + room;
+        qsizetype fold = kFoldOctets;
+        while (lineSize - position > fold) {
+            qsizetype cut = position + fold;
             while (cut > position + 1 && isContinuationByte(line[cut]))
                 --cut;
-            m_out.append(line.constData() + position, cut - position);
-            m_out.append("\r\n ", 3);
+            char *out = room(cut - position + 3);
+            std::memcpy(out, line.constData() + position, std::size_t(cut - position));
+            std::memcpy(out + (cut - position), "\r\n ", 3);
+            m_size += cut - position + 3;
             position = cut;
-            room = kFoldOctets - 1; // the blank that starts a continuation counts
+            fold = kFoldOctets - 1; // the blank that starts a continuation counts
         }
-        m_out.append(line.constData() + position, line.size() - position);
+        std::memcpy(room(lineSize - position), line.constData() + position,
+                    std::size_t(lineSize - position));
+        m_size += lineSize - position;
     }
-    m_out.append("\r\n", 2);
+    std::memcpy(room(2), "\r\n", 2);
+    m_size += 2;
 }

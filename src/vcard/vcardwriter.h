@@ -10,7 +10,12 @@
 class TVCardLineWriter
 {
 public:
-    explicit TVCardLineWriter(QByteArray &out) : m_out(out) {}
+    /// Appends to out. The buffer is written through a pointer, with room made ahead: out holds
+    /// exactly the lines written once the writer is gone.
+    explicit TVCardLineWriter(QByteArray &out);
+    ~TVCardLineWriter();
+    TVCardLineWriter(const TVCardLineWriter &) = delete;
+    TVCardLineWriter &operator=(const TVCardLineWriter &) = delete;
 
     /// Starts a line with its name and parameters, as given.
     TVCardLineWriter &Begin(QLatin1String nameAndParameters);
@@ -32,7 +37,16 @@ public:
 
 private:
     void appendUtf8(QStringView text, bool escape);
+    /// Where the next size octets go, with room for them.
+    char *room(qsizetype size)
+    {
+        if (m_out.size() - m_size < size)
+            grow(size);
+        return m_out.data() + m_size;
+    }
+    void grow(qsizetype size);
 
     QByteArray &m_out;
+    qsizetype m_size = 0; // the octets written; m_out may be longer, the rest is room
     qsizetype m_lineStart = 0;
 };
