@@ -1,10 +1,14 @@
 #include "vcard/vcardwriter.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
 
 constexpr qsizetype kFoldOctets = 75;
+constexpr std::array<char, 2> kLineEnd = {'\r', '\n'};
+constexpr std::array<char, 3> kFold = {'\r', '\n', ' '}; // a line end and the blank after it
 
 bool isContinuationByte(char c)
 {
@@ -117,10 +121,10 @@ void TVCardLineWriter::End()
             qsizetype cut = position + fold;
             while (cut > position + 1 && isContinuationByte(line[cut]))
                 --cut;
-            char *out = room(cut - position + 3);
+            char *out = room(cut - position + qsizetype(kFold.size()));
             std::memcpy(out, line.constData() + position, std::size_t(cut - position));
-            std::memcpy(out + (cut - position), "\r\n ", 3);
-            m_size += cut - position + 3;
+            std::copy(kFold.begin(), kFold.end(), out + (cut - position));
+            m_size += cut - position + qsizetype(kFold.size());
             position = cut;
             fold = kFoldOctets - 1; // the blank that starts a continuation counts
         }
@@ -128,6 +132,6 @@ void TVCardLineWriter::End()
                     std::size_t(lineSize - position));
         m_size += lineSize - position;
     }
-    std::memcpy(room(2), "\r\n", 2);
-    m_size += 2;
+    std::copy(kLineEnd.begin(), kLineEnd.end(), room(qsizetype(kLineEnd.size())));
+    m_size += qsizetype(kLineEnd.size());
 }
