@@ -143,26 +143,55 @@ void WriteFileAtomically(const QString &path, const QByteArray &data)
 
 void WriteFileAtomically(const QString &path, const std::vector<QByteArrayView> &pieces)
 {
-    QSaveFile file(path);
-    // Writing straight into the target would not be atomic; better to fail.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        failWriting(path);
-    // Flush here: QSaveFile::commit() in Qt 6.4 does not notice a failed final flush, and
-    // would rename a cut-short file over the old one on a full disk.
-    bool written = true;
+    AtomicFileWriter file(path);
     for (const QByteArrayView piece : pieces)
-        written = written && file.write(piece.data(), piece.size()) == piece.size();
-    if (!written || !file.flush() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
+        file.write(piece);
+    file.commit();
+}
+
+struct AtomicFileWriter::Impl
+{
+    explicit Impl(const QString &target) : path(target), file(target) {}
+
+    QString path;
+    QSaveFile file;
+};
+
+AtomicFileWriter::AtomicFileWriter(const QString &path) : d(std::make_unique<Impl>(path))
+{
+    // Writing straight into the target would not be atomic; better to fail.
+    d->file.setDirectWriteFallback(false);
+    if (!d->file.open(QIODevice::WriteOnly))
         failWriting(path);
+}
+
+// Without a commit the temporary file goes and the old one stays.
+AtomicFileWriter::~AtomicFileWriter() = default;
+
+void AtomicFileWriter::write(QByteArrayView piece)
+{
+    // Flushed each time: QSaveFile::commit() in Qt 6.4 does not notice a failed final flush,
+    // and would rename a cut-short file over the old one on a full disk.
+    if (d->file.write(piece.data(), piece.size()) != piece.size() || !d->file.flush() ||
+        d->file.error() != QFileDevice::NoError) {
+        d->file.cancelWriting();
+        failWriting(d->path);
     }
-    if (!file.commit())
-        failWriting(path);
+#ifdef Q_OS_LINUX
+    // The disk writes what has come while the rest is made, so that the sync at the commit
+    // has little left to wait for. Only a hint: the commit's sync is what counts.
+    ::sync_file_range(d->file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
+void AtomicFileWriter::commit()
+{
+    if (!d->file.commit())
+        failWriting(d->path);
 #ifdef Q_OS_UNIX
     // Not a failure when the folder cannot be synced: the old file is gone and the new one in
     // its place, so reporting it would have the user retry a write that worked.
-    syncFolderOf(path);
+    syncFolderOf(d->path);
 #endif
 }
 

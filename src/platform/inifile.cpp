@@ -6,7 +6,6 @@
 #include "platform/iniidentity.h"
 
 #include <deque>
-#include <future>
 #include <vector>
 
 namespace {
@@ -189,28 +188,28 @@ std::vector<std::optional<QString>> IniFile::values(QStringView section,
     return d->document.values(section, keys);
 }
 
-void IniFile::valuesInParts(
-    const QStringList &sections, const QStringList &keys, qsizetype parts,
-    const std::function<void(qsizetype, qsizetype, std::vector<std::optional<QString>> &&)> &take)
-    const
+struct IniFile::ConcurrentReads::Impl
 {
-    const ReadScope scope(*this);
-    d->refreshForRead(); // on this thread, before any other reads
-    const std::shared_ptr<const IniDocument::PreparedKeys> prepared =
-        IniDocument::prepareKeys(keys);
-    const IniDocument &document = d->document;
-    parts = qBound<qsizetype>(1, parts, qMax<qsizetype>(1, sections.size()));
-    const auto readRun = [&](qsizetype part) {
-        const qsizetype end = sections.size() * (part + 1) / parts;
-        for (qsizetype i = sections.size() * part / parts; i < end; ++i)
-            take(part, i, document.values(sections[i], *prepared));
-    };
-    std::vector<std::future<void>> others;
-    for (qsizetype part = 1; part < parts; ++part)
-        others.push_back(std::async(std::launch::async, readRun, part));
-    readRun(0);
-    for (std::future<void> &other : others)
-        other.get();
+    Impl(const IniFile &file, const QStringList &keys) : scope(file), document(file.d->document)
+    {
+        file.d->refreshForRead(); // here, before any thread reads
+        prepared = IniDocument::prepareKeys(keys);
+    }
+
+    ReadScope scope;
+    const IniDocument &document;
+    std::shared_ptr<const IniDocument::PreparedKeys> prepared;
+};
+
+IniFile::ConcurrentReads::ConcurrentReads(const IniFile &file, const QStringList &keys)
+    : d(std::make_unique<const Impl>(file, keys))
+{}
+
+IniFile::ConcurrentReads::~ConcurrentReads() = default;
+
+std::vector<std::optional<QString>> IniFile::ConcurrentReads::values(QStringView section) const
+{
+    return d->document.values(section, *d->prepared);
 }
 
 QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const

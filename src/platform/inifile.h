@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -43,15 +42,6 @@ public:
     std::optional<QString> value(QStringView section, QStringView key) const;
     /// value(section, key) for each of keys, in their order, with one look at the section.
     std::vector<std::optional<QString>> values(QStringView section, const QStringList &keys) const;
-    /// values() of each of sections, read in up to parts runs of them on as many threads at
-    /// once (the first run on this one): take(part, index, values) is called for sections[index]
-    /// on the thread of its run, in order within the run. The file is looked at once, before;
-    /// nothing may write to it until this returns. For one user action that reads many
-    /// records (an export).
-    void valuesInParts(
-        const QStringList &sections, const QStringList &keys, qsizetype parts,
-        const std::function<void(qsizetype part, qsizetype index,
-                                 std::vector<std::optional<QString>> &&values)> &take) const;
     /// value(), or defaultValue with trailing blanks removed when missing (as Windows does).
     QString readString(QStringView section, QStringView key,
                        const QString &defaultValue = QString()) const;
@@ -113,6 +103,25 @@ public:
 
     private:
         const IniFile &m_file;
+    };
+
+    /// values() of one key list in many sections, from several threads at once, for one user
+    /// action that reads many records (an export): the file is looked at once, when this is
+    /// made; nothing may write to it while this lives.
+    class ConcurrentReads
+    {
+    public:
+        ConcurrentReads(const IniFile &file, const QStringList &keys);
+        ~ConcurrentReads();
+        ConcurrentReads(const ConcurrentReads &) = delete;
+        ConcurrentReads &operator=(const ConcurrentReads &) = delete;
+
+        /// From any thread.
+        std::vector<std::optional<QString>> values(QStringView section) const;
+
+    private:
+        struct Impl;
+        std::unique_ptr<const Impl> d;
     };
 
     /// How far the batch's log of edits went at a moment: its edits, and the sections of

@@ -117,15 +117,14 @@ QStringList TProfile::ReadFields(const QString &name, const QStringList &keys) c
     return fieldValues(m_database->values(name, keys));
 }
 
-void TProfile::ReadFieldsInParts(
-    const QStringList &names, const QStringList &keys, qsizetype parts,
-    const std::function<void(qsizetype, qsizetype, QStringList &&)> &take) const
+TProfile::ConcurrentFieldReads::ConcurrentFieldReads(const TProfile &profile,
+                                                     const QStringList &keys)
+    : m_reads(*profile.m_database, keys)
+{}
+
+QStringList TProfile::ConcurrentFieldReads::ReadFields(const QString &name) const
 {
-    m_database->valuesInParts(
-        names, keys, parts,
-        [&take](qsizetype part, qsizetype index, std::vector<std::optional<QString>> &&stored) {
-            take(part, index, fieldValues(std::move(stored)));
-        });
+    return fieldValues(m_reads.values(name));
 }
 
 void TProfile::writeStoredValue(const QString &name, const QString &key, const QString &stored)

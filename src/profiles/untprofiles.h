@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <memory>
 #include <utility>
 
@@ -60,12 +59,19 @@ public:
     /// ReadField of each key, in their order, reading the contact once (a report shows them
     /// all).
     QStringList ReadFields(const QString &name, const QStringList &keys) const;
-    /// ReadFields() of each of names, in up to parts runs of them read on as many threads at
-    /// once: take(part, index, values) is called for names[index] on the thread of its run, in
-    /// order within the run. Nothing may write to the profile until it returns.
-    void ReadFieldsInParts(const QStringList &names, const QStringList &keys, qsizetype parts,
-                           const std::function<void(qsizetype part, qsizetype index,
-                                                    QStringList &&values)> &take) const;
+    /// ReadFields() of one key list from several threads at once, for one user action that
+    /// reads many contacts (an export): book.db is looked at once, when this is made; nothing
+    /// may write to the profile while this lives.
+    class ConcurrentFieldReads
+    {
+    public:
+        ConcurrentFieldReads(const TProfile &profile, const QStringList &keys);
+        /// From any thread.
+        QStringList ReadFields(const QString &name) const;
+
+    private:
+        IniFile::ConcurrentReads m_reads;
+    };
     void WriteField(const QString &name, const QString &key, const QString &value);
     /// WriteField() for each (key, value) in order, stored as one write: the way an import
     /// writes a whole contact.

@@ -8,8 +8,11 @@
 #include "vcard/vcardmapping.h"
 #include "vcard/vcardreader.h"
 
+#include <QScopeGuard>
 #include <QThread>
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <future>
 #include <vector>
 
@@ -106,31 +109,57 @@ TVCardContacts ReadVCardFile(const QString &fileName)
 
 namespace {
 
-// An export this large is read and written on every processor at once, a run of the
-// contacts each.
-constexpr qsizetype kContactsPerThread = 2000;
+// An export is made in blocks of contacts, on every processor at once (each takes every
+// n-th block), and saved block by block as they are done.
+constexpr qsizetype kExportBlock = 1000;
 // About the size of a card with most fields filled.
 constexpr qsizetype kCardBytes = 550;
 
-// The cards of the named contacts, in order, in one piece per run of them.
-std::vector<QByteArray> exportedChunks(const TProfile &profile, const QStringList &names,
-                                       TVCardVersion version)
+// The cards of the named contacts, handed to take block by block, in order, on this thread.
+void forEachExportedBlock(const TProfile &profile, const QStringList &names, TVCardVersion version,
+                          const std::function<void(const QByteArray &)> &take)
 {
     QStringList keys;
     for (const ContactField &field : ContactFields)
         keys.append(field.key);
     keys.append(QLatin1String(VCardExtraKey));
 
-    const qsizetype parts = std::clamp<qsizetype>(names.size() / kContactsPerThread, 1,
-                                                  qMax(1, QThread::idealThreadCount()));
-    std::vector<QByteArray> chunks(static_cast<std::size_t>(parts));
-    for (QByteArray &chunk : chunks)
-        chunk.reserve(names.size() / parts * kCardBytes);
-    profile.ReadFieldsInParts(
-        names, keys, parts, [&](qsizetype part, qsizetype index, QStringList &&values) {
-            AppendVCard(chunks[std::size_t(part)], names[index], values, version);
-        });
-    return chunks;
+    const TProfile::ConcurrentFieldReads reads(profile, keys);
+    const qsizetype blocks = (names.size() + kExportBlock - 1) / kExportBlock;
+    const auto block = [&](qsizetype b) {
+        const qsizetype end = qMin((b + 1) * kExportBlock, names.size());
+        QByteArray out;
+        out.reserve((end - b * kExportBlock) * kCardBytes);
+        for (qsizetype i = b * kExportBlock; i < end; ++i)
+            AppendVCard(out, names[i], reads.ReadFields(names[i]), version);
+        return out;
+    };
+    const qsizetype makers = std::clamp<qsizetype>(blocks, 1, QThread::idealThreadCount());
+    if (makers == 1) {
+        for (qsizetype b = 0; b < blocks; ++b)
+            take(block(b));
+        return;
+    }
+    std::vector<std::promise<QByteArray>> made(static_cast<std::size_t>(blocks));
+    std::vector<std::future<QByteArray>> done;
+    for (std::promise<QByteArray> &promise : made)
+        done.push_back(promise.get_future());
+    std::atomic<bool> stop = false; // take failed: the rest is not wanted
+    std::vector<std::future<void>> makersRunning;
+    for (qsizetype first = 0; first < makers; ++first) {
+        makersRunning.push_back(std::async(std::launch::async, [&, first] {
+            for (qsizetype b = first; b < blocks && !stop; b += makers) {
+                try {
+                    made[std::size_t(b)].set_value(block(b));
+                } catch (...) {
+                    made[std::size_t(b)].set_exception(std::current_exception());
+                }
+            }
+        }));
+    }
+    const auto stopMakers = qScopeGuard([&stop] { stop = true; });
+    for (std::future<QByteArray> &next : done)
+        take(next.get());
 }
 
 } // namespace
@@ -138,22 +167,18 @@ std::vector<QByteArray> exportedChunks(const TProfile &profile, const QStringLis
 QByteArray WriteVCardContacts(const TProfile &profile, const QStringList &names,
                               TVCardVersion version)
 {
-    const std::vector<QByteArray> chunks = exportedChunks(profile, names, version);
-    if (chunks.size() == 1)
-        return chunks.front();
-    qsizetype size = 0;
-    for (const QByteArray &chunk : chunks)
-        size += chunk.size();
     QByteArray out;
-    out.reserve(size);
-    for (const QByteArray &chunk : chunks)
-        out += chunk;
+    out.reserve(names.size() * kCardBytes);
+    forEachExportedBlock(profile, names, version,
+                         [&out](const QByteArray &block) { out += block; });
     return out;
 }
 
 void ExportVCardFile(const TProfile &profile, const QStringList &names, TVCardVersion version,
                      const QString &fileName)
 {
-    const std::vector<QByteArray> chunks = exportedChunks(profile, names, version);
-    WriteFileAtomically(fileName, std::vector<QByteArrayView>(chunks.begin(), chunks.end()));
+    AtomicFileWriter file(fileName);
+    forEachExportedBlock(profile, names, version,
+                         [&file](const QByteArray &block) { file.write(block); });
+    file.commit();
 }

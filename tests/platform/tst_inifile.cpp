@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <future>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -75,7 +76,7 @@ private slots:
     void seesSameSizeEditInPlace();
     void writeKeepsOtherProgramsChange();
     void readScopeChecksTheFileOnce();
-    void valuesInPartsReadWhatValuesReads();
+    void concurrentReadsReadWhatValuesReads();
     void batchReplacesFileOnce();
     void batchReplaysOverExternalChange();
     void batchDiscardedWithoutCommit();
@@ -182,13 +183,12 @@ void TestIniFile::writeKeepsOtherProgramsChange()
     QCOMPARE(readBytes(m_path), "[A]\r\nx=1\r\nz=3\r\n[B]\r\ny=2\r\n"_ba);
 }
 
-// Many sections read on several threads at once: each section once, on the thread of its
-// run, the runs in order, and the values those of one read at a time.
-void TestIniFile::valuesInPartsReadWhatValuesReads()
+// Many sections read on several threads at once give what one read at a time gives.
+void TestIniFile::concurrentReadsReadWhatValuesReads()
 {
     QByteArray file;
     QStringList sections;
-    for (int i = 0; i < 50; ++i) {
+    for (int i = 0; i < 200; ++i) {
         sections.append(u"Contact %1"_s.arg(i));
         file += "[Contact " + QByteArray::number(i) + "]\r\nb=" + QByteArray::number(i * 7) +
                 "\r\na=\"  quoted \"\r\n";
@@ -198,26 +198,28 @@ void TestIniFile::valuesInPartsReadWhatValuesReads()
     const QStringList keys{u"A"_s, u"b"_s, u"none"_s, u"a"_s};
     IniFile ini(m_path);
 
-    for (const qsizetype parts : {1, 2, 3, 7, 51, 80}) {
-        std::vector<std::vector<std::pair<qsizetype, std::vector<std::optional<QString>>>>> runs(
-            std::size_t(std::min<qsizetype>(parts, sections.size())));
-        ini.valuesInParts(
-            sections, keys, parts,
-            [&](qsizetype part, qsizetype index, std::vector<std::optional<QString>> &&values) {
-                runs.at(std::size_t(part)).emplace_back(index, std::move(values));
-            });
-        qsizetype next = 0;
-        for (const auto &run : runs) {
-            QVERIFY(!run.empty());
-            for (const auto &[index, values] : run) {
-                QCOMPARE(index, next++);
-                QVERIFY(values == ini.values(sections[index], keys));
-            }
-        }
-        QCOMPARE(next, sections.size());
+    using Values = std::vector<std::optional<QString>>;
+    constexpr int kThreads = 4;
+    std::vector<std::vector<Values>> read(kThreads);
+    {
+        const IniFile::ConcurrentReads reads(ini, keys);
+        std::vector<std::future<void>> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.push_back(std::async(std::launch::async, [&, t] {
+                for (const QString &section : sections)
+                    read[std::size_t(t)].push_back(reads.values(section));
+            }));
+        for (std::future<void> &thread : threads)
+            thread.get();
     }
-    QCOMPARE(ini.values(u"Contact 3", keys)[1], u"21"_s);
-    QCOMPARE(ini.values(u"Contact 3", keys)[3], u"  quoted "_s);
+    for (const std::vector<Values> &thread : read) {
+        QCOMPARE(qsizetype(thread.size()), sections.size());
+        for (qsizetype i = 0; i < sections.size(); ++i)
+            QVERIFY(thread[std::size_t(i)] == ini.values(sections[i], keys));
+    }
+    QCOMPARE(read[0][3][1], u"21"_s);
+    QCOMPARE(read[0][3][3], u"  quoted "_s);
+    QVERIFY(!read[0].back()[0]);
 }
 
 void TestIniFile::readScopeChecksTheFileOnce()

@@ -1,5 +1,6 @@
 // vCard files: reading the shapes real address books write, the mapping table both ways, a
 // round trip losing nothing, damaged files, and clashes on import.
+#include "fulldisk.h"
 #include "scriptedquestion.h"
 #include "testfiles.h"
 #include "testprofile.h"
@@ -11,6 +12,7 @@
 #include "vcard/vcardmapping.h"
 #include "vcard/vcardreader.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -634,6 +636,21 @@ void TestVCard::exportReplacesTheFileOrLeavesItAsItWas()
     const TVCardContacts read = ReadVCardFile(target);
     QCOMPARE(read.contacts.size(), names.size());
     QCOMPARE(read.contacts.last().name, u"Contact 0"_s);
+
+    // The disk fills up halfway through: the old file stays as it was.
+    SKIP_WITHOUT_FULL_DISK();
+    ReplaceFileBytes(target, "old");
+    const int code = RunWithFileSizeLimit(oneByOne.size() / 2, [&] {
+        try {
+            ExportVCardFile(test.profile(), names, TVCardVersion::V30, target);
+            return 1;
+        } catch (const CalbreyError &error) {
+            return error.message() == u"Unable to write to "_s + target ? 0 : 2;
+        }
+    });
+    QCOMPARE(code, 0);
+    QCOMPARE(ReadFileBytes(target), "old"_ba);
+    QCOMPARE(QDir(test.folder().path()).entryList(QDir::Files), QStringList{u"contacts.vcf"_s});
 }
 
 QTEST_GUILESS_MAIN(TestVCard)
