@@ -142,10 +142,12 @@ void forEachExportedBlock(const TProfile &profile, const QStringList &names, TVC
     }
     std::vector<std::promise<QByteArray>> made(static_cast<std::size_t>(blocks));
     std::vector<std::future<QByteArray>> done;
+    done.reserve(made.size());
     for (std::promise<QByteArray> &promise : made)
         done.push_back(promise.get_future());
     std::atomic<bool> stop = false; // take failed: the rest is not wanted
     std::vector<std::future<void>> makersRunning;
+    makersRunning.reserve(static_cast<std::size_t>(makers));
     for (qsizetype first = 0; first < makers; ++first) {
         makersRunning.push_back(std::async(std::launch::async, [&, first] {
             for (qsizetype b = first; b < blocks && !stop; b += makers) {

@@ -204,6 +204,7 @@ void TestIniFile::concurrentReadsReadWhatValuesReads()
     {
         const IniFile::ConcurrentReads reads(ini, keys);
         std::vector<std::future<void>> threads;
+        threads.reserve(kThreads);
         for (int t = 0; t < kThreads; ++t)
             threads.push_back(std::async(std::launch::async, [&, t] {
                 for (const QString &section : sections)
