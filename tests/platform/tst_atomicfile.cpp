@@ -53,6 +53,7 @@ private slots:
     void failsWithoutFolder();
     void failsOnFolderAtPath();
     void failsOnFullDiskKeepingOldFile();
+    void writerSavesPiecesAsTheyCome();
     void replacesSetOfFiles();
     void failedSetChangesNoFile_data();
     void failedSetChangesNoFile();
@@ -124,6 +125,49 @@ void TestAtomicFile::failsOnFullDiskKeepingOldFile()
     });
     QCOMPARE(code, 0);
     QCOMPARE(readBytes(m_path), old);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({u"config.ini"_s}));
+}
+
+// Content written piece by piece while it is made: in place only at the commit; a writer
+// given up, or a disk full after megabytes of pieces, leaves the old file and nothing else.
+void TestAtomicFile::writerSavesPiecesAsTheyCome()
+{
+    WriteFileAtomically(m_path, "old"_ba);
+    const QByteArray piece(qsizetype(700) * 1024, 'p');
+    QByteArray whole;
+    {
+        AtomicFileWriter writer(m_path);
+        for (int i = 0; i < 12; ++i) { // past the point where the disk is asked to write
+            writer.write(piece);
+            whole += piece;
+            QCOMPARE(readBytes(m_path), "old"_ba);
+        }
+        writer.write(QByteArrayView());
+        writer.commit();
+    }
+    QCOMPARE(readBytes(m_path), whole);
+
+    {
+        AtomicFileWriter givenUp(m_path);
+        givenUp.write("new"_ba);
+    }
+    QCOMPARE(readBytes(m_path), whole);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({u"config.ini"_s}));
+
+    SKIP_WITHOUT_FULL_DISK();
+    const int code = RunWithFileSizeLimit(3 * piece.size(), [&] {
+        try {
+            AtomicFileWriter writer(m_path);
+            for (int i = 0; i < 12; ++i)
+                writer.write(piece);
+            writer.commit();
+            return 1;
+        } catch (const CalbreyError &error) {
+            return error.message() == u"Unable to write to "_s + m_path ? 0 : 2;
+        }
+    });
+    QCOMPARE(code, 0);
+    QCOMPARE(readBytes(m_path), whole);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({u"config.ini"_s}));
 }
 

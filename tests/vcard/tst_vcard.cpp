@@ -454,12 +454,16 @@ void TestVCard::wholeContactSurvivesExportAndImportByteForByte()
 void TestVCard::exportedLinesAreFoldedOnCharacterBoundaries()
 {
     QStringList values(ContactFields.size() + 1);
-    // Non-ASCII at every position around each cut.
-    values[30] = QString(200, u'a') + QString(60, QChar(0x00E9)) + QString(40, QChar(0x263A));
+    // Non-ASCII at every position around each cut, and a line longer than the room the
+    // writer makes at a time.
+    values[30] = QString(200, u'a') + QString(60, QChar(0x00E9)) + QString(40, QChar(0x263A)) +
+                 QString(5000, QChar(0x20AC));
     // Text from quoted-printable may hold control characters.
     values[3] = u"a"_s + QChar(0x01) + u'b' + QChar(0x7F);
-    QByteArray out;
+    QByteArray out = "kept before\r\n"_ba;
     AppendVCard(out, u"Long"_s, values, TVCardVersion::V30);
+    QVERIFY(out.startsWith("kept before\r\nBEGIN:VCARD\r\n"));
+    out.remove(0, 13);
 
     QVERIFY(out.endsWith("END:VCARD\r\n"));
     const QList<QByteArray> lines = out.chopped(1).split('\n');
@@ -600,6 +604,26 @@ void TestVCard::clashesOverwriteWithoutStaleExtrasAndRenameTheNameField()
     QCOMPARE(profile.ReadField(u"Bob1"_s, u"pNickName"_s), u"New Bob"_s);
     QCOMPARE(profile.ReadField(u"Bob1"_s, u"aContactName"_s), u"Bob1"_s);
     QVERIFY(!sectionText(test.databasePath(), u"Bob1"_s).contains(VCardExtraKey));
+
+    // A name the same file gives again, hundreds of cards later: a clash with the contact the
+    // import itself wrote, whose extras the later card does not keep.
+    QByteArray many;
+    for (int i = 0; i < 1200; ++i) {
+        const bool twin = i == 10 || i == 700 || i == 1100;
+        many += crlf("BEGIN:VCARD\nVERSION:3.0\nFN:") +
+                (twin ? "Twin"_ba : "Card " + QByteArray::number(i)) + crlf("\nNICKNAME:n") +
+                QByteArray::number(i) + (i == 10 ? crlf("\nBDAY:2000-01-01") : QByteArray()) +
+                crlf("\nEND:VCARD\n");
+    }
+    question.asked.clear();
+    question.script = {{TClashAction::Overwrite, false}, {TClashAction::Rename, false}};
+    QCOMPARE(importCards(many, question).added, 1200);
+    QCOMPARE(question.asked, (QStringList{u"Twin"_s, u"Twin"_s}));
+    QCOMPARE(profile.ReadField(u"Twin"_s, u"pNickName"_s), u"n700"_s);
+    QCOMPARE(profile.ReadField(u"Twin"_s, VCardExtraKey), QString());
+    QCOMPARE(profile.ReadField(u"Twin1"_s, u"pNickName"_s), u"n1100"_s);
+    QCOMPARE(profile.ReadField(u"Twin1"_s, u"aContactName"_s), u"Twin1"_s);
+    QCOMPARE(profile.ReadField(u"Card 1199"_s, u"pNickName"_s), u"n1199"_s);
 }
 
 void TestVCard::exportReplacesTheFileOrLeavesItAsItWas()
