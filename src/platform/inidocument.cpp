@@ -914,7 +914,7 @@ IniDocument::prepareSection(const QString &section,
     if (!repeated) {
         // Each entry's line as it stands, in order. The document keeps these bytes, so room
         // that text outside ASCII made the buffer grow by is given back.
-        if (scratch.capacity() - scratch.size() > scratch.size() / 4)
+        if (scratch.size() > estimate)
             scratch.squeeze();
         return scratch;
     }
