@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+#include <future>
 
 #include <memory>
 
@@ -293,6 +294,17 @@ void TestContactDatabase::valuesReadBackExactly()
                            {{QStringLiteral("wCompany"), value}, {QStringLiteral("wCity"), value}});
     QVERIFY(ReadFileBytes(bookPath())
                 .endsWith("[Bob]\r\nwCompany=" + stored + "\r\nwCity=" + stored + "\r\n"));
+    // Made ready on another thread beside a plain value, as an import does, and written later.
+    const TProfile::PreparedFields prepared =
+        std::async(std::launch::async, [&value] {
+            return TProfile::PrepareFields(QStringLiteral("Cy"),
+                                           {{QStringLiteral("wCompany"), value},
+                                            {QStringLiteral("wCity"), QStringLiteral("Oslo")}});
+        }).get();
+    m_profile->WriteFields(prepared);
+    QVERIFY(
+        ReadFileBytes(bookPath()).endsWith("[Cy]\r\nwCompany=" + stored + "\r\nwCity=Oslo\r\n"));
+    QCOMPARE(m_profile->ReadField(QStringLiteral("Cy"), QStringLiteral("wCompany")), readBack);
 }
 
 void TestContactDatabase::unusualNamesReadBackExactly()
