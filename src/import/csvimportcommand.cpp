@@ -2,6 +2,7 @@
 
 #include "forms/common/filedialogs.h"
 #include "forms/main/maincommands.h"
+#include "forms/main/mainwindowhost.h"
 #include "import/frmcsvimporter.h"
 #include "profiles/untprofiles.h"
 
@@ -10,9 +11,8 @@ const QString TCsvImportCommand::ImportDialogTitle =
 const QString TCsvImportCommand::ImportDialogFilter =
     QStringLiteral("Comma Seperated Values (CSV) files|*.csv");
 
-TCsvImportCommand::TCsvImportCommand(QWidget &window, TMainCommands &commands,
-                                     std::function<void()> reload)
-    : QObject(&window), m_window(window), m_reload(std::move(reload))
+TCsvImportCommand::TCsvImportCommand(TMainWindowHost &window, TMainCommands &commands)
+    : QObject(&window.Window()), m_window(window)
 {
     commands.Bind(commands.ImportCSVFile1, [this] { ImportCSVFile1Click(); });
 }
@@ -22,13 +22,13 @@ void TCsvImportCommand::ImportCSVFile1Click()
     if (!ActiveProfile)
         return;
     const QString fileName =
-        FileDialogs::GetOpenFileName(&m_window, ImportDialogTitle, ImportDialogFilter);
+        FileDialogs::GetOpenFileName(&m_window.Window(), ImportDialogTitle, ImportDialogFilter);
     if (fileName.isEmpty())
         return;
     {
-        TCSVImporter importer(&m_window);
+        TCSVImporter importer(&m_window.Window());
         if (importer.LoadFile(fileName))
             importer.exec();
     }
-    m_reload();
+    m_window.ReloadContactList(true);
 }

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QObject>
-#include <functional>
 
-class QWidget;
+class TMainWindowHost;
 struct TMainCommands;
 
 /// The main window's "Import &CSV File": asks for a file (importDialog), shows it in the CSV
@@ -17,13 +16,11 @@ public:
     static const QString ImportDialogTitle;
     static const QString ImportDialogFilter;
 
-    /// Binds ImportCSVFile1 of commands; reload refills the window's list, keeping its
-    /// selection.
-    TCsvImportCommand(QWidget &window, TMainCommands &commands, std::function<void()> reload);
+    /// Binds ImportCSVFile1 of commands.
+    TCsvImportCommand(TMainWindowHost &window, TMainCommands &commands);
 
     void ImportCSVFile1Click();
 
 private:
-    QWidget &m_window;
-    std::function<void()> m_reload;
+    TMainWindowHost &m_window;
 };

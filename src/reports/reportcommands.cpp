@@ -1,7 +1,7 @@
 #include "reports/reportcommands.h"
 
-#include "forms/main/frmmainform.h"
 #include "forms/main/maincommands.h"
+#include "forms/main/mainwindowhost.h"
 #include "profiles/untprofiles.h"
 #include "reports/frmcreatereport.h"
 #include "reports/frmsummaryreport.h"
@@ -10,9 +10,9 @@
 
 #include <QAbstractItemView>
 
-TReportCommands::TReportCommands(TMainForm &window, TMainCommands &commands,
+TReportCommands::TReportCommands(TMainWindowHost &window, TMainCommands &commands,
                                  QAbstractItemView &list)
-    : QObject(&window), m_window(window)
+    : QObject(&window.Window()), m_window(window)
 {
     commands.Bind(commands.actPrint, [this] { actPrintExecute(); });
     new TListDoubleClick(list, commands.Gated([this] { lbContactListDblClick(); }));
@@ -22,13 +22,14 @@ void TReportCommands::actPrintExecute()
 {
     if (!ActiveProfile)
         return;
-    TCreateReport dialog(&m_window);
+    TCreateReport dialog(&m_window.Window());
     dialog.exec();
 }
 
 void TReportCommands::lbContactListDblClick()
 {
-    if (!ActiveProfile || !m_window.HasSelectedContact())
+    const std::optional<QString> selected = m_window.SelectedContact();
+    if (!ActiveProfile || !selected)
         return;
     TReportGenerator report;
     report.IncludeHome = true;
@@ -37,11 +38,11 @@ void TReportCommands::lbContactListDblClick()
     report.ShowBlankFields = false;
     report.FontName = QStringLiteral("Tahoma");
     report.WriteHeader();
-    report.WriteContacts({m_window.SelectedContactName()});
+    report.WriteContacts({*selected});
     report.WriteFooter();
     if (!report.SaveReport(QString()))
         return;
-    TSummaryReport viewer(&m_window);
+    TSummaryReport viewer(&m_window.Window());
     viewer.ShowReport(QStringLiteral("Contact summary"));
     viewer.exec();
 }

@@ -3,7 +3,7 @@
 #include <QObject>
 
 class QAbstractItemView;
-class TMainForm;
+class TMainWindowHost;
 struct TMainCommands;
 
 /// The main window's reports: "&Create Report" (actPrint, Ctrl+P) opens the report dialog, and
@@ -14,12 +14,12 @@ class TReportCommands : public QObject
 
 public:
     /// Binds actPrint and the list's double click; lives as long as the window.
-    TReportCommands(TMainForm &window, TMainCommands &commands, QAbstractItemView &list);
+    TReportCommands(TMainWindowHost &window, TMainCommands &commands, QAbstractItemView &list);
 
     void actPrintExecute();
     /// The summary: every section, no blank fields, Tahoma, in the viewer "Contact summary".
     void lbContactListDblClick();
 
 private:
-    TMainForm &m_window;
+    TMainWindowHost &m_window;
 };

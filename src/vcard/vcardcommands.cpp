@@ -3,8 +3,8 @@
 #include "app/untcommon.h"
 #include "forms/common/filedialogs.h"
 #include "forms/common/waitcursor.h"
-#include "forms/main/frmmainform.h"
 #include "forms/main/maincommands.h"
+#include "forms/main/mainwindowhost.h"
 #include "import/importreport.h"
 #include "platform/calbreyerror.h"
 #include "platform/messagebox.h"
@@ -33,8 +33,9 @@ QString unreadableReport(int count)
 }
 } // namespace
 
-TVCardCommands::TVCardCommands(TMainForm &window, TMainCommands &commands, QAbstractItemView &list)
-    : QObject(&window), m_window(window)
+TVCardCommands::TVCardCommands(TMainWindowHost &window, TMainCommands &commands,
+                               QAbstractItemView &list)
+    : QObject(&window.Window()), m_window(window)
 {
     commands.Bind(commands.ImportvCardFile1, [this] { ImportvCardFile1Click(); });
     commands.Bind(commands.ExportvCardFile1, [this] { ExportvCardFile1Click(); });
@@ -46,7 +47,7 @@ void TVCardCommands::ImportvCardFile1Click()
     if (!ActiveProfile)
         return;
     const QString fileName =
-        FileDialogs::GetOpenFileName(&m_window, ImportDialogTitle, ImportDialogFilter);
+        FileDialogs::GetOpenFileName(&m_window.Window(), ImportDialogTitle, ImportDialogFilter);
     if (!fileName.isEmpty())
         ImportFiles({fileName});
 }
@@ -76,7 +77,7 @@ void TVCardCommands::ImportFiles(const QStringList &fileNames)
             return;
         }
         const TImportResult result = ImportWithReport(
-            &m_window, cards.contacts.size(),
+            &m_window.Window(), cards.contacts.size(),
             [&cards](qsizetype i) { return cards.contacts.at(i); }, QStringLiteral("card"));
         if (!result.cancelled && cards.unreadable > 0)
             ShowMessageBox(unreadableReport(cards.unreadable), QStringLiteral("Cards not read"),
@@ -91,10 +92,8 @@ void TVCardCommands::ExportvCardFile1Click()
 {
     if (!ActiveProfile)
         return;
-    std::optional<QString> selected;
-    if (m_window.HasSelectedContact())
-        selected = m_window.SelectedContactName();
-    TVCardExport dialog(&m_window, selected);
+    const std::optional<QString> selected = m_window.SelectedContact();
+    TVCardExport dialog(&m_window.Window(), selected);
     if (dialog.exec() != QDialog::Accepted)
         return;
 
@@ -109,7 +108,7 @@ void TVCardCommands::ExportvCardFile1Click()
         return;
     }
     const QString fileName = FileDialogs::GetSaveFileName(
-        &m_window, ExportDialogTitle, ExportDialogFilter, QStringLiteral("vcf"));
+        &m_window.Window(), ExportDialogTitle, ExportDialogFilter, QStringLiteral("vcf"));
     if (fileName.isEmpty())
         return;
     try {

@@ -5,7 +5,7 @@
 #include <functional>
 
 class QAbstractItemView;
-class TMainForm;
+class TMainWindowHost;
 struct TMainCommands;
 
 /// The main window's vCard commands: "Import &vCard File" (ImportvCardFile1) reads the cards
@@ -23,7 +23,7 @@ public:
     static const QString ExportDialogFilter;
 
     /// Binds the two commands and takes drops on list; lives as long as the window.
-    TVCardCommands(TMainForm &window, TMainCommands &commands, QAbstractItemView &list);
+    TVCardCommands(TMainWindowHost &window, TMainCommands &commands, QAbstractItemView &list);
 
     void ImportvCardFile1Click();
     void ExportvCardFile1Click();
@@ -31,5 +31,5 @@ public:
     void ImportFiles(const QStringList &fileNames);
 
 private:
-    TMainForm &m_window;
+    TMainWindowHost &m_window;
 };

@@ -3,12 +3,12 @@
 #include "app/untcommon.h"
 #include "forms/dialogs/frmcheckforupdate.h"
 #include "forms/dialogs/frmoptions.h"
-#include "forms/main/frmmainform.h"
 #include "forms/main/maincommands.h"
+#include "forms/main/mainwindowhost.h"
 #include "profiles/untprofiles.h"
 
-TOptionsAndUpdates::TOptionsAndUpdates(TMainForm &window, TMainCommands &commands)
-    : QObject(&window), m_window(window)
+TOptionsAndUpdates::TOptionsAndUpdates(TMainWindowHost &window, TMainCommands &commands)
+    : QObject(&window.Window()), m_window(window)
 {
     commands.Bind(commands.actOptions, [this] { actOptionsExecute(); });
     commands.Bind(commands.actCheckForUpdate, [this] { actCheckForUpdateExecute(); });
@@ -19,7 +19,7 @@ void TOptionsAndUpdates::actOptionsExecute()
     if (!ActiveProfile)
         return;
     {
-        TOptions options(&m_window);
+        TOptions options(&m_window.Window());
         options.exec();
     }
     m_window.ApplyProfileToWindow();
@@ -29,6 +29,6 @@ void TOptionsAndUpdates::actOptionsExecute()
 
 void TOptionsAndUpdates::actCheckForUpdateExecute()
 {
-    TCheckForUpdates check(&m_window);
+    TCheckForUpdates check(&m_window.Window());
     check.exec();
 }

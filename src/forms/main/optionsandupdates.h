@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class TMainForm;
+class TMainWindowHost;
 struct TMainCommands;
 
 /// The main window's "&Calbrey Options" (F11) and "&Check internet for updates" (Ctrl+U):
@@ -12,7 +12,7 @@ class TOptionsAndUpdates : public QObject
     Q_OBJECT
 
 public:
-    TOptionsAndUpdates(TMainForm &window, TMainCommands &commands);
+    TOptionsAndUpdates(TMainWindowHost &window, TMainCommands &commands);
 
     /// The options dialog; whichever way it closed, the window and the start-at-login entry
     /// then follow the profile's settings.
@@ -20,5 +20,5 @@ public:
     void actCheckForUpdateExecute();
 
 private:
-    TMainForm &m_window;
+    TMainWindowHost &m_window;
 };

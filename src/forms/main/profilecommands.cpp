@@ -3,8 +3,8 @@
 #include "app/untcommon.h"
 #include "forms/common/filedialogs.h"
 #include "forms/dialogs/frmchangeprofile.h"
-#include "forms/main/frmmainform.h"
 #include "forms/main/maincommands.h"
+#include "forms/main/mainwindowhost.h"
 #include "platform/messagebox.h"
 #include "profiles/untprofiles.h"
 
@@ -14,9 +14,8 @@ namespace {
 const QString backupFilter = QStringLiteral("Quenlark Calbrey Backup File|*.qcbak");
 } // namespace
 
-TProfileCommands::TProfileCommands(TMainForm &form, TMainCommands &commands,
-                                   std::function<void()> clearContactList)
-    : QObject(&form), m_form(form), m_clearContactList(std::move(clearContactList))
+TProfileCommands::TProfileCommands(TMainWindowHost &window, TMainCommands &commands)
+    : QObject(&window.Window()), m_window(window)
 {
     commands.Bind(commands.actBacupProfile, [this] { actBacupProfileExecute(); });
     commands.Bind(commands.actRestoreProfile, [this] { actRestoreProfileExecute(); });
@@ -28,7 +27,7 @@ void TProfileCommands::actBacupProfileExecute()
     if (!ActiveProfile)
         return;
     const QString fileName = FileDialogs::GetSaveFileName(
-        &m_form, QStringLiteral("Select a file name for your new backup."), backupFilter,
+        &m_window.Window(), QStringLiteral("Select a file name for your new backup."), backupFilter,
         QStringLiteral("qcbak"));
     if (fileName.isEmpty())
         return;
@@ -45,13 +44,13 @@ void TProfileCommands::actRestoreProfileExecute()
     // The list is read again however the command ends; a restored profile brings its view too.
     const auto reload = qScopeGuard([this, &restored] {
         if (restored)
-            m_form.ApplyProfileToWindow();
+            m_window.ApplyProfileToWindow();
         else
-            m_form.ReloadContactList(false);
+            m_window.ReloadContactList(false);
     });
-    m_clearContactList();
+    m_window.ClearContactList();
     const QString fileName = FileDialogs::GetOpenFileName(
-        &m_form, QStringLiteral("Select a backup file to restore."), backupFilter);
+        &m_window.Window(), QStringLiteral("Select a backup file to restore."), backupFilter);
     if (fileName.isEmpty())
         return;
     const int answer = ShowMessageBox(
@@ -64,7 +63,7 @@ void TProfileCommands::actRestoreProfileExecute()
 
 void TProfileCommands::actChangeProfileExecute()
 {
-    const auto apply = qScopeGuard([this] { m_form.ApplyProfileToWindow(); });
-    TChangeProfile manager(&m_form, m_clearContactList);
+    const auto apply = qScopeGuard([this] { m_window.ApplyProfileToWindow(); });
+    TChangeProfile manager(&m_window.Window(), [this] { m_window.ClearContactList(); });
     manager.exec();
 }

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QObject>
-#include <functional>
 
-class TMainForm;
+class TMainWindowHost;
 struct TMainCommands;
 
 /// The main window's profile commands: "&Backup Profile", "&Restore Profile" and
@@ -14,15 +13,12 @@ class TProfileCommands : public QObject
     Q_OBJECT
 
 public:
-    /// clearContactList empties the window's list (before a restore or a profile switch).
-    TProfileCommands(TMainForm &form, TMainCommands &commands,
-                     std::function<void()> clearContactList);
+    TProfileCommands(TMainWindowHost &window, TMainCommands &commands);
 
     void actBacupProfileExecute();
     void actRestoreProfileExecute();
     void actChangeProfileExecute();
 
 private:
-    TMainForm &m_form;
-    std::function<void()> m_clearContactList;
+    TMainWindowHost &m_window;
 };
