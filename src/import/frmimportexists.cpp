@@ -1,6 +1,7 @@
 #include "import/frmimportexists.h"
 
 #include "forms/common/dialogplacement.h"
+#include "forms/common/programend.h"
 #include "forms/main/programfont.h"
 #include "profiles/untprofiles.h"
 #include "ui_frmimportexists.h"
@@ -67,6 +68,9 @@ void TContactExists::showEvent(QShowEvent *event)
 
 TClashAnswer TContactExistsQuestion::Ask(const QString &name)
 {
+    // The program is ending and the import with it (its progress cancels it): nothing to ask.
+    if (TProgramEnd::Begun())
+        return {TClashAction::Skip, QString(), false};
     TContactExists dialog(m_parent);
     dialog.SetContactName(name);
     dialog.exec();

@@ -1,5 +1,6 @@
 #include "import/importprogress.h"
 
+#include "forms/common/programend.h"
 #include "forms/main/programfont.h"
 
 #include <limits>
@@ -37,5 +38,6 @@ bool TImportProgressDialog::Advance(qsizetype done, qsizetype total)
         m_dialog.setValue(progressValue(done));
         m_sinceUpdate.start();
     }
-    return !m_dialog.wasCanceled();
+    // An import still running when the program ends is cancelled, so book.db stays as it was.
+    return !m_dialog.wasCanceled() && !TProgramEnd::Begun();
 }

@@ -6,7 +6,8 @@
 #include <QProgressDialog>
 
 /// The progress of an import as a window-modal progress dialog with Cancel. It appears only
-/// when the import takes longer than half a second, and keeps the window responsive.
+/// when the import takes longer than half a second, and keeps the window responsive. The end
+/// of the program cancels it.
 class TImportProgressDialog : public TImportProgress
 {
 public:

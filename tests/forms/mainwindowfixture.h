@@ -2,6 +2,7 @@
 
 // The main window on a test profile, shown and active, for the suites of its features.
 
+#include "forms/common/programend.h"
 #include "forms/main/contactlistview.h"
 #include "forms/main/frmmainform.h"
 #include "guitest.h"
@@ -31,6 +32,7 @@ struct MainWindowFixture
     void close()
     {
         form.reset();
+        TProgramEnd::ResetForTests();
         launcher.reset();
         boxes.reset();
         QVERIFY(QApplication::topLevelWidgets().isEmpty());

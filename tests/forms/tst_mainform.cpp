@@ -1,3 +1,4 @@
+#include "forms/common/programend.h"
 #include "forms/dialogs/frmaddmodifycontact.h"
 #include "forms/main/contactlistview.h"
 #include "forms/main/frmmainform.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <optional>
 
@@ -120,6 +122,7 @@ private slots:
     void cleanup()
     {
         m_form.reset();
+        TProgramEnd::ResetForTests();
         m_boxes.reset();
         // No dialog of a command outlives it.
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
@@ -353,33 +356,41 @@ private slots:
         QCOMPARE(m_boxes->captions(), QStringList{QStringLiteral("Select contact.")});
     }
 
+    // Hidden in the tray and closed for good both leave the window invisible; only a close
+    // for good ends the program.
+    void closeHidesToTheTrayOnlyWhenTheTrayIsOnAndNoExitWasAsked_data()
+    {
+        QTest::addColumn<bool>("trayOn");
+        QTest::addColumn<bool>("desktopHasTray");
+        QTest::addColumn<bool>("exitCommand");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("tray on: the close box hides") << true << true << false << false;
+        QTest::newRow("tray on: the exit command ends") << true << true << true << true;
+        QTest::newRow("tray off: the close box ends") << false << true << false << true;
+        // The window could never come back.
+        QTest::newRow("no notification area: the close box ends") << true << false << false << true;
+    }
     void closeHidesToTheTrayOnlyWhenTheTrayIsOnAndNoExitWasAsked()
     {
-        m_form = std::make_unique<TrayDesktopMainForm>();
+        QFETCH(bool, trayOn);
+        QFETCH(bool, desktopHasTray);
+        QFETCH(bool, exitCommand);
+        QFETCH(bool, ends);
+        auto form = std::make_unique<TrayDesktopMainForm>();
+        form->trayAvailable = desktopHasTray;
+        m_form = std::move(form);
         m_form->show();
-        ActiveProfile->LoadOnStartup = true;
+        ActiveProfile->LoadOnStartup = trayOn;
         m_form->ApplyProfileToWindow();
-        QVERIFY(!m_form->close());
+        QSignalSpy closed(m_form.get(), &TMainForm::Closed);
+
+        if (exitCommand)
+            trigger("actExit");
+        else
+            QCOMPARE(m_form->close(), ends);
         QVERIFY(!m_form->isVisible());
-
-        m_form->show();
-        trigger("actExit");
-        QVERIFY(m_form->ExitRequested);
-        QVERIFY(!m_form->isVisible());
-
-        m_form = std::make_unique<TrayDesktopMainForm>();
-        m_form->show();
-        ActiveProfile->LoadOnStartup = false;
-        QVERIFY(m_form->close());
-
-        // Without a notification area the window could never come back: it closes.
-        m_form = std::make_unique<TMainForm>();
-        m_form->show();
-        ActiveProfile->LoadOnStartup = true;
-        m_form->ApplyProfileToWindow();
-        if (QSystemTrayIcon::isSystemTrayAvailable())
-            QSKIP("this desktop has a notification area");
-        QVERIFY(m_form->close());
+        QCOMPARE(closed.count(), ends ? 1 : 0);
+        QCOMPARE(TProgramEnd::Begun(), ends);
     }
 
     void withoutAnOpenProfileCommandsDoNothing()

@@ -1,6 +1,8 @@
 #include "app/untactive.h"
+#include "forms/common/programend.h"
 #include "forms/main/calbreyapplication.h"
 #include "forms/main/frmmainform.h"
+#include "guitest.h"
 #include "platform/calbreyerror.h"
 #include "platform/singleinstance.h"
 #include "platform/username.h"
@@ -11,6 +13,7 @@
 #include "traydesktop.h"
 
 #include <QProcess>
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -87,6 +90,7 @@ private slots:
     }
     void cleanup()
     {
+        TProgramEnd::ResetForTests();
         delete ActiveProfile;
         ActiveProfile = nullptr;
         OverrideLoginUserName(std::nullopt);
@@ -229,19 +233,26 @@ private slots:
         QCOMPARE(boxes.last().flags, 16);
     }
 
-    // The window closes for good only when the program should end; it then goes away, which
-    // is what ends the message loop.
+    // With the tray on, closing the window hides it and the program goes on; an exit command
+    // closes it for good, which ends the message loop, and only then is it destroyed.
     void closingMainWindowEndsProgram()
     {
         ScriptedMessageBox boxes;
-        StartedProgram program = StartCalbrey({});
+        prepareProfile(true, true);
+        StartedProgram program = StartCalbrey({}, trayDesktop);
         QVERIFY(program.mainForm);
-        ActiveProfile->LoadOnStartup = true;
-        program.mainForm->close();
+        TMainForm &form = *program.mainForm;
+        QSignalSpy closed(&form, &TMainForm::Closed);
+        QVERIFY(!form.close());
+        QVERIFY(form.isHidden());
+        QCOMPARE(closed.count(), 0);
+        QVERIFY(!TProgramEnd::Begun());
+
+        QTimer::singleShot(0, &form, [&form] { trigger(form, "actExit"); });
+        QCOMPARE(RunUntilClosed(program), 0);
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(TProgramEnd::Begun());
         QVERIFY(program.mainForm);
-        program.mainForm->ExitRequested = true;
-        program.mainForm->close();
-        QTRY_VERIFY(!program.mainForm);
     }
 
     void generalErrorText_data()

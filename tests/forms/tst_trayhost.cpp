@@ -1,6 +1,9 @@
 #include "app/untactive.h"
+#include "forms/common/programend.h"
 #include "forms/main/calbreyapplication.h"
 #include "forms/main/frmmainform.h"
+#include "forms/main/trayhiding.h"
+#include "forms/main/trayicon.h"
 #include "platform/singleinstance.h"
 #include "platform/username.h"
 #include "profiles/untprofiles.h"
@@ -113,7 +116,7 @@ private:
     }
     void openMenu()
     {
-        QSignalSpy pressed(&trayIconOf(*m_program->mainForm), &QSystemTrayIcon::activated);
+        QSignalSpy pressed(&m_program->mainForm->TrayHiding().TrayIcon(), &TTrayIcon::MouseDown);
         onIcon("mousedown 3");
         QTRY_COMPARE(pressed.count(), 1);
         QMenu &menu = trayMenuOf(*m_program->mainForm);
@@ -146,6 +149,7 @@ private slots:
     void cleanup()
     {
         m_program.reset();
+        TProgramEnd::ResetForTests();
         delete ActiveProfile;
         ActiveProfile = nullptr;
         QCOMPARE(m_boxes->count(), 0);
@@ -176,9 +180,11 @@ private slots:
         shot(QStringLiteral("tray-icon"), icon.adjusted(-60, -icon.top(), 4, 4));
 
         // The menu's Close ends the program with the tray on (Ctrl+Q: see the real program).
+        QSignalSpy closed(&form, &TMainForm::Closed);
         openMenu();
         clickItem(trayMenuOf(form), "CloseQuenlarkAddressBook1");
-        QTRY_VERIFY(!m_program->mainForm);
+        QTRY_COMPARE(closed.count(), 1);
+        QVERIFY(!form.isVisible());
     }
 
     void rightButtonOpensTheMenuAndDisableRemovesTheIcon()

@@ -1,5 +1,6 @@
 #include "forms/common/messageboxhandler.h"
 
+#include "forms/common/programend.h"
 #include "platform/messagebox.h"
 
 #include <QApplication>
@@ -62,6 +63,10 @@ int windowsIdOf(int button)
 int ShowQtMessageBox(const QString &text, const QString &caption, int flags)
 {
     const ButtonSet set = buttonsOf(flags);
+    // Once the program is ending nobody is there to answer: the safe answer, as the escape
+    // button gives it (No, Cancel, OK), and nothing shown.
+    if (TProgramEnd::Begun())
+        return windowsIdOf(set.escape);
     QMessageBox box(iconOf(flags), caption, text, set.buttons, QApplication::activeWindow());
     box.setObjectName(QStringLiteral("CalbreyMessageBox"));
     box.setTextFormat(Qt::PlainText);

@@ -1,6 +1,7 @@
 #include "forms/dialogs/frmcheckforupdate.h"
 
 #include "app/untcommon.h"
+#include "forms/common/programend.h"
 #include "forms/main/programfont.h"
 #include "net/unit_proxy.h"
 #include "net/updatecheck.h"
@@ -41,6 +42,9 @@ TCheckForUpdates::TCheckForUpdates(QWidget *parent)
     for (QPushButton *button : {ui->Button2, ui->Button5, ui->Button6, ui->Button8})
         connect(button, &QPushButton::clicked, this, &QDialog::reject);
 
+    // A fetch under way when the program ends stops at once, as Cancel stops it.
+    connect(&TProgramEnd::Instance(), &TProgramEnd::begun, this, [this] { btnCancelClick(); });
+
     showPage(StartPage);
     FitDialogToDesign(*this, QSize(339, 117));
 }
@@ -65,7 +69,7 @@ void TCheckForUpdates::showPage(int page)
 
 void TCheckForUpdates::Button1Click()
 {
-    if (m_checking)
+    if (m_checking || TProgramEnd::Begun())
         return;
     showPage(FetchPage);
     // A proxy that cannot be read is reported; the page stays, and its Cancel closes it.

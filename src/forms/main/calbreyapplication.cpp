@@ -76,9 +76,6 @@ StartedProgram StartCalbrey(const QStringList &parameters, const MainFormMaker &
     }
 
     TMainForm *form = makeMainForm ? makeMainForm() : new TMainForm;
-    // The program ends when the main window really closes; closing a dialog while the window
-    // sits hidden in the tray must not end it.
-    form->setAttribute(Qt::WA_DeleteOnClose);
     program.mainForm = form;
 
     const bool traySwitch = !parameters.isEmpty() && parameters.first() == QLatin1String("-tray");
@@ -97,6 +94,19 @@ StartedProgram StartCalbrey(const QStringList &parameters, const MainFormMaker &
     return program;
 }
 
+int RunUntilClosed(StartedProgram &program)
+{
+    // exit() ends every running loop, the nested ones first, and a loop started after it
+    // returns at once; the window is deleted only once all of them have returned. Deleting it
+    // from inside one would take the dialog of that loop with it, from under the code that
+    // owns the dialog. Closing a dialog while the window sits hidden in the tray ends nothing.
+    const QMetaObject::Connection ending = QObject::connect(
+        program.mainForm.data(), &TMainForm::Closed, qApp, [] { QCoreApplication::exit(0); });
+    const int status = QCoreApplication::exec();
+    QObject::disconnect(ending);
+    return status;
+}
+
 int RunCalbrey(int argc, char **argv)
 {
     // The switch is read from the command line as given, before Qt takes out its own options.
@@ -109,11 +119,8 @@ int RunCalbrey(int argc, char **argv)
     InstallQtMessageBoxHandler();
     try {
         StartedProgram program = StartCalbrey(parameters);
-        if (!program.mainForm)
-            return 0;
-        QObject::connect(program.mainForm.data(), &QObject::destroyed, &application,
-                         &QCoreApplication::quit);
-        application.exec();
+        if (program.mainForm)
+            RunUntilClosed(program);
     } catch (const CalbreyError &error) {
         ShowGeneralError(error.message());
     } catch (const std::exception &error) {

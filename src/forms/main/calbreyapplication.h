@@ -40,7 +40,7 @@ struct StartedProgram
 
     StartOutcome outcome = StartOutcome::NoProfile;
     std::unique_ptr<SingleInstanceLock> lock;
-    /// Deletes itself when it is closed for good (not when it hides to the tray).
+    /// Owned: destroyed with this, after the message loop has ended.
     QPointer<TMainForm> mainForm;
 };
 
@@ -54,6 +54,12 @@ using MainFormMaker = std::function<TMainForm *()>;
 /// Needs the application object and the message-box handler in place.
 StartedProgram StartCalbrey(const QStringList &parameters, const MainFormMaker &makeMainForm = {});
 
-/// The program: the application object, the message boxes, StartCalbrey and the message loop
-/// until the main window has closed. Returns 0 on every path.
+/// The message loop of a started program, until its main window has closed for good. The
+/// window may close from inside a nested loop (a dialog's, a message box's, long work's): every
+/// loop then ends and unwinds before the window is destroyed. Returns the loop's status: 0
+/// when the window closed.
+int RunUntilClosed(StartedProgram &program);
+
+/// The program: the application object, the message boxes, StartCalbrey and RunUntilClosed.
+/// Returns 0 on every path.
 int RunCalbrey(int argc, char **argv);

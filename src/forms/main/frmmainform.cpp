@@ -1,6 +1,7 @@
 #include "forms/main/frmmainform.h"
 
 #include "app/untcommon.h"
+#include "forms/common/programend.h"
 #include "forms/dialogs/frmaboutbox.h"
 #include "forms/dialogs/frmaddmodifycontact.h"
 #include "forms/main/actionbar.h"
@@ -61,7 +62,7 @@ void TMainForm::createControls()
     m_commands = std::make_unique<TMainCommands>(this);
     m_trayHiding = new TTrayHiding(
         *this, *m_commands, [this] { return TrayAvailable(); }, [this] { ApplyProfileToWindow(); });
-    new TProfileCommands(*this, *m_commands, [this] { setListedContacts({}); });
+    new TProfileCommands(*this, *m_commands);
 
     // The three full-width bands at the top take the place of a menu bar.
     CoolBar1 = makePanel(this, "CoolBar1");
@@ -114,11 +115,7 @@ void TMainForm::createControls()
     centralLayout->addWidget(panelMainControls, 1);
 
     abPanel = new TActionBar(central);
-    m_quickActions = new TQuickActions(*abPanel, *m_commands, [this]() -> std::optional<QString> {
-        if (!HasSelectedContact())
-            return std::nullopt;
-        return SelectedContactName();
-    });
+    m_quickActions = new TQuickActions(*abPanel, *m_commands, [this] { return SelectedContact(); });
     centralLayout->addWidget(abPanel);
     setCentralWidget(central);
 }
@@ -129,14 +126,15 @@ void TMainForm::bindCommands()
     c.Bind(c.actNewContact, [this] { actNewContactExecute(); });
     c.Bind(c.actModifyContact, [this] { actModifyContactExecute(); });
     c.Bind(c.actDeleteContact, [this] { actDeleteContactExecute(); });
-    c.Bind(c.actExit, [this] { actExitExecute(); });
+    // The exit commands always end the program, also in the middle of a reload.
+    c.BindUngated(c.actExit, [this] { actExitExecute(); });
     c.Bind(c.mnuSimple, [this] { mnuSimpleExecute(); });
     c.Bind(c.mnuDetails, [this] { mnuDetailsExecute(); });
     c.Bind(c.actHelpTopics, [this] { actHelpTopicsExecute(); });
     c.Bind(c.actAboutBox, [this] { actAboutBoxExecute(); });
     new TOptionsAndUpdates(*this, c);
     new TReportCommands(*this, c, *lbContactList);
-    new TCsvImportCommand(*this, c, [this] { ReloadContactList(true); });
+    new TCsvImportCommand(*this, c);
     new TVCardCommands(*this, c, *lbContactList);
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
@@ -183,6 +181,18 @@ void TMainForm::showSearchResults(const QStringList &names, const QString &entry
 bool TMainForm::HasSelectedContact() const
 {
     return lbContactList->selectionModel()->hasSelection();
+}
+
+std::optional<QString> TMainForm::SelectedContact() const
+{
+    if (!HasSelectedContact())
+        return std::nullopt;
+    return SelectedContactName();
+}
+
+void TMainForm::ClearContactList()
+{
+    setListedContacts({});
 }
 
 QString TMainForm::SelectedContactName() const
@@ -361,4 +371,8 @@ bool TMainForm::TrayAvailable() const
 void TMainForm::closeEvent(QCloseEvent *event)
 {
     event->setAccepted(m_trayHiding->FormCloseQuery(ExitRequested));
+    if (!event->isAccepted())
+        return;
+    TProgramEnd::Begin();
+    emit Closed();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "forms/main/mainwindowhost.h"
+
 #include <QMainWindow>
 #include <memory>
 
@@ -17,9 +19,10 @@ struct TMainCommands;
 /// The program's main window, the hub: the active profile's contacts, the category box, the
 /// contact commands and the dialogs they open. Its other features have classes of their own
 /// that own their controls and bind their commands: the search bar (TSearchBar), the action
-/// bar (TActionBar) and hiding in the notification area (TTrayHiding). It keeps no contacts
-/// or settings of its own; every list is read from ActiveProfile.
-class TMainForm : public QMainWindow
+/// bar (TActionBar) and hiding in the notification area (TTrayHiding). The features reach it
+/// through TMainWindowHost. It keeps no contacts or settings of its own; every list is read
+/// from ActiveProfile.
+class TMainForm : public QMainWindow, public TMainWindowHost
 {
     Q_OBJECT
 
@@ -31,12 +34,13 @@ public:
     /// the notification area instead.
     bool ExitRequested = false;
 
-    /// Brings caption, list, categories, tray icon, view and search bar into line with
-    /// ActiveProfile.
-    void ApplyProfileToWindow();
-    /// Refills the list and the category box; keepSelection chooses the category and the
-    /// contact shown before again where they still exist.
-    void ReloadContactList(bool keepSelection);
+    // TMainWindowHost
+    QWidget &Window() override { return *this; }
+    std::optional<QString> SelectedContact() const override;
+    void ApplyProfileToWindow() override;
+    void ReloadContactList(bool keepSelection) override;
+    void ClearContactList() override;
+
     bool HasSelectedContact() const;
     /// The selected row's contact name; only meaningful when HasSelectedContact().
     QString SelectedContactName() const;
@@ -59,6 +63,12 @@ public:
     void View1Click();
 
     TTrayHiding &TrayHiding() const { return *m_trayHiding; }
+
+signals:
+    /// The window has closed for good: the program ends (TProgramEnd has begun). Whoever runs
+    /// the message loop ends it; the window is destroyed only after every nested loop (a
+    /// dialog's, a message box's) has returned.
+    void Closed();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

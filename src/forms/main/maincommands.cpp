@@ -194,6 +194,12 @@ void TMainCommands::Bind(QAction *action, std::function<void()> handler)
     action->setEnabled(true);
 }
 
+void TMainCommands::BindUngated(QAction *action, const std::function<void()> &handler)
+{
+    QObject::connect(action, &QAction::triggered, action, handler);
+    action->setEnabled(true);
+}
+
 std::function<void()> TMainCommands::Gated(std::function<void()> handler)
 {
     return [this, handler = std::move(handler)] {

@@ -23,6 +23,9 @@ struct TMainCommands
 
     /// Connects action to handler (through the gate) and enables it.
     void Bind(QAction *action, std::function<void()> handler);
+    /// Connects action to handler without the gate and enables it: for a command that must
+    /// run whatever the window is doing.
+    void BindUngated(QAction *action, const std::function<void()> &handler);
     /// handler behind the gate, for commands that come from elsewhere than an action (a
     /// click on the list, the tray icon).
     std::function<void()> Gated(std::function<void()> handler);

@@ -9,17 +9,12 @@
 #include <QWidget>
 
 namespace {
-/// On X11 the icon is a small window of the program's own, docked in the panel, and Qt reports
-/// the right button's press over it; the menu then waits for the release there. Elsewhere the
-/// platform reports its own menu gesture, which already is the release.
-QWidget *dockedIconWindow()
+/// Where the desktop's notification area takes icons the X11 way (XEmbed), the icon is a small
+/// window of the program's own, docked in the panel, and Qt would open the menu as soon as the
+/// right button goes down over it.
+bool isDockedIconWindow(const QObject *object)
 {
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget *window : windows) {
-        if (window->objectName() == QLatin1String("QSystemTrayIconSys"))
-            return window;
-    }
-    return nullptr;
+    return object->isWidgetType() && object->objectName() == QLatin1String("QSystemTrayIconSys");
 }
 } // namespace
 
@@ -28,6 +23,9 @@ TTrayIcon::TTrayIcon(std::function<bool()> trayAvailable, QObject *parent)
 {
     m_icon->setObjectName(QStringLiteral("TrayIcon"));
     connect(m_icon, &QSystemTrayIcon::activated, this, &TTrayIcon::iconActivated);
+    // The docked window comes and goes with the panel; its right-button events are taken
+    // wherever it is.
+    qApp->installEventFilter(this);
 }
 
 void TTrayIcon::SetVisible(bool visible)
@@ -61,6 +59,10 @@ void TTrayIcon::SetPicture(const QIcon &picture)
 void TTrayIcon::SetPopupMenu(QMenu *menu)
 {
     m_popupMenu = menu;
+    // The desktop shows the menu itself where it can: a notification area on the session bus
+    // asks for it over D-Bus, and Windows opens it on the button's release. Only the docked
+    // X11 window leaves it to us (eventFilter).
+    m_icon->setContextMenu(menu);
 }
 
 void TTrayIcon::iconActivated(QSystemTrayIcon::ActivationReason reason)
@@ -74,10 +76,6 @@ void TTrayIcon::iconActivated(QSystemTrayIcon::ActivationReason reason)
         break;
     case QSystemTrayIcon::Context:
         emit MouseDown(Qt::RightButton);
-        if (QWidget *docked = dockedIconWindow())
-            docked->installEventFilter(this); // once: a second install only moves it first
-        else
-            popUpMenu();
         break;
     default:
         break;
@@ -86,10 +84,17 @@ void TTrayIcon::iconActivated(QSystemTrayIcon::ActivationReason reason)
 
 bool TTrayIcon::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease) ||
+        static_cast<QMouseEvent *>(event)->button() != Qt::RightButton ||
+        !isDockedIconWindow(watched))
+        return QObject::eventFilter(watched, event);
+    // The menu waits for the release; the press is the icon's alone.
+    if (type == QEvent::MouseButtonPress)
+        emit MouseDown(Qt::RightButton);
+    else
         popUpMenu();
-    return QObject::eventFilter(watched, event);
+    return true;
 }
 
 void TTrayIcon::popUpMenu()

@@ -35,7 +35,8 @@ public:
     /// refused (false) and the old one kept.
     bool SetHint(const QString &hint);
     void SetPicture(const QIcon &picture);
-    /// The menu of a right click; not owned.
+    /// The menu of a right click, also offered to the desktop (over D-Bus where the
+    /// notification area asks for it); not owned.
     void SetPopupMenu(QMenu *menu);
 
 signals:
