@@ -3,6 +3,7 @@
 #include "app/untcommon.h"
 #include "platform/atomicfile.h"
 #include "platform/calbreyerror.h"
+#include "platform/filesetreplace.h"
 #include "platform/messagebox.h"
 #include "platform/textcodec.h"
 
@@ -184,10 +185,11 @@ bool TProfile::Restore(const QString &fileName)
         return false;
     }
     try {
-        // Both files or neither. config.ini first: it is the small one, the one to put back
-        // should book.db fail.
+        // Both files or neither, even across a crash. config.ini first: it is the small one,
+        // the one to put back should book.db fail.
         WriteFilesAtomically(
-            {{m_settingsPath, contents->settings}, {m_databasePath, contents->database}});
+            {{m_settingsPath, contents->settings}, {m_databasePath, contents->database}},
+            m_restoreJournalPath);
     } catch (const CalbreyError &error) {
         ShowGeneralError(error.message());
         return false;

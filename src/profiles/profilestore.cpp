@@ -41,6 +41,7 @@ TProfile::TProfile(const QString &profileName)
 {
     m_databasePath = m_profileFolder + QStringLiteral("book.db");
     m_settingsPath = m_profileFolder + QStringLiteral("config.ini");
+    m_restoreJournalPath = m_profileFolder + QStringLiteral("restore.journal");
     OpenFiles();
     LoadSettings();
 }

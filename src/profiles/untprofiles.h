@@ -144,6 +144,7 @@ private:
     QString m_settingsPath;
     QString m_profileName;
     QString m_profileFolder;
+    QString m_restoreJournalPath; // while a restore replaces both files
     std::unique_ptr<IniFile> m_database;
     std::unique_ptr<IniFile> m_settings;
 };
