@@ -68,12 +68,11 @@ void appendLines(QByteArray &out, QByteArrayView text)
         out.append(lineEnd);
 }
 
-// A profile file's bytes; a missing one is empty, as the profile reads it.
+// A profile file's bytes. Every profile is made with both files, so a missing one is a damaged
+// profile: a backup holding it empty would empty it on the next restore.
 std::optional<QByteArray> readProfileFile(const QString &path)
 {
     QFile file(path);
-    if (!file.exists())
-        return QByteArray();
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     QByteArray bytes = file.readAll();

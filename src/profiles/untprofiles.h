@@ -42,7 +42,7 @@ public:
 
     /// Writes both files of the profile into one backup file, replacing an earlier file of that
     /// name atomically; false when a profile file cannot be read or the backup cannot be
-    /// written (the earlier file then stays as it was). A missing profile file backs up empty.
+    /// written (the earlier file then stays as it was). A missing profile file cannot be read.
     bool Backup(const QString &fileName) const;
     /// Replaces book.db and config.ini with the contents of a backup of this profile, both or
     /// neither (even across a crash: the next open finishes or undoes it), and reads the
