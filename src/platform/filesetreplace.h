@@ -26,7 +26,7 @@ void WriteFilesAtomically(const QList<FileReplacement> &files, const QString &jo
 /// all of them are new or all as they were, and removes the journal and every temporary file
 /// the replacement left. With every new file still at hand, the set is completed; when one is
 /// gone without having taken its target's place, the set is undone. A journal that cannot be
-/// read is set aside as journalPath + ".damaged", and no file changes. Throws
+/// read is set aside as journalPath + ".damaged", and no target changes. Throws
 /// CalbreyError("Unable to write to " + path) when a file cannot be put in place; the journal
 /// then stays for the next attempt.
 void FinishInterruptedReplacement(const QString &journalPath, const QStringList &paths);
