@@ -1,6 +1,7 @@
 #include "app/untactive.h"
 
 #include "app/untcommon.h"
+#include "platform/calbreyerror.h"
 #include "platform/messagebox.h"
 #include "profiles/untprofiles.h"
 
@@ -24,7 +25,14 @@ bool ActivateProfile(const QString &name)
         if (!CreateProfile(name))
             return false;
     }
-    ActiveProfile = new TProfile(name);
+    try {
+        ActiveProfile = new TProfile(name);
+    } catch (const CalbreyError &error) {
+        // A restore a crash interrupted that cannot be finished: the profile stays closed, as
+        // its two files may not belong together.
+        ShowGeneralError(error.message());
+        return false;
+    }
     return true;
 }
 

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QList>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -13,21 +12,6 @@
 /// on any failure, with the old file untouched.
 void WriteFileAtomically(const QString &path, const QByteArray &data);
 
-/// One file of a set that is replaced as a whole.
-struct FileReplacement
-{
-    QString path;
-    QByteArray data;
-};
-
-/// Replaces every file of the set, all or nothing: each new content is written completely to a
-/// temporary file in its target's folder and flushed to disk before any target changes; then
-/// the temporary files are renamed over their targets in the order given. Should a rename fail,
-/// the targets replaced before it get their old files back. Throws
-/// CalbreyError("Unable to write to " + path) naming the file that failed, with every file as
-/// it was. Only a crash between two renames can leave the first files new and the rest old, so
-/// give the small files first.
-void WriteFilesAtomically(const QList<FileReplacement> &files);
 /// The same for data given in pieces, written one after another (no copy of the whole).
 void WriteFileAtomically(const QString &path, const std::vector<QByteArrayView> &pieces);
 

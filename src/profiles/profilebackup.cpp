@@ -3,6 +3,7 @@
 #include "app/untcommon.h"
 #include "platform/atomicfile.h"
 #include "platform/calbreyerror.h"
+#include "platform/filesetreplace.h"
 #include "platform/messagebox.h"
 #include "platform/textcodec.h"
 
@@ -67,12 +68,11 @@ void appendLines(QByteArray &out, QByteArrayView text)
         out.append(lineEnd);
 }
 
-// A profile file's bytes; a missing one is empty, as the profile reads it.
+// A profile file's bytes. Every profile is made with both files, so a missing one is a damaged
+// profile: a backup holding it empty would empty it on the next restore.
 std::optional<QByteArray> readProfileFile(const QString &path)
 {
     QFile file(path);
-    if (!file.exists())
-        return QByteArray();
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     QByteArray bytes = file.readAll();
@@ -184,10 +184,11 @@ bool TProfile::Restore(const QString &fileName)
         return false;
     }
     try {
-        // Both files or neither. config.ini first: it is the small one, the one to put back
-        // should book.db fail.
+        // Both files or neither, even across a crash. config.ini first: it is the small one,
+        // the one to put back should book.db fail.
         WriteFilesAtomically(
-            {{m_settingsPath, contents->settings}, {m_databasePath, contents->database}});
+            {{m_settingsPath, contents->settings}, {m_databasePath, contents->database}},
+            m_restoreJournalPath);
     } catch (const CalbreyError &error) {
         ShowGeneralError(error.message());
         return false;

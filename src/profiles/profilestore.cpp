@@ -3,6 +3,7 @@
 #include "app/untcommon.h"
 #include "platform/atomicfile.h"
 #include "platform/calbreyerror.h"
+#include "platform/filesetreplace.h"
 #include "platform/inifile.h"
 #include "platform/messagebox.h"
 
@@ -41,6 +42,8 @@ TProfile::TProfile(const QString &profileName)
 {
     m_databasePath = m_profileFolder + QStringLiteral("book.db");
     m_settingsPath = m_profileFolder + QStringLiteral("config.ini");
+    m_restoreJournalPath = m_profileFolder + QStringLiteral("restore.journal");
+    FinishInterruptedReplacement(m_restoreJournalPath, {m_settingsPath, m_databasePath});
     OpenFiles();
     LoadSettings();
 }

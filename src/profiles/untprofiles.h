@@ -12,6 +12,8 @@
 class TProfile
 {
 public:
+    /// Opens the profile's folder, first completing or undoing a restore that a crash
+    /// interrupted. Throws CalbreyError("Unable to write to " + path) when that cannot be done.
     explicit TProfile(const QString &profileName);
     /// Saves the settings, then closes both files.
     ~TProfile();
@@ -40,12 +42,12 @@ public:
 
     /// Writes both files of the profile into one backup file, replacing an earlier file of that
     /// name atomically; false when a profile file cannot be read or the backup cannot be
-    /// written (the earlier file then stays as it was). A missing profile file backs up empty.
+    /// written (the earlier file then stays as it was). A missing profile file cannot be read.
     bool Backup(const QString &fileName) const;
     /// Replaces book.db and config.ini with the contents of a backup of this profile, both or
-    /// neither, and reads the settings again. Shows its own messages (a file that is not a
-    /// backup, a backup of another profile, a failed write); true when both were replaced.
-    /// Not while a ContactBatch is open.
+    /// neither (even across a crash: the next open finishes or undoes it), and reads the
+    /// settings again. Shows its own messages (a file that is not a backup, a backup of another
+    /// profile, a failed write); true when both were replaced. Not while a ContactBatch is open.
     bool Restore(const QString &fileName);
 
     // Contacts (one section of book.db per contact).
@@ -144,6 +146,7 @@ private:
     QString m_settingsPath;
     QString m_profileName;
     QString m_profileFolder;
+    QString m_restoreJournalPath; // while a restore replaces both files
     std::unique_ptr<IniFile> m_database;
     std::unique_ptr<IniFile> m_settings;
 };

@@ -2,6 +2,7 @@
 #include "fulldisk.h"
 #include "platform/atomicfile.h"
 #include "platform/calbreyerror.h"
+#include "platform/filesetreplace.h"
 
 #include <QDir>
 #include <QFile>
@@ -176,7 +177,8 @@ void TestAtomicFile::replacesSetOfFiles()
     const QString book = m_dir->filePath(u"book.db"_s);
     WriteFileAtomically(book, "old book"_ba);
     QVERIFY(::chmod(QFile::encodeName(book).constData(), 0640) == 0);
-    WriteFilesAtomically({{m_path, "new config"_ba}, {book, "new book"_ba}});
+    WriteFilesAtomically({{m_path, "new config"_ba}, {book, "new book"_ba}},
+                         m_dir->filePath(u"set.journal"_s));
     QCOMPARE(readBytes(m_path), "new config"_ba);
     QCOMPARE(readBytes(book), "new book"_ba);
     QCOMPARE(statOf(book).st_mode & 07777, mode_t(0640));
@@ -185,7 +187,7 @@ void TestAtomicFile::replacesSetOfFiles()
 }
 
 // The set {config.ini, book.db} fails at one file; neither file may change, and no temporary
-// file may stay behind.
+// file or journal may stay behind.
 void TestAtomicFile::failedSetChangesNoFile_data()
 {
     QTest::addColumn<QString>("failing"); // the file that cannot be written, and why
@@ -219,7 +221,7 @@ void TestAtomicFile::failedSetChangesNoFile()
     QString message;
     const auto attempt = [&] {
         try {
-            WriteFilesAtomically(set);
+            WriteFilesAtomically(set, dir.filePath(u"set.journal"_s));
         } catch (const CalbreyError &error) {
             message = error.message();
         }

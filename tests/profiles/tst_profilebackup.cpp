@@ -188,6 +188,30 @@ private slots:
                  QStringList({u"book.db"_s, u"config.ini"_s}));
     }
 
+    // A profile file that cannot be read fails the backup, and the earlier backup stays: a
+    // backup holding the file empty would empty it on a restore.
+    void unreadableProfileFileWritesNoBackup_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("folder"); // a folder in its place; else it is missing
+        QTest::newRow("book.db missing") << u"book.db"_s << false;
+        QTest::newRow("config.ini missing") << u"config.ini"_s << false;
+        QTest::newRow("book.db a folder") << u"book.db"_s << true;
+    }
+
+    void unreadableProfileFileWritesNoBackup()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, folder);
+        ReplaceFileBytes(backupPath(), "earlier backup"_ba);
+        const QString profileFolder = m_profile->folder().profiles() + u"tester/"_s;
+        QVERIFY(QFile::remove(profileFolder + file));
+        if (folder)
+            QVERIFY(QDir(profileFolder).mkdir(file));
+        QVERIFY(!ActiveProfile->Backup(backupPath()));
+        QCOMPARE(ReadFileBytes(backupPath()), "earlier backup"_ba);
+    }
+
     void failedBackupKeepsEarlierFile()
     {
         SKIP_WITHOUT_FULL_DISK();
