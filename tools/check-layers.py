@@ -4,7 +4,9 @@
 The layers and their files come from the calbrey_add_sources() lists in src/**/CMakeLists.txt.
 A file may include a header of its own layer or of a lower one, and the Qt modules its layer
 links. A quoted include that no list holds is an error too, so an unlisted header cannot slip
-past. `--self-test` plants a forbidden include in a scratch copy and expects the check to fail.
+past. The main window's header is for the start-up alone: its features reach it through
+forms/main/mainwindowhost.h. `--self-test` plants a forbidden include in a scratch copy and
+expects the check to fail.
 """
 import argparse
 import os
@@ -19,6 +21,9 @@ QT_MODULES = {
     "calbrey_core": {"QtCore", "QtGui", "QtSvg", "QtNetwork"},
     "calbrey_gui": {"QtCore", "QtGui", "QtSvg", "QtNetwork", "QtWidgets", "QtPrintSupport"},
 }
+# The main window's header and the only files that may include it.
+MAIN_WINDOW = "forms/main/frmmainform.h"
+MAIN_WINDOW_USERS = {"forms/main/frmmainform.cpp", "forms/main/calbreyapplication.cpp"}
 SOURCES_CALL = re.compile(r"calbrey_add_sources\(\s*(\w+)(.*?)\)", re.S)
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 
@@ -70,6 +75,8 @@ def check(src, qt_headers):
                     problems.append(f"{rel} includes \"{header}\", which no layer lists")
                 elif LAYERS.index(owner) > rank:
                     problems.append(f"{rel} ({layer}) includes {header} ({owner})")
+                elif header == MAIN_WINDOW and rel not in MAIN_WINDOW_USERS:
+                    problems.append(f"{rel} includes {header}: use forms/main/mainwindowhost.h")
             else:
                 module = qt_module_of(header, qt_headers)
                 if module and module not in QT_MODULES[layer]:
@@ -93,6 +100,7 @@ def self_test(src, qt_headers):
         ("platform/shell.cpp", "#include <QImage>\n"),
         ("app/untcommon.cpp", '#include "forms/main/frmmainform.h"\n'),
         ("app/untcommon.cpp", '#include "nowhere/unlisted.h"\n'),
+        ("reports/reportcommands.cpp", '#include "forms/main/frmmainform.h"\n'),
     ]
     if check(src, qt_headers):
         print("self-test: the tree itself does not pass")

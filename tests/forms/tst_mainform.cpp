@@ -9,12 +9,17 @@
 #include "testprofile.h"
 #include "traydesktop.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QToolBar>
+#include <QToolButton>
 #include <optional>
 
 namespace {
@@ -315,6 +320,157 @@ private slots:
         QVERIFY(!ActiveProfile->FullDisplay);
         QTRY_COMPARE(list()->visualRect(list()->model()->index(3, 0)).height(), 20);
         QVERIFY(savedSettings().contains(QStringLiteral("Full Display=0")));
+    }
+
+    // Each menu of the menu bar, its items in order: caption and key ("-" a separator, "> "
+    // a sub-menu), as the window's command table and menu list give them.
+    void menusHoldTheirItemsInOrder_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("Contact") << "Contact1"
+                                 << QStringList{"&New contact|Ctrl+N",    "&Modify contact|Ctrl+M",
+                                                "&Delete contact|Del",    "-",
+                                                "&Change profile ...|F6", "&Hide in tray",
+                                                "E&xit Calbrey|Ctrl+Q"};
+        QTest::newRow("View") << "View1"
+                              << QStringList{"&Simple view", "&Details view", "-", "&Search Bar"};
+        QTest::newRow("Backup Tools")
+            << "BackupTools1"
+            << QStringList{"&Backup Profile|Ctrl+B", "&Restore Profile|Ctrl+R", "-",
+                           "> &Import/Export"};
+        QTest::newRow("Import/Export")
+            << "ImportExport1"
+            << QStringList{"Import &CSV File", "Import &vCard File", "E&xport vCard File"};
+        QTest::newRow("Go") << "Go1"
+                            << QStringList{"&Send mail now|F2",
+                                           "&Go to Web Site|F3",
+                                           "Send via &Other E-Mail Addresses|F4",
+                                           "-",
+                                           "S&earch now|F12",
+                                           "-",
+                                           "&Create Report|Ctrl+P",
+                                           "-",
+                                           "&Calbrey Options|F11"};
+        QTest::newRow("Help") << "Help1"
+                              << QStringList{"&Help topics|F1",
+                                             "&Check internet for updates|Ctrl+U", "-",
+                                             "&About Calbrey"};
+    }
+    void menusHoldTheirItemsInOrder()
+    {
+        QFETCH(QString, menu);
+        QFETCH(QStringList, items);
+        QStringList shown;
+        for (const QAction *item : child<QMenu>(*m_form, qPrintable(menu))->actions()) {
+            if (item->isSeparator()) {
+                shown.append(QStringLiteral("-"));
+                continue;
+            }
+            // A menu item standing for a command shows the command's key after a tab.
+            QString caption = item->text().section(QLatin1Char('\t'), 0, 0);
+            QString key = item->text().section(QLatin1Char('\t'), 1);
+            if (key.isEmpty())
+                key = item->shortcut().toString(QKeySequence::PortableText);
+            if (item->menu())
+                caption.prepend(QStringLiteral("> "));
+            shown.append(key.isEmpty() ? caption : caption + QLatin1Char('|') + key);
+        }
+        QCOMPARE(shown, items);
+    }
+
+    void menuBarAndToolBarHoldTheirCommands()
+    {
+        QStringList buttons;
+        for (const QToolButton *button :
+             child<QToolBar>(*m_form, "tbMenu")
+                 ->findChildren<QToolButton *>(QRegularExpression(QStringLiteral("^tb"))))
+            buttons.append(button->text());
+        QCOMPARE(buttons, (QStringList{"&Contact", "&View", "&Backup Tools", "&Go", "&Help"}));
+        QStringList tools;
+        for (const QAction *action : child<QToolBar>(*m_form, "ToolBar2")->actions())
+            tools.append(action->isSeparator() ? QStringLiteral("-") : action->objectName());
+        QCOMPARE(tools, (QStringList{"actNewContact", "actModifyContact", "actDeleteContact", "-",
+                                     "muSearchBar", "actPrint"}));
+    }
+
+    // The file dialogs of the commands: title, filter and the extension a name without one
+    // gets. A button names the control of the command's own dialog that opens the file dialog.
+    void fileDialogsOfTheCommands_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("filters");
+        QTest::addColumn<QString>("defaultSuffix");
+        const QStringList backups{"Quenlark Calbrey Backup File (*.qcbak)"};
+        const QStringList notes{"Text Files (*.txt)", "All Files (*.*)"};
+        QTest::newRow("backup") << "actBacupProfile"
+                                << ""
+                                << "Select a file name for your new backup." << backups << "qcbak";
+        QTest::newRow("restore") << "actRestoreProfile"
+                                 << ""
+                                 << "Select a backup file to restore." << backups << "";
+        QTest::newRow("CSV import")
+            << "ImportCSVFile1"
+            << ""
+            << "Please choose a file to import"
+            << QStringList{"Comma Seperated Values (CSV) files (*.csv)"} << "";
+        QTest::newRow("vCard import") << "ImportvCardFile1"
+                                      << ""
+                                      << "Please choose a vCard file to import"
+                                      << QStringList{"vCard files (*.vcf *.vcard)"} << "";
+        QTest::newRow("notes loaded in the editor")
+            << "actNewContact"
+            << "ToolButton2"
+            << "Load notes for this contact: " << notes << "";
+        QTest::newRow("notes saved from the editor")
+            << "actNewContact"
+            << "ToolButton3"
+            << "Choose a file name for your notes: " << notes << "TXT";
+        // The program choosers list programs, not a filter of names (on Windows: *.EXE).
+        QTest::newRow("e-mail client in the options")
+            << "actOptions"
+            << "sbOpen1"
+            << "Please specify an e-mail client:" << QStringList() << "";
+        QTest::newRow("web browser in the options")
+            << "actOptions"
+            << "sbOpen2"
+            << "Please specify a web browser:" << QStringList() << "";
+    }
+    void fileDialogsOfTheCommands()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, button);
+        QFETCH(QString, title);
+        QFETCH(QStringList, filters);
+        QFETCH(QString, defaultSuffix);
+        m_form->show();
+        QFileDialog *shown = nullptr;
+        QString shownTitle;
+        QStringList shownFilters;
+        QString shownSuffix;
+        whenModalOf("QFileDialog", [&](QWidget &modal) {
+            auto &dialog = static_cast<QFileDialog &>(modal);
+            shown = &dialog;
+            shownTitle = dialog.windowTitle();
+            shownFilters = dialog.nameFilters();
+            shownSuffix = dialog.defaultSuffix();
+            dialog.reject();
+        });
+        if (!button.isEmpty()) {
+            // The command's dialog first; its button opens the file dialog over it.
+            whenModalOf("QDialog", [&button](QWidget &dialog) {
+                child<QAbstractButton>(dialog, qPrintable(button))->click();
+                static_cast<QDialog &>(dialog).reject();
+            });
+        }
+        trigger(qPrintable(command));
+        QVERIFY(shown);
+        QCOMPARE(shownTitle, title);
+        if (!filters.isEmpty())
+            QCOMPARE(shownFilters, filters);
+        QCOMPARE(shownSuffix, defaultSuffix);
     }
 
     void menusSetThemselvesUpWhenOpened()

@@ -6,6 +6,7 @@
 #include "forms/main/calbreyapplication.h"
 #include "forms/main/contactlistview.h"
 #include "forms/main/frmmainform.h"
+#include "guitest.h"
 #include "import/importreport.h"
 #include "localhttpserver.h"
 #include "net/unit_proxy.h"
@@ -82,26 +83,6 @@ void triggerLater(TMainForm &form, const char *action)
     QAction *command = form.findChild<QAction *>(QLatin1String(action));
     QVERIFY2(command && command->isEnabled(), action);
     QTimer::singleShot(0, command, &QAction::trigger);
-}
-
-/// Once a modal window of className is up and ready() holds, calls then (from the event loop,
-/// so then may block in a nested dialog of its own).
-void whenModalOf(
-    const char *className, std::function<void(QWidget &)> then,
-    const std::function<bool()> &ready = [] { return true; })
-{
-    auto *poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(
-        poll, &QTimer::timeout, poll, [poll, className, then = std::move(then), ready] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (!modal || !modal->isVisible() || !modal->inherits(className) || !ready())
-                return;
-            poll->deleteLater();
-            poll->stop();
-            then(*modal);
-        });
-    poll->start();
 }
 
 struct OpenState

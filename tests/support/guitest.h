@@ -45,6 +45,26 @@ inline void whenModal(std::function<void(QWidget *)> fn)
     timer->start();
 }
 
+/// Runs fn on the next modal window that inherits className, once it is shown and ready() holds
+/// (fn runs from the event loop, so it may block in a dialog of its own). Unlike whenModal it
+/// waits past other modal windows, such as the dialog a file dialog opens over.
+inline void whenModalOf(
+    const char *className, std::function<void(QWidget &)> fn,
+    const std::function<bool()> &ready = [] { return true; })
+{
+    auto *poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, className, fn = std::move(fn), ready] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || !modal->inherits(className) || !ready())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        fn(*modal);
+    });
+    poll->start();
+}
+
 /// Closes the next modal dialog with done(result).
 inline void answerModal(int result)
 {

@@ -55,7 +55,10 @@ private:
 };
 } // namespace
 
-TOptions::TOptions(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TOptions>())
+TOptions::TOptions(QWidget *parent) : TOptions(parent, QSystemTrayIcon::isSystemTrayAvailable()) {}
+
+TOptions::TOptions(QWidget *parent, bool desktopHasTray)
+    : QDialog(parent), ui(std::make_unique<Ui::TOptions>())
 {
     ui->setupUi(this);
     setFont(ProgramFont(8));
@@ -63,7 +66,7 @@ TOptions::TOptions(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::T
     ui->Pages->setCurrentWidget(ui->tab0);
     // Without a notification area the tray setting still matters: it decides the
     // start-at-login entry.
-    ui->lblNoTray->setVisible(!QSystemTrayIcon::isSystemTrayAvailable());
+    ui->lblNoTray->setVisible(!desktopHasTray);
 
     connect(ui->sbOpen1, &QToolButton::clicked, this, &TOptions::sbOpen1Click);
     connect(ui->sbOpen2, &QToolButton::clicked, this, &TOptions::sbOpen2Click);

@@ -17,7 +17,11 @@ public:
     /// The six lines "See examples" shows.
     static const QString ExamplesText;
 
+    /// On this desktop as it is now.
     explicit TOptions(QWidget *parent = nullptr);
+    /// desktopHasTray: whether the desktop has a notification area; without one a note says
+    /// why the tray setting then only decides the start-at-login entry.
+    TOptions(QWidget *parent, bool desktopHasTray);
     ~TOptions() override;
 
     void sbOpen1Click();

@@ -60,9 +60,10 @@ QAction *makeMenuItem(QMainWindow *window, const char *name, QAction *command)
     return item;
 }
 
-QToolBar *makeToolBar(const char *name, const QString &title)
+QToolBar *makeToolBar(QMainWindow *window, const char *name, const QString &title)
 {
-    auto *bar = new QToolBar(title);
+    // Owned by the window until it places the bar.
+    auto *bar = new QToolBar(title, window);
     bar->setObjectName(QLatin1String(name));
     bar->setMovable(false);
     bar->setFloatable(false);
@@ -162,7 +163,7 @@ TMainCommands::TMainCommands(QMainWindow *window)
     Help1->addSeparator();
     Help1->addAction(actAboutBox);
 
-    tbMenu = makeToolBar("tbMenu", QStringLiteral("Menu"));
+    tbMenu = makeToolBar(window, "tbMenu", QStringLiteral("Menu"));
     tbMenu->setToolButtonStyle(Qt::ToolButtonTextOnly);
     for (QMenu *menu : {Contact1, View1, BackupTools1, Go1, Help1}) {
         auto *button = new QToolButton(tbMenu);
@@ -176,7 +177,7 @@ TMainCommands::TMainCommands(QMainWindow *window)
         tbMenu->addWidget(button);
     }
 
-    ToolBar2 = makeToolBar("ToolBar2", QStringLiteral("Commands"));
+    ToolBar2 = makeToolBar(window, "ToolBar2", QStringLiteral("Commands"));
     ToolBar2->setIconSize(QSize(ToolbarSize, ToolbarSize));
     ToolBar2->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     ToolBar2->addActions({actNewContact, actModifyContact, actDeleteContact});
