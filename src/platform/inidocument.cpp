@@ -348,6 +348,21 @@ bool IniDocument::sectionHasKeys(QStringView section) const
     return found;
 }
 
+std::optional<QByteArrayList> IniDocument::sectionLines(QStringView section) const
+{
+    const qsizetype index = findSection(section);
+    if (index < 0)
+        return std::nullopt;
+    QByteArrayList lines;
+    forEachLine(m_sections[index].block, [&](QByteArrayView content, qsizetype i) {
+        const LineKind kind = classify(content).kind;
+        if (i > 0 && (kind == LineKind::Key || kind == LineKind::Entry))
+            lines.append(content.toByteArray());
+        return false;
+    });
+    return lines;
+}
+
 std::vector<std::pair<QString, std::optional<QString>>>
 IniDocument::sectionsWithValue(QStringView key) const
 {
@@ -708,6 +723,34 @@ bool IniDocument::deleteSection(QStringView sectionName)
         }
     }
     return true;
+}
+
+bool IniDocument::canAppendSectionLines(QStringView section, const QByteArrayList &lines)
+{
+    if (!canWrite(section, {}, {}))
+        return false;
+    return std::none_of(lines.begin(), lines.end(), [](const QByteArray &line) {
+        return line.contains('\r') || line.contains('\n') ||
+               classify(line).kind == LineKind::Header;
+    });
+}
+
+void IniDocument::appendSectionLines(QStringView section, const QByteArrayList &lines)
+{
+    Q_ASSERT(canAppendSectionLines(section, lines));
+    terminateLastLine();
+    QByteArray text = "[" + strippedParameter(section).toUtf8() + "]";
+    Section added;
+    added.name = decodePart(classify(text).name, text);
+    text.append(kLineBreak);
+    for (const QByteArray &line : lines) {
+        text.append(line);
+        text.append(kLineBreak);
+    }
+    const qsizetype size = text.size();
+    added.block = Block{0, size, {}, false, std::move(text), true};
+    addSection(std::move(added));
+    m_modified = true;
 }
 
 template <typename Put> void IniDocument::forEachPiece(Put &&put) const
