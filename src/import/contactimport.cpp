@@ -1,6 +1,10 @@
 #include "import/contactimport.h"
 
+#include "profiles/trashbatch.h"
+#include "profiles/undohistory.h"
 #include "profiles/untprofiles.h"
+
+#include <QSet>
 
 #include <array>
 #include <future>
@@ -81,7 +85,11 @@ TImportResult TContactImport::Run(qsizetype count,
 {
     TImportResult result;
     const TProfile::ContactReadScope reads(m_profile);
-    TProfile::ContactBatch batch(m_profile);
+    // A contact written over goes to the trash as it was before the import first touched it.
+    TTrashBatch batch(m_profile);
+    QStringList added;
+    QSet<QString> touched; // case folded: added or kept by this import
+
     std::unique_ptr<TPreparedAhead> ahead;
     if (count > 0)
         ahead = std::make_unique<TPreparedAhead>(0, count, contactAt);
@@ -107,6 +115,12 @@ TImportResult TContactImport::Run(qsizetype count,
             const QString name = ResolveExistingName(contact.name);
             if (name.isEmpty())
                 continue;
+            const QString folded = name.toCaseFolded();
+            if (!touched.contains(folded)) {
+                touched.insert(folded);
+                if (!batch.Keep(name, TTrashReason::OverwrittenByImport))
+                    added.append(name);
+            }
             if (name == contact.name &&
                 (contact.clearedKeys.isEmpty() || !m_profile.ContactExists(name)))
                 m_profile.WriteFields(chunk.prepared[j]); // its fields as they came
@@ -121,6 +135,7 @@ TImportResult TContactImport::Run(qsizetype count,
         return result;
     }
     batch.commit();
+    UndoHistory().Record(m_profile, TUndoRecord::Import(result.added, batch.Trashed(), added));
     return result;
 }
 

@@ -1,0 +1,35 @@
+#include "profiles/trashrestore.h"
+
+#include "import/contactimport.h"
+#include "profiles/trash.h"
+#include "profiles/trashbatch.h"
+#include "profiles/untprofiles.h"
+
+#include <algorithm>
+
+TRestoreResult RestoreFromTrash(TProfile &profile, const QStringList &ids, TClashQuestion &question)
+{
+    QList<TTrashEntry> entries;
+    for (const QString &id : ids)
+        if (std::optional<TTrashEntry> entry = profile.Trash().Entry(id))
+            entries.append(std::move(*entry));
+    // Of two entries of one name, the newer is the one asked about.
+    std::stable_sort(
+        entries.begin(), entries.end(),
+        [](const TTrashEntry &a, const TTrashEntry &b) { return a.sequence < b.sequence; });
+
+    TRestoreResult result;
+    TContactImport names(profile, question, nullptr);
+    TTrashBatch batch(profile);
+    for (const TTrashEntry &entry : std::as_const(entries)) {
+        if (!TProfile::IsStorableContactName(entry.name)) {
+            result.unstorable.append(entry.name);
+            continue;
+        }
+        const QString name = names.ResolveExistingName(entry.name);
+        if (!name.isEmpty() && batch.Restore(entry.id, name, TTrashReason::ReplacedByRestore))
+            result.restored.append(name);
+    }
+    batch.commit();
+    return result;
+}
