@@ -109,7 +109,9 @@ QString TTrashEntry::Why() const
     for (const ReasonText &text : reasonTexts) {
         if (text.reason == *reason) {
             const QString shown = QString::fromLatin1(text.shown);
-            return *reason == TTrashReason::MergedInto ? shown.arg(into) : shown;
+            if (*reason != TTrashReason::MergedInto)
+                return shown;
+            return into.isEmpty() ? QStringLiteral("Merged") : shown.arg(into);
         }
     }
     return storedReason;

@@ -13,6 +13,7 @@
 #include "forms/main/programfont.h"
 #include "forms/main/quickactions.h"
 #include "forms/main/searchbar.h"
+#include "forms/main/trashcommands.h"
 #include "forms/main/trayhiding.h"
 #include "import/csvimportcommand.h"
 #include "platform/messagebox.h"
@@ -136,6 +137,7 @@ void TMainForm::bindCommands()
     new TReportCommands(*this, c, *lbContactList);
     new TCsvImportCommand(*this, c);
     new TVCardCommands(*this, c, *lbContactList);
+    new TTrashCommands(*this, c);
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
             c.Gated([this] { actModifyContactExecute(); }));
