@@ -84,6 +84,7 @@ void IniDocument::load(QByteArray bytes)
         if (section.first)
             first = i;
     }
+    m_hidden = blockCount() - m_first.size();
 }
 
 QByteArrayView IniDocument::bytesOf(const Block &block, const Line &line) const
@@ -469,6 +470,8 @@ void IniDocument::addSection(Section section)
     section.first = m_first.size() > before;
     if (section.first)
         first = blockCount();
+    else
+        ++m_hidden;
     m_sections.push_back(std::move(section));
 }
 
@@ -714,11 +717,14 @@ bool IniDocument::deleteSection(QStringView sectionName)
     section.first = false;
     const CaseFoldedName name{section.name};
     m_first.remove(name);
-    for (qsizetype i = index + 1; i < blockCount(); ++i) {
+    // Most files name every section once: then no later section can be uncovered, and
+    // removing many sections does not look at every later one each time.
+    for (qsizetype i = index + 1; m_hidden > 0 && i < blockCount(); ++i) {
         Section &later = m_sections[i];
         if (!later.removed && CaseFoldedName{later.name} == name) {
             later.first = true;
             m_first.insert(name, i);
+            --m_hidden;
             break;
         }
     }

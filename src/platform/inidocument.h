@@ -220,6 +220,7 @@ private:
     Block m_preamble;
     std::vector<Section> m_sections;
     QHash<CaseFoldedName, qsizetype> m_first; // name -> first live section of that name
+    qsizetype m_hidden = 0; // live sections hidden by an earlier one of their name
     mutable std::shared_ptr<const PreparedKeys> m_prepared; // the key list values() saw last
     bool m_modified = false;
 };

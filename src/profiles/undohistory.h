@@ -48,8 +48,11 @@ public:
     /// brought back. Throws CalbreyError when a file cannot be written: nothing is undone then,
     /// and the action can be undone later.
     QStringList Undo(TProfile &profile, TClashQuestion &question);
+    /// Tells whoever shows the last action that another profile is the active one.
+    void ActiveProfileChanged() { emit Changed(); }
 
 signals:
+    /// The last action of a profile, or the active profile, changed.
     void Changed();
 
 private:

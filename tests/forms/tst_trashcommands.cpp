@@ -1,6 +1,7 @@
 // The main window's Undo and Deleted Contacts commands, and the Deleted Contacts window.
 #include "mainwindowfixture.h"
 
+#include "app/untactive.h"
 #include "forms/dialogs/deletedcontactsmodel.h"
 #include "forms/dialogs/frmdeletedcontacts.h"
 #include "forms/main/trashcommands.h"
@@ -129,7 +130,23 @@ private slots:
     QCOMPARE(undo()->text(), u"&Undo Import of 12 contacts"_s);
 }
 
-    void undoTextShowsTheActionAsItIs_data()
+    // Each profile has its own last action; the command follows the active one.
+    void undoFollowsTheActiveProfile()
+{
+    m_window.clickRow(boLin);
+    m_window.boxes->answer(MessageBoxResult::Yes);
+    trigger(*m_window.form, "actDeleteContact");
+    QVERIFY(undo()->isEnabled());
+
+    QVERIFY(ChangeActiveProfile(u"other"_s));
+    QVERIFY(!undo()->isEnabled());
+    QCOMPARE(undo()->text(), u"&Undo"_s);
+    QVERIFY(ChangeActiveProfile(u"tester"_s));
+    QCOMPARE(undo()->text(), u"&Undo Delete of Bo Lin"_s);
+    QVERIFY(undo()->isEnabled());
+}
+
+void undoTextShowsTheActionAsItIs_data()
 {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("text");

@@ -505,6 +505,17 @@ void TestIniDocument::deletedSectionUncoversLaterDuplicate()
     QCOMPARE(document.sectionNames(), QStringList({u"T"_s}));
     document.writeString(u"S", u"c", u"4");
     QCOMPARE(document.serialize(), "[T]\r\n[S]\r\nc=4\r\n"_ba);
+
+    // A section appended under a name in use is uncovered in its turn, and so is a third one
+    // read from the file.
+    IniDocument three("[S]\r\na=1\r\n[S]\r\na=2\r\n"_ba);
+    three.appendSectionLines(u"s", {"a=3"});
+    for (const char *expected : {"2", "3"}) {
+        three.deleteSection(u"S");
+        QCOMPARE(three.value(u"S", u"a"), QString::fromLatin1(expected));
+    }
+    three.deleteSection(u"S");
+    QVERIFY(!three.sectionLines(u"S"));
 }
 
 void TestIniDocument::keepsLoneCrLinesApart()
