@@ -35,6 +35,7 @@ IniDocument::IniDocument(QByteArray bytes)
 void IniDocument::load(QByteArray bytes)
 {
     m_raw = std::move(bytes);
+    m_loneCrKnown = false;
     m_sections.clear();
     m_first.clear();
     m_modified = false;
@@ -411,6 +412,24 @@ void IniDocument::insertLine(Block &block, qsizetype at, QByteArray bytes)
     m_modified = true;
 }
 
+bool IniDocument::mayHoldLoneCr()
+{
+    if (!m_loneCrKnown) {
+        const char *p = m_raw.constData();
+        const char *const end = p + m_raw.size();
+        m_loneCr = false;
+        while (!m_loneCr && p < end) {
+            p = static_cast<const char *>(std::memchr(p, '\r', std::size_t(end - p)));
+            if (!p)
+                break;
+            m_loneCr = p + 1 == end || p[1] != '\n';
+            p += 2;
+        }
+        m_loneCrKnown = true;
+    }
+    return m_loneCr;
+}
+
 void IniDocument::removeLine(qsizetype blockIndex, qsizetype at)
 {
     Block &block = blockAt(blockIndex);
@@ -419,11 +438,20 @@ void IniDocument::removeLine(qsizetype blockIndex, qsizetype at)
 
     // A line ending in a lone CR followed by an empty line ending in LF would now read as one
     // CR LF line break, losing a line; make the empty line end in CR LF so both stay lines.
+    // Every line written here ends in CR LF, so only a text loaded with a lone CR can need it.
+    // The look at the lines around may cross many emptied sections (removing many sections
+    // one after another); a long way first asks whether the text holds a lone CR at all.
+    constexpr qsizetype shortWay = 32;
+    if (m_loneCrKnown && !m_loneCr)
+        return;
     std::optional<char> before;
     if (at > 0)
         before = bytesOf(block, block.lines[at - 1]).back();
-    for (qsizetype b = blockIndex - 1; !before && b >= -1; --b)
+    for (qsizetype b = blockIndex - 1; !before && b >= -1; --b) {
+        if (blockIndex - b > shortWay && !mayHoldLoneCr())
+            return;
         before = lastByte(blockAt(b));
+    }
     if (before != '\r')
         return;
     qsizetype nextBlock = blockIndex;

@@ -211,6 +211,8 @@ private:
                   QByteArrayView value);
     void insertLine(Block &block, qsizetype at, QByteArray bytes);
     void removeLine(qsizetype blockIndex, qsizetype at);
+    /// The text loaded holds a CR not followed by LF (found out once per load).
+    bool mayHoldLoneCr();
     void terminateLastLine();
     void appendSection(QStringView section, QStringView key, QStringView value);
     void addSection(Section section);
@@ -221,6 +223,8 @@ private:
     std::vector<Section> m_sections;
     QHash<CaseFoldedName, qsizetype> m_first; // name -> first live section of that name
     qsizetype m_hidden = 0; // live sections hidden by an earlier one of their name
+    bool m_loneCr = false;
+    bool m_loneCrKnown = false;
     mutable std::shared_ptr<const PreparedKeys> m_prepared; // the key list values() saw last
     bool m_modified = false;
 };

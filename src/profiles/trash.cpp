@@ -242,9 +242,10 @@ QStringList TTrash::Add(const QList<NewEntry> &entries)
         const QString id = entryId(entry.name, ++sequence);
         QByteArrayList lines{ourLine(nameKey, entry.name),
                              ourLine(leftKey, entry.left.toUTC().toString(Qt::ISODate)),
-                             ourLine(reasonKey, StoredReason(entry.reason))};
-        if (entry.reason == TTrashReason::MergedInto)
-            lines.append(ourLine(intoKey, entry.into));
+                             ourLine(reasonKey, StoredReason(entry.reason)),
+                             // Always there, even empty: reading an entry's keys then ends
+                             // before the contact's lines.
+                             ourLine(intoKey, entry.into)};
         lines.append(entry.lines);
         m_file->appendSectionLines(id, lines);
         ids.append(id);

@@ -48,8 +48,8 @@ struct TTrashEntry
 /// Each entry is the contact's section as book.db held it, every line byte for byte, under a
 /// section name that no other entry has (the contact name and a sequence number), after keys
 /// of our own that no contact key starts with: xTrashName, xTrashLeft (ISO 8601, UTC),
-/// xTrashReason and, for a merge, xTrashInto. A missing file is an empty trash; a damaged one
-/// is read as far as it can be, and a section that is no entry is left alone.
+/// xTrashReason and xTrashInto (for a merge, the contact it went into). A missing file is an empty
+/// trash; a damaged one is read as far as it can be, and a section that is no entry is left alone.
 ///
 /// Contacts go in and come out through TTrashBatch, which keeps trash.db and book.db in step.
 class TTrash

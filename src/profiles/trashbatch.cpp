@@ -28,7 +28,8 @@ void SetTrashWrittenHook(void (*hook)())
     trashWrittenHook = hook;
 }
 
-TTrashBatch::TTrashBatch(TProfile &profile) : m_profile(profile), m_book(profile) {}
+TTrashBatch::TTrashBatch(TProfile &profile) : m_profile(profile), m_reads(profile), m_book(profile)
+{}
 
 TTrashBatch::~TTrashBatch() = default;
 

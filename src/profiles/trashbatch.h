@@ -44,6 +44,7 @@ public:
 
 private:
     TProfile &m_profile;
+    TProfile::ContactReadScope m_reads; // book.db is looked at once for the whole action
     TProfile::ContactBatch m_book;
     QList<TTrash::NewEntry> m_entries;
     QStringList m_trashed;

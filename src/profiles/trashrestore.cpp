@@ -7,7 +7,13 @@
 
 #include <algorithm>
 
-TRestoreResult RestoreFromTrash(TProfile &profile, const QStringList &ids, TClashQuestion &question)
+namespace {
+// How often the progress is told, as an import tells it.
+constexpr qsizetype kProgressStep = 256;
+} // namespace
+
+TRestoreResult RestoreFromTrash(TProfile &profile, const QStringList &ids, TClashQuestion &question,
+                                TImportProgress *progress)
 {
     QList<TTrashEntry> entries;
     for (const QString &id : ids)
@@ -21,7 +27,10 @@ TRestoreResult RestoreFromTrash(TProfile &profile, const QStringList &ids, TClas
     TRestoreResult result;
     TContactImport names(profile, question, nullptr);
     TTrashBatch batch(profile);
-    for (const TTrashEntry &entry : std::as_const(entries)) {
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (progress && i % kProgressStep == 0 && !progress->Advance(i, entries.size()))
+            return {{}, {}, true}; // the batch goes unwritten
+        const TTrashEntry &entry = entries.at(i);
         if (!TProfile::IsStorableContactName(entry.name)) {
             result.unstorable.append(entry.name);
             continue;
@@ -30,6 +39,8 @@ TRestoreResult RestoreFromTrash(TProfile &profile, const QStringList &ids, TClas
         if (!name.isEmpty() && batch.Restore(entry.id, name, TTrashReason::ReplacedByRestore))
             result.restored.append(name);
     }
+    if (progress && !progress->Advance(entries.size(), entries.size()))
+        return {{}, {}, true};
     batch.commit();
     return result;
 }

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class TClashQuestion;
+class TImportProgress;
 class TProfile;
 
 struct TRestoreResult
@@ -12,11 +13,14 @@ struct TRestoreResult
     QStringList restored;
     /// Entries whose names book.db cannot hold (from a damaged trash); they stay in the trash.
     QStringList unstorable;
+    /// The user cancelled: nothing was written.
+    bool cancelled = false;
 };
 
 /// Brings entries of the trash back into book.db in one batch, oldest first. A name that a
 /// contact has meanwhile goes through the clash question, with the import's answers:
-/// overwrite (that contact goes to the trash), skip (the entry stays), or rename. Throws
-/// CalbreyError when a file cannot be written (see TTrashBatch::commit).
-TRestoreResult RestoreFromTrash(TProfile &profile, const QStringList &ids,
-                                TClashQuestion &question);
+/// overwrite (that contact goes to the trash), skip (the entry stays), or rename. progress
+/// (may be null) is told how far it is and may cancel. Throws CalbreyError when a file cannot
+/// be written (see TTrashBatch::commit).
+TRestoreResult RestoreFromTrash(TProfile &profile, const QStringList &ids, TClashQuestion &question,
+                                TImportProgress *progress = nullptr);

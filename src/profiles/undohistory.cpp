@@ -1,10 +1,14 @@
 #include "profiles/undohistory.h"
 
+#include "import/contactimport.h"
 #include "profiles/trashbatch.h"
 #include "profiles/trashrestore.h"
 #include "profiles/untprofiles.h"
 
 namespace {
+
+// How often the progress is told, as an import tells it.
+constexpr qsizetype kProgressStep = 256;
 
 QString keyOf(const TProfile &profile)
 {
@@ -49,23 +53,43 @@ std::optional<TUndoRecord> TUndoHistory::Last(const TProfile &profile) const
     return *found;
 }
 
-QStringList TUndoHistory::Undo(TProfile &profile, TClashQuestion &question)
+QStringList TUndoHistory::Undo(TProfile &profile, TClashQuestion &question,
+                               TImportProgress *progress)
 {
     const std::optional<TUndoRecord> record = Last(profile);
     if (!record)
         return {};
     QStringList restored;
     if (record->askOnClash) {
-        restored = RestoreFromTrash(profile, record->trashed, question).restored;
+        const TRestoreResult result =
+            RestoreFromTrash(profile, record->trashed, question, progress);
+        if (result.cancelled)
+            return {};
+        restored = result.restored;
     } else {
         TTrashBatch batch(profile);
-        for (const QString &name : record->added)
+        const qsizetype total = record->added.size() + record->trashed.size();
+        qsizetype done = 0;
+        const auto goOn = [&] {
+            const bool asked = progress && done % kProgressStep == 0;
+            const bool on = !asked || progress->Advance(done, total);
+            ++done;
+            return on;
+        };
+        for (const QString &name : record->added) {
+            if (!goOn())
+                return {}; // the batch goes unwritten
             batch.Take(name, record->undoneReason);
+        }
         for (const QString &id : record->trashed) {
+            if (!goOn())
+                return {};
             const std::optional<TTrashEntry> entry = profile.Trash().Entry(id);
             if (entry && batch.Restore(id, entry->name, record->undoneReason))
                 restored.append(entry->name);
         }
+        if (progress && !progress->Advance(total, total))
+            return {};
         batch.commit();
     }
     Forget(profile);

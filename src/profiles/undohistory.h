@@ -9,6 +9,7 @@
 #include <optional>
 
 class TClashQuestion;
+class TImportProgress;
 class TProfile;
 
 /// What undoing the last action that took contacts out of book.db needs.
@@ -45,9 +46,11 @@ public:
     std::optional<TUndoRecord> Last(const TProfile &profile) const;
 
     /// Undoes the profile's last action in one batch and forgets it; the names of the contacts
-    /// brought back. Throws CalbreyError when a file cannot be written: nothing is undone then,
-    /// and the action can be undone later.
-    QStringList Undo(TProfile &profile, TClashQuestion &question);
+    /// brought back. progress (may be null) may cancel: nothing is undone then, and the action
+    /// stays. Throws CalbreyError when a file cannot be written: nothing is undone then
+    /// either, and the action can be undone later.
+    QStringList Undo(TProfile &profile, TClashQuestion &question,
+                     TImportProgress *progress = nullptr);
     /// Tells whoever shows the last action that another profile is the active one.
     void ActiveProfileChanged() { emit Changed(); }
 

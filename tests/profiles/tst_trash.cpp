@@ -216,6 +216,24 @@ private slots:
         QVERIFY(m_profile->Trash().Entries().isEmpty());
     }
 
+    // Cancelled at the end, a restore or an undo writes nothing, and the undo stays at hand.
+    void cancelledRestoreWritesNothing()
+    {
+        struct CancelAtTheEnd : TImportProgress
+        {
+            bool Advance(qsizetype done, qsizetype total) override { return done < total; }
+        } cancel;
+        deleteAnn();
+        const QByteArray emptied = ReadFileBytes(bookPath());
+        const QByteArray trash = ReadFileBytes(trashPath());
+        ScriptedQuestion question;
+        QVERIFY(RestoreFromTrash(*m_profile, {u"Ann Lee (1)"_s}, question, &cancel).cancelled);
+        QVERIFY(UndoHistory().Undo(*m_profile, question, &cancel).isEmpty());
+        QVERIFY(UndoHistory().Last(*m_profile));
+        QCOMPARE(ReadFileBytes(bookPath()), emptied);
+        QCOMPARE(ReadFileBytes(trashPath()), trash);
+    }
+
     // A name taken meanwhile gets the import's answers; what an overwrite replaces goes to the
     // trash in its turn.
     void restoreUnderATakenName_data()

@@ -5,6 +5,7 @@
 #include "forms/dialogs/deletedcontactsmodel.h"
 #include "forms/main/programfont.h"
 #include "import/frmimportexists.h"
+#include "import/importprogress.h"
 #include "platform/calbreyerror.h"
 #include "platform/messagebox.h"
 #include "profiles/trash.h"
@@ -125,7 +126,15 @@ void TDeletedContacts::btnRestoreClick()
         return;
     try {
         TContactExistsQuestion question(this);
-        const TRestoreResult result = RestoreFromTrash(*ActiveProfile, ids, question);
+        TImportProgressDialog progress(this);
+        progress.Dialog().setWindowTitle(QStringLiteral("Restoring"));
+        progress.Dialog().setLabelText(QStringLiteral("Restoring contacts..."));
+        const TRestoreResult result = RestoreFromTrash(*ActiveProfile, ids, question, &progress);
+        if (result.cancelled) {
+            m_lastAction = QStringLiteral("The restore was cancelled; nothing was restored.");
+            reload();
+            return;
+        }
         m_restored = m_restored || !result.restored.isEmpty();
         if (result.restored.size() == 1)
             m_lastAction =

@@ -5,6 +5,7 @@
 #include "forms/main/maincommands.h"
 #include "forms/main/mainwindowhost.h"
 #include "import/frmimportexists.h"
+#include "import/importprogress.h"
 #include "platform/calbreyerror.h"
 #include "platform/messagebox.h"
 #include "profiles/trash.h"
@@ -81,7 +82,11 @@ void TTrashCommands::actUndoExecute()
     }
     try {
         TContactExistsQuestion question(&m_window.Window());
-        UndoHistory().Undo(*ActiveProfile, question);
+        TImportProgressDialog progress(&m_window.Window());
+        progress.Dialog().setWindowTitle(QStringLiteral("Undo"));
+        progress.Dialog().setLabelText(QStringLiteral("Undoing ") + record->action +
+                                       QStringLiteral("..."));
+        UndoHistory().Undo(*ActiveProfile, question, &progress);
     } catch (const CalbreyError &error) {
         ShowGeneralError(error.message());
     }
