@@ -337,7 +337,7 @@ private slots:
                                                 "&Delete contact|Del",
                                                 "-",
                                                 "&Undo|Ctrl+Z",
-                                                "Delete&d Contacts...",
+                                                "Dele&ted Contacts...",
                                                 "-",
                                                 "&Change profile ...|F6",
                                                 "&Hide in tray",

@@ -83,7 +83,7 @@ TMainCommands::TMainCommands(QMainWindow *window)
     actUndo = makeAction(window, "actUndo", QStringLiteral("&Undo"),
                          QKeySequence(Qt::CTRL | Qt::Key_Z), NoPicture);
     actDeletedContacts = makeAction(window, "actDeletedContacts",
-                                    QStringLiteral("Delete&d Contacts..."), none, NoPicture);
+                                    QStringLiteral("Dele&ted Contacts..."), none, NoPicture);
     actChangeProfile = makeAction(window, "actChangeProfile", QStringLiteral("&Change profile ..."),
                                   QKeySequence(Qt::Key_F6), NoPicture);
     actExit = makeAction(window, "actExit", QStringLiteral("E&xit Calbrey"),
