@@ -108,7 +108,7 @@ QString TTrashEntry::Why() const
         return storedReason;
     for (const ReasonText &text : reasonTexts) {
         if (text.reason == *reason) {
-            const QString shown = QString::fromLatin1(text.shown);
+            QString shown = QString::fromLatin1(text.shown);
             if (*reason != TTrashReason::MergedInto)
                 return shown;
             return into.isEmpty() ? QStringLiteral("Merged") : shown.arg(into);

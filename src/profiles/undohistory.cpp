@@ -31,11 +31,11 @@ TUndoRecord TUndoRecord::Import(int count, const QStringList &trashed, const QSt
             TTrashReason::ImportUndone};
 }
 
-void TUndoHistory::Record(const TProfile &profile, TUndoRecord record)
+void TUndoHistory::Record(const TProfile &profile, const TUndoRecord &record)
 {
     if (record.trashed.isEmpty() && record.added.isEmpty())
         return;
-    m_last.insert(keyOf(profile), std::move(record));
+    m_last.insert(keyOf(profile), record);
     emit Changed();
 }
 

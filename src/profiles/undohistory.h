@@ -41,7 +41,7 @@ class TUndoHistory : public QObject
 
 public:
     /// The action replaces the profile's earlier one; a record with nothing to undo is none.
-    void Record(const TProfile &profile, TUndoRecord record);
+    void Record(const TProfile &profile, const TUndoRecord &record);
     void Forget(const TProfile &profile);
     std::optional<TUndoRecord> Last(const TProfile &profile) const;
 

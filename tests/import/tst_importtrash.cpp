@@ -131,7 +131,7 @@ private slots:
         ScriptedQuestion question;
         question.script = {{TClashAction::Overwrite, true}};
         TContactImport import(*ActiveProfile, question, &cancel);
-        const TImportedContact ann{annLee, {{u"pMobile"_s, u"2"_s}}, {}};
+        TImportedContact ann{annLee, {{u"pMobile"_s, u"2"_s}}, {}};
         QVERIFY(import.Run(1, [&](qsizetype) { return ann; }).cancelled);
         QVERIFY(!QFile::exists(ActiveProfile->Trash().Path()));
         QCOMPARE(ReadFileBytes(m_profile->databasePath()), bookOf(annLines));

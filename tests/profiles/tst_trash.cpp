@@ -423,13 +423,14 @@ private slots:
             QSKIP("no way to simulate a full disk on this system");
         const QByteArray earlier = entry("Cy (1)", "Cy", 1);
         // A large book.db: a disk with room for the trash but not for book.db.
-        const QByteArray large = book + section("Ed", {"aNotes=" + QByteArray(64 * 1024, 'e')});
+        const QByteArray large =
+            book + section("Ed", {"aNotes=" + QByteArray(qsizetype(64) * 1024, 'e')});
         ReplaceFileBytes(bookPath(), large);
         if (fullDisk)
             ReplaceFileBytes(trashPath(), earlier);
         else
             QVERIFY(QDir().mkdir(trashPath()));
-        const qint64 room = failing == u"book.db" ? 16 * 1024 : earlier.size();
+        const qint64 room = failing == u"book.db" ? qint64(16) * 1024 : earlier.size();
 
         m_boxes->answer(MessageBoxResult::Yes);
         try {
