@@ -9,6 +9,7 @@
 #include <array>
 #include <future>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -88,7 +89,10 @@ TImportResult TContactImport::Run(qsizetype count,
     // A contact written over goes to the trash as it was before the import first touched it.
     TTrashBatch batch(m_profile);
     QStringList added;
-    QSet<QString> touched; // case folded: added or kept by this import
+    // Case folded: the names this import added or kept, so that a contact it writes twice goes
+    // to the trash once, as it was before. Made at the first clash: an import into an empty
+    // profile needs none.
+    std::optional<QSet<QString>> touched;
 
     std::unique_ptr<TPreparedAhead> ahead;
     if (count > 0)
@@ -115,11 +119,20 @@ TImportResult TContactImport::Run(qsizetype count,
             const QString name = ResolveExistingName(contact.name);
             if (name.isEmpty())
                 continue;
-            const QString folded = name.toCaseFolded();
-            if (!touched.contains(folded)) {
-                touched.insert(folded);
-                if (!batch.Keep(name, TTrashReason::OverwrittenByImport))
-                    added.append(name);
+            if (!m_profile.ContactExists(name)) {
+                added.append(name);
+                if (touched)
+                    touched->insert(name.toCaseFolded());
+            } else {
+                if (!touched) {
+                    touched.emplace();
+                    for (const QString &earlier : std::as_const(added))
+                        touched->insert(earlier.toCaseFolded());
+                }
+                if (const QString folded = name.toCaseFolded(); !touched->contains(folded)) {
+                    touched->insert(folded);
+                    batch.Keep(name, TTrashReason::OverwrittenByImport);
+                }
             }
             if (name == contact.name &&
                 (contact.clearedKeys.isEmpty() || !m_profile.ContactExists(name)))
