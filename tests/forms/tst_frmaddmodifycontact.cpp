@@ -518,7 +518,7 @@ private slots:
 
         struct Recorder : ShellLauncher
         {
-            bool openDocument(const QString &target) override
+            bool openDocument(const QString &target, const LateLaunchFailure &) override
             {
                 opened.append(target);
                 return true;
