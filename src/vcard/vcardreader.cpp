@@ -89,14 +89,31 @@ QByteArray decodeQuotedPrintable(QByteArrayView encoded)
     return bytes;
 }
 
+// UTF-8 as it stands, each byte that cannot be read as U+FFFD. A U+FEFF that begins a value is
+// one of its characters (the file's byte order mark is gone by now): QString::fromUtf8 would
+// drop it, and a name that begins with one would not read back as it was written.
+QString decodeUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
+// A value without a CHARSET: UTF-8, else Windows-1252.
+QString decodeText(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF") && IsValidUtf8(bytes))
+        return decodeUtf8(bytes);
+    return DecodeTextLine(bytes);
+}
+
 QString decodeCharset(QByteArrayView bytes, const QString &charset)
 {
     if (charset.isEmpty())
-        return DecodeTextLine(bytes);
+        return decodeText(bytes);
     const QString name = charset.toUpper();
     // The card says UTF-8: a stray byte is a fault in that text, not another code page.
     if (name == QLatin1String("UTF-8") || name == QLatin1String("UTF8"))
-        return QString::fromUtf8(bytes);
+        return decodeUtf8(bytes);
     if (name == QLatin1String("WINDOWS-1252") || name == QLatin1String("CP1252"))
         return DecodeWindows1252(bytes);
     if (name == QLatin1String("ISO-8859-1") || name == QLatin1String("LATIN1"))
@@ -107,7 +124,7 @@ QString decodeCharset(QByteArrayView bytes, const QString &charset)
         if (!decoder.hasError())
             return text;
     }
-    return DecodeTextLine(bytes);
+    return decodeText(bytes);
 }
 
 // Takes the parameter out of the property, returning its first value (empty when missing).
@@ -403,7 +420,7 @@ int ReadVCards(QByteArrayView bytes, const std::function<void(TVCard &&)> &take)
                 card.properties.append(std::move(property));
         } else if (!card.properties.isEmpty()) {
             // A line break the writer forgot to fold or escape: the text goes on.
-            card.properties.last().value += QLatin1String("\\n") + DecodeTextLine(line);
+            card.properties.last().value += QLatin1String("\\n") + decodeText(line);
         }
     }
     if (inCard)

@@ -229,8 +229,8 @@ private slots:
     void readingInPartsGivesWhatReadingWholeGives();
     void everyKindOfLineEndReadsAlike_data();
     void everyKindOfLineEndReadsAlike();
-    void aStrayByteInUtf8TextIsReplacedAlone_data();
-    void aStrayByteInUtf8TextIsReplacedAlone();
+    void utf8TextKeepsEveryCharacter_data();
+    void utf8TextKeepsEveryCharacter();
     void extrasKeepBarsAndLineBreaks();
     void clashesOverwriteWithoutStaleExtrasAndRenameTheNameField();
     void exportReplacesTheFileOrLeavesItAsItWas();
@@ -623,7 +623,7 @@ void TestVCard::everyKindOfLineEndReadsAlike()
     }
 }
 
-void TestVCard::aStrayByteInUtf8TextIsReplacedAlone_data()
+void TestVCard::utf8TextKeepsEveryCharacter_data()
 {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QString>("note");
@@ -634,11 +634,15 @@ void TestVCard::aStrayByteInUtf8TextIsReplacedAlone_data()
     QTest::newRow("UTF-8, quoted-printable")
         << "NOTE;CHARSET=utf-8;ENCODING=QUOTED-PRINTABLE:=C3=96l =FF und =E2=82=AC"_ba
         << u"\u00D6l \uFFFD und \u20AC"_s;
+    // Not a byte order mark: a character of the value, so that it reads back as it was written.
+    QTest::newRow("U+FEFF first") << "NOTE;CHARSET=UTF-8:\xEF\xBB\xBFnote"_ba << u"\uFEFFnote"_s;
+    QTest::newRow("U+FEFF first, no CHARSET")
+        << "NOTE:\xEF\xBB\xBF\xEF\xBB\xBFnote"_ba << u"\uFEFF\uFEFFnote"_s;
     // Without a CHARSET, text that is not UTF-8 comes from a Windows code page.
     QTest::newRow("no CHARSET") << "NOTE:caf\xE9 \x80"_ba << u"caf\u00E9 \u20AC"_s;
 }
 
-void TestVCard::aStrayByteInUtf8TextIsReplacedAlone()
+void TestVCard::utf8TextKeepsEveryCharacter()
 {
     QFETCH(QByteArray, line);
     QFETCH(QString, note);
