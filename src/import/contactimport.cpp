@@ -21,6 +21,22 @@ QString numbered(const QString &name, qsizetype number)
     return name + QString::number(number);
 }
 
+// The field key's value merged with what the existing contact holds; left out when both are
+// empty.
+void mergeField(QList<std::pair<QString, QString>> &fields, const QString &key,
+                const QString &existing,
+                const std::function<QString(const QString &, const QString &)> &merge)
+{
+    for (auto &[fieldKey, value] : fields)
+        if (fieldKey.compare(key, Qt::CaseInsensitive) == 0) {
+            value = merge(existing, value);
+            return;
+        }
+    const QString merged = merge(existing, QString());
+    if (!merged.isEmpty() || !existing.isEmpty())
+        fields.append({key, merged});
+}
+
 // Contacts of an import fetched on the calling thread, and each one's section as it is written
 // under its own name (nearly every contact is) made on two others, a half each.
 struct TPreparedChunk
@@ -108,7 +124,8 @@ TImportResult TContactImport::Run(qsizetype count,
             if (name.isEmpty())
                 continue;
             if (name == contact.name &&
-                (contact.clearedKeys.isEmpty() || !m_profile.ContactExists(name)))
+                ((contact.clearedKeys.isEmpty() && contact.mergedKeys.isEmpty()) ||
+                 !m_profile.ContactExists(name)))
                 m_profile.WriteFields(chunk.prepared[j]); // its fields as they came
             else
                 m_profile.WriteFields(name, fieldsUnder(name, contact));
@@ -136,6 +153,9 @@ QList<std::pair<QString, QString>> TContactImport::fieldsUnder(const QString &na
     if (!contact.clearedKeys.isEmpty() && m_profile.ContactExists(name))
         for (const QString &key : contact.clearedKeys)
             fields.append({key, QString()});
+    if (!contact.mergedKeys.isEmpty() && m_profile.ContactExists(name))
+        for (const QString &key : contact.mergedKeys)
+            mergeField(fields, key, m_profile.ReadField(name, key), contact.merge);
     return fields;
 }
 
