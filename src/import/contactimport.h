@@ -53,8 +53,8 @@ struct TImportedContact
     /// Keys that an existing contact written over must not keep from before when fields do
     /// not give them: they are written empty.
     QStringList clearedKeys;
-    /// Keys whose value, written over an existing contact, is merge(its value there, the
-    /// value in fields or the empty text): a key that holds more than the source gives.
+    /// Keys that hold more than the source gives: written over an existing contact that has a
+    /// value there, the value is merge(that value, the value in fields or the empty text).
     QStringList mergedKeys;
     std::function<QString(const QString &existing, const QString &imported)> merge;
 };

@@ -325,8 +325,13 @@ TCsvContacts::TCsvContacts(const TCsvTable &table, const QStringList &fieldTable
     }
     if (m_category >= 0)
         extraNames.append(QLatin1String(VCardMoreCategoriesProperty));
-    if (!extraNames.isEmpty())
+    if (!extraNames.isEmpty()) {
         m_extraNames = std::make_shared<const QStringList>(std::move(extraNames));
+        m_mergedKeys = {QLatin1String(VCardExtraKey)};
+        m_merge = [names = m_extraNames](const QString &existing, const QString &imported) {
+            return mergedExtras(*names, existing, imported);
+        };
+    }
 }
 
 TCsvContacts::~TCsvContacts() = default;
@@ -479,10 +484,8 @@ TImportedContact TCsvContacts::Contact(qsizetype index) const
     if (!row.extras.isEmpty())
         contact.fields.append({QLatin1String(VCardExtraKey), EncodeVCardExtras(row.extras)});
     if (m_extraNames) {
-        contact.mergedKeys = {QLatin1String(VCardExtraKey)};
-        contact.merge = [names = m_extraNames](const QString &existing, const QString &imported) {
-            return mergedExtras(*names, existing, imported);
-        };
+        contact.mergedKeys = m_mergedKeys;
+        contact.merge = m_merge;
     }
     return contact;
 }

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -99,4 +100,6 @@ private:
     /// The extra properties this file's columns may give: a contact written over keeps the
     /// others it has.
     std::shared_ptr<const QStringList> m_extraNames;
+    QStringList m_mergedKeys;
+    std::function<QString(const QString &, const QString &)> m_merge;
 };
