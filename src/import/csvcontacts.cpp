@@ -9,6 +9,8 @@
 #include "vcard/vcardproperty.h"
 
 #include <QFile>
+#include <QVarLengthArray>
+#include <algorithm>
 
 namespace {
 
@@ -215,7 +217,8 @@ struct TCsvTarget
 struct TCsvContacts::Column
 {
     TCsvColumnKind kind = TCsvColumnKind::Skip;
-    TCsvTarget target;    // Field, AddLine, Fill
+    TCsvTarget target;    // Field (no slot: written as it stands), AddLine, Fill
+    QString key;          // Field
     QString map;          // ByLabel
     qsizetype label = -1; // ByLabel: the column of its labels
     QString property;     // the extra property of values kept
@@ -226,48 +229,50 @@ struct TCsvContacts::LabelRule
     TCsvTarget target;
 };
 
-// The fields of one row as its columns fill them, in the order the columns first name them.
+// The fields of a contact that more than one column may fill, each written where a column
+// first names it, so the keys keep the order of the columns. On the stack: a contact is made
+// for every row of a file.
 class TCsvContacts::Row
 {
 public:
-    explicit Row(qsizetype fields) : m_values(std::size_t(fields)), m_named(std::size_t(fields)) {}
+    Row(QList<std::pair<QString, QString>> &fields, const QStringList &keys)
+        : m_fields(fields), m_keys(keys), m_at(keys.size())
+    {
+        std::fill(m_at.begin(), m_at.end(), -1);
+    }
 
     void mention(int slot)
     {
-        if (!m_named[std::size_t(slot)]) {
-            m_named[std::size_t(slot)] = true;
-            m_order.push_back(slot);
+        if (m_at[slot] < 0) {
+            m_at[slot] = m_fields.size();
+            m_fields.append({m_keys[slot], QString()});
         }
     }
     void set(int slot, const QString &value)
     {
         mention(slot);
-        m_values[std::size_t(slot)] = value;
+        m_fields[m_at[slot]].second = value;
     }
     void addLine(int slot, const QString &value)
     {
         mention(slot);
         if (value.isEmpty())
             return;
-        QString &text = m_values[std::size_t(slot)];
+        QString &text = m_fields[m_at[slot]].second;
         text = text.isEmpty() ? value : text + u'|' + value;
     }
-    bool isFilled(int slot) const { return !m_values[std::size_t(slot)].isEmpty(); }
-
-    void appendFields(QList<std::pair<QString, QString>> &fields, const QStringList &keys) const
+    bool isFilled(int slot) const
     {
-        fields.reserve(qsizetype(m_order.size()) + 1);
-        for (const int slot : m_order)
-            fields.append({keys[slot], m_values[std::size_t(slot)]});
+        return m_at[slot] >= 0 && !m_fields[m_at[slot]].second.isEmpty();
     }
 
     QList<TVCardProperty> extras;
     QStringList moreCategories;
 
 private:
-    std::vector<QString> m_values;
-    std::vector<bool> m_named;
-    std::vector<int> m_order;
+    QList<std::pair<QString, QString>> &m_fields;
+    const QStringList &m_keys;
+    QVarLengthArray<qsizetype, 48> m_at;
 };
 
 TCsvContacts::TCsvContacts(const TCsvTable &table, const QStringList &fieldTable)
@@ -281,25 +286,44 @@ TCsvContacts::TCsvContacts(const TCsvTable &table, const QStringList &fieldTable
     using K = TCsvColumnKind;
     const QStringList headers = table.Row(0);
     m_nameColumns = TNameColumns::Find(headers);
-    m_otherEmails = slotOf(QStringLiteral("pOtherEmail"));
-    addLabelRules(fieldTable);
+    QList<TCsvColumnRule> rules;
+    for (qsizetype i = 0; i < headers.size(); ++i)
+        rules.append(TCsvColumnRule::FromKey(columnKeys.value(i), headers[i]));
+    const auto any = [&rules](std::initializer_list<K> kinds) {
+        return std::any_of(rules.cbegin(), rules.cend(), [&](const TCsvColumnRule &rule) {
+            return std::find(kinds.begin(), kinds.end(), rule.kind) != kinds.end();
+        });
+    };
+    // The fields that more than one column may fill get a slot in each row; the others are
+    // written as the columns give them, the way the table has always done.
+    if (any({K::ByLabel}))
+        addLabelRules(fieldTable);
+    if (any({K::ByLabel, K::Fill}))
+        m_otherEmails = slotOf(QStringLiteral("pOtherEmail"));
+    for (const TCsvColumnRule &rule : std::as_const(rules)) {
+        if (rule.kind == K::AddLine || rule.kind == K::Fill || rule.kind == K::Category)
+            slotOf(rule.key);
+    }
+
     QStringList extraNames;
     m_columns.resize(std::size_t(headers.size()));
     for (qsizetype i = 0; i < headers.size(); ++i) {
         const QString &header = headers[i];
-        const TCsvColumnRule rule = TCsvColumnRule::FromKey(columnKeys.value(i), header);
+        const TCsvColumnRule &rule = rules[i];
         Column &column = m_columns[std::size_t(i)];
         column.kind = rule.kind;
         column.property = CsvExtraPropertyName(header, i);
         switch (rule.kind) {
         case K::Field:
+            column.key = rule.key;
+            column.target = {rule.kind, int(m_slots.value(rule.key.toCaseFolded(), -1))};
+            if (rule.key.compare(QLatin1String("aContactName"), Qt::CaseInsensitive) == 0 &&
+                m_nameColumns.chosen < 0)
+                m_nameColumns.chosen = i;
+            break;
         case K::AddLine:
         case K::Fill:
             column.target = {rule.kind, slotOf(rule.key)};
-            if (rule.kind == K::Field &&
-                rule.key.compare(QLatin1String("aContactName"), Qt::CaseInsensitive) == 0 &&
-                m_nameColumns.chosen < 0)
-                m_nameColumns.chosen = i;
             break;
         case K::ByLabel: {
             column.map = rule.key;
@@ -326,9 +350,10 @@ TCsvContacts::TCsvContacts(const TCsvTable &table, const QStringList &fieldTable
     if (m_category >= 0)
         extraNames.append(QLatin1String(VCardMoreCategoriesProperty));
     if (!extraNames.isEmpty()) {
-        m_extraNames = std::make_shared<const QStringList>(std::move(extraNames));
+        m_extraNames = std::move(extraNames);
         m_mergedKeys = {QLatin1String(VCardExtraKey)};
-        m_merge = [names = m_extraNames](const QString &existing, const QString &imported) {
+        // The contacts are written while this lives; a pointer is copied without a cost.
+        m_merge = [names = &m_extraNames](const QString &existing, const QString &imported) {
             return mergedExtras(*names, existing, imported);
         };
     }
@@ -430,13 +455,19 @@ TImportedContact TCsvContacts::Contact(qsizetype index) const
     contact.name = BuildContactName(cells, m_nameColumns);
     if (contact.name.isEmpty())
         return contact;
-    Row row(m_slotKeys.size());
+    contact.fields.reserve(cells.size() + 1);
+    Row row(contact.fields, m_slotKeys);
     const qsizetype columns = qMin(qsizetype(m_columns.size()), cells.size());
     for (qsizetype i = 0; i < columns; ++i) {
         const Column &column = m_columns[std::size_t(i)];
         const QString &cell = cells[i];
         switch (column.kind) {
         case K::Field:
+            if (column.target.slot < 0)
+                contact.fields.append({column.key, cell});
+            else
+                row.set(column.target.slot, cell);
+            break;
         case K::AddLine:
             put(row, column.target, column, cell, QString());
             break;
@@ -474,7 +505,6 @@ TImportedContact TCsvContacts::Contact(qsizetype index) const
             break;
         }
     }
-    row.appendFields(contact.fields, m_slotKeys);
     if (!row.moreCategories.isEmpty()) {
         TVCardProperty more;
         more.name = QLatin1String(VCardMoreCategoriesProperty);
@@ -483,7 +513,7 @@ TImportedContact TCsvContacts::Contact(qsizetype index) const
     }
     if (!row.extras.isEmpty())
         contact.fields.append({QLatin1String(VCardExtraKey), EncodeVCardExtras(row.extras)});
-    if (m_extraNames) {
+    if (!m_extraNames.isEmpty()) {
         contact.mergedKeys = m_mergedKeys;
         contact.merge = m_merge;
     }

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <memory>
 #include <vector>
 
 class TCsvTable;
@@ -62,7 +61,8 @@ QString BuildContactName(const QStringList &cells, const TNameColumns &columns);
 /// The data rows of a CSV table as contacts to import: row r (from 1) is contact r - 1, named
 /// by BuildContactName, its fields as each column's key says (TCsvColumnKind), and what no
 /// field holds in the extra key as vCard properties. The extra key of a contact written over
-/// keeps its other properties; the file's own columns replace theirs.
+/// keeps its other properties; the file's own columns replace theirs (the contacts' merge
+/// refers to this object: it must live while they are written).
 class TCsvContacts
 {
 public:
@@ -72,6 +72,8 @@ public:
     TCsvContacts(const TCsvTable &table, const QStringList &fieldTable,
                  const QStringList &columnKeys);
     ~TCsvContacts();
+    TCsvContacts(const TCsvContacts &) = delete;
+    TCsvContacts &operator=(const TCsvContacts &) = delete;
 
     qsizetype Count() const;
     TImportedContact Contact(qsizetype index) const;
@@ -99,7 +101,7 @@ private:
     TNameColumns m_nameColumns;
     /// The extra properties this file's columns may give: a contact written over keeps the
     /// others it has.
-    std::shared_ptr<const QStringList> m_extraNames;
+    QStringList m_extraNames;
     QStringList m_mergedKeys;
     std::function<QString(const QString &, const QString &)> m_merge;
 };

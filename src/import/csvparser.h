@@ -19,7 +19,7 @@ enum class TCsvEncoding
 struct TCsvFormat
 {
     TCsvEncoding encoding = TCsvEncoding::Utf8;
-    char separator = ',';
+    char separator = ','; // ';' or '\t' too; any other reads as a comma
 
     bool operator==(const TCsvFormat &) const = default;
 };
