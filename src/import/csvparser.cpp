@@ -12,7 +12,7 @@ constexpr QByteArrayView kByteOrderMark("\xEF\xBB\xBF");
 constexpr QByteArrayView kUtf16LeMark("\xFF\xFE");
 constexpr QByteArrayView kUtf16BeMark("\xFE\xFF");
 // The separator is told from this much of the file at most.
-constexpr qsizetype kBytesLookedAtForSeparator = 64 * 1024;
+constexpr qsizetype kBytesLookedAtForSeparator = qsizetype{64} * 1024;
 
 QString decodeField(QByteArrayView bytes, TCsvEncoding encoding)
 {
