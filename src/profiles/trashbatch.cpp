@@ -5,7 +5,7 @@
 
 namespace {
 
-void (*trashWrittenHook)() = nullptr;
+void (*batchHook)(TTrashBatchStep) = nullptr;
 
 const QString contactNameKey = QStringLiteral("aContactName");
 
@@ -23,9 +23,9 @@ void takeBack(TTrash &trash, const QStringList &ids) noexcept
 
 } // namespace
 
-void SetTrashWrittenHook(void (*hook)())
+void SetTrashBatchHook(void (*hook)(TTrashBatchStep))
 {
-    trashWrittenHook = hook;
+    batchHook = hook;
 }
 
 TTrashBatch::TTrashBatch(TProfile &profile) : m_profile(profile), m_reads(profile), m_book(profile)
@@ -74,8 +74,8 @@ void TTrashBatch::commit()
 {
     TTrash &trash = m_profile.Trash();
     const QStringList added = m_entries.isEmpty() ? QStringList() : trash.Add(m_entries);
-    if (trashWrittenHook)
-        trashWrittenHook();
+    if (batchHook)
+        batchHook(TTrashBatchStep::TrashWritten);
     try {
         m_book.commit();
     } catch (...) {
@@ -84,6 +84,8 @@ void TTrashBatch::commit()
         throw;
     }
     m_trashed = added;
+    if (batchHook)
+        batchHook(TTrashBatchStep::BookWritten);
     trash.Remove(m_restored);
 }
 

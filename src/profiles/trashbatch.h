@@ -56,6 +56,12 @@ private:
 QStringList MoveContactsToTrash(TProfile &profile, const QStringList &names, TTrashReason reason,
                                 const QString &into = QString());
 
-/// Called between the trash's write and book.db's, for tests that stop the process there;
-/// nullptr for none.
-void SetTrashWrittenHook(void (*hook)());
+/// The points between a batch's writes, where a test may stop the process.
+enum class TTrashBatchStep
+{
+    TrashWritten, // the entries added, book.db not yet written
+    BookWritten,  // book.db written, the restored entries not yet out of the trash
+};
+
+/// Called at each step of commit(), for tests that stop the process there; nullptr for none.
+void SetTrashBatchHook(void (*hook)(TTrashBatchStep));

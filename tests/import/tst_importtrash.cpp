@@ -83,16 +83,17 @@ private slots:
         QFETCH(QString, kind);
         ScriptedQuestion question;
         question.script = {{TClashAction::Overwrite, true}};
-        TContactImport import(*ActiveProfile, question, nullptr);
+        TContactImport contactImport(*ActiveProfile, question, nullptr);
         TImportResult result;
         if (kind == u"csv") {
             const TCsvTable table = TCsvParser::Parse(csv);
             const TCsvContacts contacts(table, LoadFieldAlignmentTable());
-            result = import.Run(contacts.Count(), [&](qsizetype i) { return contacts.Contact(i); });
+            result = contactImport.Run(contacts.Count(),
+                                       [&](qsizetype i) { return contacts.Contact(i); });
         } else {
             const TVCardContacts cards = ReadVCardContacts(vcards);
-            result = import.Run(cards.contacts.size(),
-                                [&](qsizetype i) { return cards.contacts.at(i); });
+            result = contactImport.Run(cards.contacts.size(),
+                                       [&](qsizetype i) { return cards.contacts.at(i); });
         }
         QCOMPARE(result.added, 3);
         QCOMPARE(ActiveProfile->ReadField(annLee, u"pMobile"_s), u"777"_s);
@@ -130,9 +131,11 @@ private slots:
         } cancel;
         ScriptedQuestion question;
         question.script = {{TClashAction::Overwrite, true}};
-        TContactImport import(*ActiveProfile, question, &cancel);
-        TImportedContact ann{annLee, {{u"pMobile"_s, u"2"_s}}, {}};
-        QVERIFY(import.Run(1, [&](qsizetype) { return ann; }).cancelled);
+        TContactImport contactImport(*ActiveProfile, question, &cancel);
+        TImportedContact ann;
+        ann.name = annLee;
+        ann.fields = {{u"pMobile"_s, u"2"_s}};
+        QVERIFY(contactImport.Run(1, [&](qsizetype) { return ann; }).cancelled);
         QVERIFY(!QFile::exists(ActiveProfile->Trash().Path()));
         QCOMPARE(ReadFileBytes(m_profile->databasePath()), bookOf(annLines));
         QVERIFY(!UndoHistory().Last(*ActiveProfile));

@@ -56,9 +56,12 @@ const QByteArray book = bookHeader + bo + section("Ann Lee", annLines) + "; abou
 const QString crashSwitch = u"--move-and-stop"_s;
 constexpr int kStopped = 42;
 
-void stop()
+TTrashBatchStep stopAt = TTrashBatchStep::TrashWritten;
+
+void stopAtStep(TTrashBatchStep step)
 {
-    std::_Exit(kStopped);
+    if (step == stopAt)
+        std::_Exit(kStopped);
 }
 
 // Says Overwrite to every clash.
@@ -69,25 +72,34 @@ public:
 };
 
 // The process a crash test starts: moves Ann to the trash (by a delete, or by an import that
-// writes over her) and dies between the trash's write and book.db's.
+// writes over her) and dies between the trash's write and book.db's; or deletes her, then
+// restores her and dies between book.db's write and the trash's.
 int moveAndStop(const QString &programFolder, const QString &how)
 {
     SetProgramFolder(programFolder);
     ScriptedMessageBox boxes;
     boxes.answer(MessageBoxResult::Yes);
     TProfile profile(profileName);
-    SetTrashWrittenHook(stop);
+    OverwriteAll question;
+    if (how == u"restore") {
+        profile.DeleteContact(annLee);
+        stopAt = TTrashBatchStep::BookWritten;
+        SetTrashBatchHook(stopAtStep);
+        RestoreFromTrash(profile, {profile.Trash().Entries().last().id}, question);
+        return 1;
+    }
+    SetTrashBatchHook(stopAtStep);
     if (how == u"delete") {
         profile.DeleteContact(annLee);
     } else {
-        OverwriteAll question;
-        TContactImport import(profile, question, nullptr);
-        import.Run(1, [](qsizetype) {
-            return TImportedContact{annLee, {{u"pMobile"_s, u"3"_s}}, {}};
-    });
+        TImportedContact ann;
+        ann.name = annLee;
+        ann.fields = {{u"pMobile"_s, u"3"_s}};
+        TContactImport contactImport(profile, question, nullptr);
+        contactImport.Run(1, [&](qsizetype) { return ann; });
+    }
+    return 1; // not stopped
 }
-return 1; // not stopped
-} // namespace
 
 } // namespace
 
@@ -156,7 +168,7 @@ private slots:
         m_profile.reset();
         m_boxes.reset();
         m_program.reset();
-        SetTrashWrittenHook(nullptr);
+        SetTrashBatchHook(nullptr);
     }
 
     void deletedContactKeepsEveryLineAndComesBackAsItWas()
@@ -298,6 +310,7 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::newRow("delete") << u"delete"_s;
         QTest::newRow("import writing over it") << u"import"_s;
+        QTest::newRow("restore") << u"restore"_s;
     }
     void crashBetweenTheWritesLosesAndDoublesNothing()
     {
@@ -309,12 +322,13 @@ private slots:
         child.start(QCoreApplication::applicationFilePath(), {crashSwitch, m_program->path(), how});
         QVERIFY(child.waitForFinished(60000));
         QCOMPARE(child.exitCode(), kStopped);
-        QCOMPARE(ReadFileBytes(bookPath()), book);
+        const QByteArray bookAfterCrash = ReadFileBytes(bookPath());
+        QCOMPARE(bookLines(annLee), std::optional<QByteArrayList>(annLines));
         QVERIFY(ReadFileBytes(trashPath()).contains("[Ann Lee (5)]"));
 
         open();
         QCOMPARE(m_boxes->count(), 0);
-        QCOMPARE(ReadFileBytes(bookPath()), book);
+        QCOMPARE(ReadFileBytes(bookPath()), bookAfterCrash);
         const QList<TTrashEntry> entries = m_profile->Trash().Entries();
         QCOMPARE(entries.size(), 1);
         QCOMPARE(entries.first().id, u"Ann Lee (4)"_s);
