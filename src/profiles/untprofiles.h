@@ -31,6 +31,10 @@ public:
     bool UseCustomWebBrowser = false;
     QString CustomEmailClient;
     QString CustomWebBrowser;
+    // The search bar's "Any field" box; the region phone numbers without a country code are
+    // read in (empty: the country of the user's locale).
+    bool SearchAnyField = false;
+    QString PhoneRegion;
 
     void OpenFiles();
     /// 0 database path, 1 settings path, 2 profile name, 3 profile folder.

@@ -330,7 +330,8 @@ private slots:
         QTest::addColumn<QStringList>("items");
         QTest::newRow("Contact") << "Contact1"
                                  << QStringList{"&New contact|Ctrl+N",    "&Modify contact|Ctrl+M",
-                                                "&Delete contact|Del",    "-",
+                                                "&Delete contact|Del",
+                                                "Find &Duplicates...|Ctrl+Shift+D", "-",
                                                 "&Change profile ...|F6", "&Hide in tray",
                                                 "E&xit Calbrey|Ctrl+Q"};
         QTest::newRow("View") << "View1"
@@ -559,7 +560,8 @@ private slots:
         QVERIFY(m_form->ListedContacts().isEmpty());
         QCOMPARE(categoryBox()->count(), 0);
         for (const char *name :
-             {"actNewContact", "actModifyContact", "actDeleteContact", "mnuSimple", "mnuDetails",
+             {"actNewContact", "actModifyContact", "actDeleteContact", "actFindDuplicates",
+              "mnuSimple", "mnuDetails",
               "actSearchNow", "muSearchBar", "actSendMail", "actWebSite", "actOtherEmail"})
             trigger(name);
         emit child<QMenu>(*m_form, "Contact1")->aboutToShow();

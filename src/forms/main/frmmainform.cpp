@@ -4,6 +4,7 @@
 #include "forms/common/programend.h"
 #include "forms/dialogs/frmaboutbox.h"
 #include "forms/dialogs/frmaddmodifycontact.h"
+#include "forms/duplicates/duplicatecommands.h"
 #include "forms/main/actionbar.h"
 #include "forms/main/contactlistdelegate.h"
 #include "forms/main/contactlistview.h"
@@ -136,6 +137,7 @@ void TMainForm::bindCommands()
     new TReportCommands(*this, c, *lbContactList);
     new TCsvImportCommand(*this, c);
     new TVCardCommands(*this, c, *lbContactList);
+    new TDuplicateCommands(*this, c);
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
             c.Gated([this] { actModifyContactExecute(); }));

@@ -50,6 +50,7 @@ struct TMainCommands
     QAction *actNewContact;
     QAction *actModifyContact;
     QAction *actDeleteContact;
+    QAction *actFindDuplicates;
     QAction *actChangeProfile;
     QAction *actExit;
     QAction *mnuSimple;
