@@ -9,8 +9,10 @@
 #include "benchdata.h"
 
 #include "forms/main/frmmainform.h"
+#include "forms/main/searchbar.h"
 #include "platform/messagebox.h"
 #include "profiles/contactsearch.h"
+#include "profiles/normalform.h"
 #include "profiles/untprofiles.h"
 
 #include <QAction>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 #include <cstdio>
 #include <functional>
 
@@ -35,6 +38,7 @@ struct Row
     double filled;  // seconds: the command returned, the list holds the results
     double painted; // seconds: and the window has painted them
     double target;  // seconds, for filled
+    bool targetIsPainted = false; // the target is for painted instead
 };
 
 /// The window with its search bar, on a profile of a generated book.
@@ -84,6 +88,36 @@ public:
             results = m_form->ListedContacts().size();
         }
         return {contacts, operation, results, Median(filled), Median(painted), target};
+    }
+
+    /// Median times of runs pauses in typing with Any field checked, each after prepare: from
+    /// the pause to the list filled and painted. The first keystroke after book.db changed
+    /// builds the index: measured apart, as "index".
+    Row measureTyping(int contacts, const QString &operation, const QString &typed,
+                      const std::function<void()> &prepare, int runs)
+    {
+        auto *bar = m_form->findChild<TSearchBar *>();
+        auto *anyField = m_form->findChild<QCheckBox *>(QStringLiteral("cbFindAnyField"));
+        anyField->setChecked(true);
+        QList<double> filled;
+        QList<double> painted;
+        qsizetype results = 0;
+        for (int run = 0; run < runs; ++run) {
+            prepare();
+            QApplication::processEvents();
+            m_entire->setChecked(false);
+            m_find->setText(typed);
+            QElapsedTimer timer;
+            timer.start();
+            bar->FollowTyping();
+            filled.append(double(timer.nsecsElapsed()) / 1e9);
+            m_form->repaint();
+            QApplication::processEvents();
+            painted.append(double(timer.nsecsElapsed()) / 1e9);
+            results = m_form->ListedContacts().size();
+        }
+        anyField->setChecked(false);
+        return {contacts, operation, results, Median(filled), Median(painted), 0.050, true};
     }
 
     void reload() { m_form->ReloadContactList(false); }
@@ -153,6 +187,30 @@ QList<Row> measure(int contacts, const QString &book, int runs)
                               QStringLiteral("1"), false, broadResults, runs, 0.010));
     rows.append(bench.measure(contacts, QStringLiteral("Entire database, nothing found + reload"),
                               QStringLiteral("no such name"), true, reload, runs, 0));
+
+    // Any field: the index is built by the first keystroke after book.db changed; each later
+    // one searches it.
+    int touches = 0;
+    const auto touchBook = [&bench, &names, &touches] {
+        bench.reload();
+        ActiveProfile->WriteField(names.first(), QStringLiteral("hZipCode"),
+                                  QString::number(++touches));
+        QThread::msleep(150); // past the moment in which the file's times cannot be trusted
+    };
+    Row index = bench.measureTyping(contacts, QStringLiteral("Any field, first key: index built"),
+                                    QStringLiteral("o"), touchBook, qMin(runs, 3));
+    index.target = 0;
+    rows.append(index);
+    const QString accentless = NormalForm::Text(names[names.size() / 3]);
+    rows.append(bench.measureTyping(contacts, QStringLiteral("Any field, one key, \"o\" (broad)"),
+                                    QStringLiteral("o"), reload, runs));
+    rows.append(bench.measureTyping(contacts, QStringLiteral("Any field, one key, \"oslo\""),
+                                    QStringLiteral("oslo"), reload, runs));
+    rows.append(bench.measureTyping(contacts,
+                                    QStringLiteral("Any field, one key, one name sans accents"),
+                                    accentless, reload, runs));
+    rows.append(bench.measureTyping(contacts, QStringLiteral("Any field, one key, phone digits"),
+                                    QStringLiteral("2259"), reload, runs));
     return rows;
 }
 
@@ -167,9 +225,9 @@ void printTable(const QList<Row> &rows)
             << qSetFieldWidth(12) << FormatTime(row.painted) << qSetFieldWidth(11)
             << (row.target > 0 ? QStringLiteral("< ") + FormatTime(row.target) : QString())
             << qSetFieldWidth(0)
-            << (row.target <= 0           ? ""
-                : row.filled < row.target ? "yes"
-                                          : "NO")
+            << (row.target <= 0 ? ""
+                : (row.targetIsPainted ? row.painted : row.filled) < row.target ? "yes"
+                                                                                 : "NO")
             << Qt::endl;
     }
 }
@@ -200,7 +258,8 @@ int main(int argc, char *argv[])
     }
     out << Qt::endl
         << "median of " << runs << " runs; filled = the command has returned with the "
-        << "results in the list; painted = and the window has drawn them" << Qt::endl;
+        << "results in the list; painted = and the window has drawn them (the target of the "
+        << "Any field rows)" << Qt::endl;
     printTable(rows);
     return 0;
 }

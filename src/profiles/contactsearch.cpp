@@ -68,5 +68,9 @@ QStringList SearchContactsAnyField(const QStringList &source, const QString &fin
                                    ContactNameSearch how, const TContactSearchIndex &index)
 {
     const bool nameField = !how.matchCase && !how.exactMatch;
+    // Searched forgivingly, a name holds whatever the plain rule finds in it, unless the find
+    // text has no word to look for (blanks alone).
+    if (nameField && !ForgivingSearch::NeedleWords(findText).isEmpty())
+        return index.Find(source, findText, true);
     return index.Find(source, findText, nameField, ContactNameMatcher(findText, how));
 }

@@ -1,11 +1,12 @@
 #include "profiles/contactsearchindex.h"
 
-#include "profiles/contactfields.h"
 #include "profiles/normalform.h"
 #include "profiles/untprofiles.h"
 
 #include <algorithm>
+#include <functional>
 #include <future>
+#include <string_view>
 
 namespace {
 
@@ -34,22 +35,32 @@ bool looksLikePhonePiece(QStringView word)
     return digit;
 }
 
-// The fields the forgiving search looks in: every text field but the name, which the section
-// name gives.
-QStringList searchedKeys()
-{
-    QStringList keys;
-    for (const ContactField &field : ContactFields) {
-        if (field.kind != ContactFieldKind::Integer && field.key != QLatin1String("aContactName"))
-            keys.append(field.key);
-    }
-    return keys;
-}
+// The fields the forgiving search looks in, beside the name (the section's): what people
+// search a person by. Web pages, messenger numbers and extensions are left out.
+const QStringList searchedKeys = {
+    QStringLiteral("pRealName"),   QStringLiteral("pNickName"),    QStringLiteral("aContactCat"),
+    QStringLiteral("pEmailAddress"), QStringLiteral("hEmail"),     QStringLiteral("wEmail"),
+    QStringLiteral("pOtherEmail"), QStringLiteral("pMobile"),      QStringLiteral("hPhone"),
+    QStringLiteral("hFax"),        QStringLiteral("hPager"),       QStringLiteral("wPhoneNumber"),
+    QStringLiteral("wFax"),        QStringLiteral("wPager"),       QStringLiteral("wCompany"),
+    QStringLiteral("hCitg"),       QStringLiteral("wCity"),        QStringLiteral("hAddress"),
+    QStringLiteral("wAddress"),    QStringLiteral("hZipCode"),     QStringLiteral("wZipCode"),
+    QStringLiteral("hState"),      QStringLiteral("wState"),       QStringLiteral("hCountry"),
+    QStringLiteral("wCountry"),    QStringLiteral("aNotes"),
+};
 
 bool containsAll(QStringView text, const QStringList &words)
 {
     return std::all_of(words.begin(), words.end(),
                        [text](const QString &word) { return text.contains(word); });
+}
+
+bool containsAll(std::string_view text, const std::vector<QByteArray> &words)
+{
+    return std::all_of(words.begin(), words.end(), [text](const QByteArray &word) {
+        return text.find(std::string_view(word.constData(), std::size_t(word.size()))) !=
+               std::string_view::npos;
+    });
 }
 
 } // namespace
@@ -63,8 +74,10 @@ QStringList NeedleWords(QStringView findText)
         const QStringView word = piece.trimmed();
         if (word.isEmpty())
             continue;
-        words.append(looksLikePhonePiece(word) ? NormalForm::Digits(word)
-                                               : NormalForm::Text(word));
+        const QString normal =
+            looksLikePhonePiece(word) ? NormalForm::Digits(word) : NormalForm::Text(word);
+        if (!normal.isEmpty()) // a lone accent folds to nothing
+            words.append(normal);
     }
     // The longest word is the one the index scans for: it narrows the most.
     std::stable_sort(words.begin(), words.end(),
@@ -80,7 +93,7 @@ QString Haystack(const QStringList &keys, const QStringList &values)
         if (value.isEmpty())
             continue;
         haystack += Separator;
-        haystack += NormalForm::Text(value);
+        NormalForm::AppendText(value, haystack);
         if (isPhoneKey(keys[i])) {
             haystack += Separator;
             haystack += NormalForm::Digits(value);
@@ -111,7 +124,7 @@ void TContactSearchIndex::Update(const TProfile &profile)
     m_identity = StatFile(m_path);
     m_trusted = !IsRecentlyChanged(m_identity, WallClockNs());
 
-    const QStringList keys = searchedKeys();
+    const QStringList &keys = searchedKeys;
     QStringList names;
     std::vector<QString> haystacks;
     {
@@ -137,20 +150,20 @@ void TContactSearchIndex::Update(const TProfile &profile)
     m_restStarts.assign(std::size_t(names.size()), 0);
     m_text.clear();
     qsizetype length = 1;
-    for (const QString &haystack : haystacks)
-        length += haystack.size() + names.size() + 16;
-    m_text.reserve(length);
+    for (qsizetype i = 0; i < names.size(); ++i)
+        length += haystacks[std::size_t(i)].size() + names[i].size() + 1;
+    m_text.reserve(length + length / 8);
     for (qsizetype i = 0; i < names.size(); ++i) {
         if (!m_entryOf.contains(names[i])) // reads find the first section of a name
             m_entryOf.insert(names[i], i);
         m_starts[std::size_t(i)] = m_text.size();
-        m_text += Separator;
-        m_text += NormalForm::Text(names[i]);
+        m_text += char(Separator.unicode());
+        m_text += NormalForm::Text(names[i]).toUtf8();
         m_restStarts[std::size_t(i)] = m_text.size();
-        m_text += haystacks[std::size_t(i)];
+        m_text += haystacks[std::size_t(i)].toUtf8();
     }
     m_starts.back() = m_text.size();
-    m_text += Separator;
+    m_text += char(Separator.unicode());
 }
 
 QStringList TContactSearchIndex::Find(const QStringList &source, QStringView findText,
@@ -161,11 +174,19 @@ QStringList TContactSearchIndex::Find(const QStringList &source, QStringView fin
     // Scan the whole text for the longest word; each hit names an entry, whose other words
     // are then looked for in its own text alone.
     std::vector<bool> matched(std::size_t(m_names.size()), false);
-    const QStringView text(m_text);
-    const QString first = words.value(0);
-    const QStringList others = words.mid(1);
+    const std::string_view text(m_text.constData(), std::size_t(m_text.size()));
+    std::vector<QByteArray> others;
+    for (qsizetype w = 1; w < words.size(); ++w)
+        others.push_back(words[w].toUtf8());
+    const QByteArray firstWord = words.value(0).toUtf8();
+    const std::string_view first(firstWord.constData(), std::size_t(firstWord.size()));
+    const std::boyer_moore_horspool_searcher scan(first.begin(), first.end());
     qsizetype from = words.isEmpty() ? -1 : 0;
-    while (from >= 0 && (from = text.indexOf(first, from)) >= 0) {
+    while (from >= 0 && from < qsizetype(text.size())) {
+        const auto hit = std::search(text.begin() + from, text.end(), scan);
+        if (hit == text.end())
+            break;
+        from = hit - text.begin();
         const auto entryEnd = std::upper_bound(m_starts.begin(), m_starts.end(), from);
         const std::size_t entry = std::size_t(entryEnd - m_starts.begin()) - 1;
         if (entry >= matched.size())
@@ -176,10 +197,19 @@ QStringList TContactSearchIndex::Find(const QStringList &source, QStringView fin
             from = begin;
             continue;
         }
-        matched[entry] = containsAll(text.mid(begin, end - begin), others);
+        matched[entry] =
+            containsAll(text.substr(std::size_t(begin), std::size_t(end - begin)), others);
         from = end;
     }
     QStringList found;
+    // The list most often shows every contact, in the file's order: no name to look up then.
+    if (source == m_names) {
+        for (qsizetype i = 0; i < source.size(); ++i) {
+            if (matched[std::size_t(i)] || (orName && orName(source[i])))
+                found.append(source[i]);
+        }
+        return found;
+    }
     for (const QString &name : source) {
         const auto entry = m_entryOf.constFind(name);
         if ((entry != m_entryOf.constEnd() && matched[std::size_t(*entry)]) ||

@@ -7,6 +7,7 @@
 
 #include "platform/iniidentity.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -48,10 +49,11 @@ public:
 
 private:
     // One entry per section of book.db, in file order: its name and, in m_text from
-    // m_starts[i], the name's haystack, then from m_restStarts[i] the other fields'.
+    // m_starts[i], the name's haystack, then from m_restStarts[i] the other fields', in UTF-8
+    // (half the bytes of UTF-16 to scan, and a normal form is nearly all ASCII).
     QStringList m_names;
     QHash<QString, qsizetype> m_entryOf; // the first section of a name, as reads find it
-    QString m_text;
+    QByteArray m_text;
     std::vector<qsizetype> m_starts;
     std::vector<qsizetype> m_restStarts;
 

@@ -42,7 +42,7 @@ constexpr qsizetype FewestPhoneDigits = 5;
 struct ContactKeys
 {
     QStringList emails;
-    QList<TPhoneForm> phones;
+    QStringList phones; // as written; read as numbers only when another shares their tail
     QString name;
     QString similarName;
     QString company;
@@ -63,7 +63,7 @@ QString similarNameKey(const QStringList &words)
     return similar.size() < 2 ? QString() : similar.join(QLatin1Char(' '));
 }
 
-ContactKeys keysOf(const TDuplicateCandidate &contact, const QString &region)
+ContactKeys keysOf(const TDuplicateCandidate &contact)
 {
     ContactKeys keys;
     const auto value = [&contact](Key key) { return contact.values.value(key); };
@@ -76,8 +76,8 @@ ContactKeys keysOf(const TDuplicateCandidate &contact, const QString &region)
             keys.emails.append(email);
     }
     for (Key key : {Mobile, HomePhone, WorkPhone}) {
-        const TPhoneForm phone = MakePhoneForm(value(key), region);
-        if (phone.digits.size() >= FewestPhoneDigits)
+        const QString phone = value(key);
+        if (NormalForm::Digits(phone).size() >= FewestPhoneDigits && !keys.phones.contains(phone))
             keys.phones.append(phone);
     }
     const QStringList words = NormalForm::NameWords(contact.name);
@@ -101,74 +101,149 @@ struct Bucket
     bool weak = false;
 };
 
-class Grouper
+// The contacts of each key of one kind. Most keys belong to one contact alone: those cost one
+// entry, and only a key met again gets a list and, in the end, a reason.
+class KeyGroups
 {
 public:
-    void add(const QString &key, int contact, const QString &reason, int strength,
-             bool weak = false)
+    KeyGroups(std::function<QString(const QString &key)> reason, int strength, bool weak,
+              qsizetype expected)
+        : m_reason(std::move(reason)), m_strength(strength), m_weak(weak)
     {
-        Bucket &bucket = m_buckets[key];
-        if (!bucket.members.isEmpty() && bucket.members.back() == contact)
-            return;
-        if (bucket.members.isEmpty()) {
-            bucket.reason = reason;
-            bucket.strength = strength;
-            bucket.weak = weak;
-        }
-        bucket.members.append(contact);
+        m_first.reserve(expected);
     }
-    QHash<QString, Bucket> &buckets() { return m_buckets; }
+
+    void add(const QString &key, int contact)
+    {
+        const auto first = m_first.constFind(key);
+        if (first == m_first.constEnd()) {
+            m_first.insert(key, contact);
+            return;
+        }
+        if (*first == contact)
+            return;
+        QList<int> &more = m_more[key];
+        if (more.isEmpty())
+            more.append(*first);
+        if (more.back() != contact)
+            more.append(contact);
+    }
+
+    void collect(std::vector<Bucket> &buckets) const
+    {
+        for (auto it = m_more.cbegin(); it != m_more.cend(); ++it)
+            buckets.push_back({it.value(), m_reason(it.key()), m_strength, m_weak});
+    }
 
 private:
-    QHash<QString, Bucket> m_buckets;
+    std::function<QString(const QString &)> m_reason;
+    int m_strength;
+    bool m_weak;
+    QHash<QString, int> m_first;
+    QHash<QString, QList<int>> m_more;
 };
 
-void addPhones(Grouper &grouper, const std::vector<ContactKeys> &keys)
+// The last seven digits of a number (all of them when it has fewer): every way of writing one
+// number ends in them, so only numbers that share them need reading as numbers.
+QString phoneTail(const QString &phone)
 {
-    // A number that could be read is grouped by E.164; one that could not is compared with
-    // every other by its last seven digits, so the readable ones join its group as well.
-    QSet<QString> unreadTails;
-    for (const ContactKeys &contact : keys) {
-        for (const TPhoneForm &phone : contact.phones) {
-            if (phone.e164.isEmpty())
-                unreadTails.insert(phone.key());
-        }
-    }
-    for (int i = 0; i < int(keys.size()); ++i) {
-        for (const TPhoneForm &phone : keys[std::size_t(i)].phones) {
-            const QString reason = QStringLiteral("same phone ") + phone.shown();
-            if (!phone.e164.isEmpty())
-                grouper.add(QStringLiteral("p:") + phone.e164, i, reason, PhoneStrength);
-            const QString tail = TPhoneForm{{}, phone.digits}.key();
-            if (unreadTails.contains(tail))
-                grouper.add(QStringLiteral("d:") + tail, i, reason, PhoneStrength);
-        }
-    }
+    return TPhoneForm{{}, NormalForm::Digits(phone)}.key();
 }
 
-Grouper groupKeys(const std::vector<ContactKeys> &keys)
+void addPhones(std::vector<Bucket> &buckets, const std::vector<ContactKeys> &keys,
+               const QString &region)
 {
-    Grouper grouper;
+    struct Written
+    {
+        int contact;
+        const QString *phone;
+    };
+    // As in KeyGroups: a tail met once costs one entry.
+    QHash<QString, Written> firstOfTail;
+    firstOfTail.reserve(qsizetype(keys.size()) * 3);
+    QHash<QString, QList<Written>> byTail;
+    for (int i = 0; i < int(keys.size()); ++i) {
+        for (const QString &phone : keys[std::size_t(i)].phones) {
+            const QString tail = phoneTail(phone);
+            const auto first = firstOfTail.constFind(tail);
+            if (first == firstOfTail.constEnd()) {
+                firstOfTail.insert(tail, {i, &phone});
+                continue;
+            }
+            QList<Written> &more = byTail[tail];
+            if (more.isEmpty())
+                more.append(*first);
+            more.append({i, &phone});
+        }
+    }
+    QHash<QString, QString> tailReasons;
+    KeyGroups readable([](const QString &e164) { return QStringLiteral("same phone ") + e164; },
+                       PhoneStrength, false, 0);
+    KeyGroups byDigits([&tailReasons](const QString &tail) { return tailReasons.value(tail); },
+                       PhoneStrength, false, 0);
+    for (auto it = byTail.cbegin(); it != byTail.cend(); ++it) {
+        const QList<Written> &written = it.value();
+        // Numbers that could be read are the same when their E.164 forms are; one that could
+        // not be read is compared by its digits, so it joins every number of the tail.
+        QList<TPhoneForm> forms;
+        bool unread = false;
+        for (const Written &each : written) {
+            forms.append(MakePhoneForm(*each.phone, region));
+            unread = unread || forms.back().e164.isEmpty();
+        }
+        for (qsizetype w = 0; w < written.size(); ++w) {
+            if (!forms[w].e164.isEmpty())
+                readable.add(forms[w].e164, written[w].contact);
+            if (unread) {
+                byDigits.add(it.key(), written[w].contact);
+                if (!tailReasons.contains(it.key()) || !forms[w].e164.isEmpty())
+                    tailReasons.insert(it.key(), QStringLiteral("same phone ") + forms[w].shown());
+            }
+        }
+    }
+    readable.collect(buckets);
+    byDigits.collect(buckets);
+}
+
+std::vector<Bucket> groupByEmail(const std::vector<ContactKeys> &keys)
+{
+    KeyGroups emails([](const QString &email) { return QStringLiteral("same e-mail ") + email; },
+                     EmailStrength, false, qsizetype(keys.size()) * 2);
+    for (int i = 0; i < int(keys.size()); ++i) {
+        for (const QString &email : keys[std::size_t(i)].emails)
+            emails.add(email, i);
+    }
+    std::vector<Bucket> buckets;
+    emails.collect(buckets);
+    return buckets;
+}
+
+std::vector<Bucket> groupByName(const std::vector<ContactKeys> &keys)
+{
+    const auto fixed = [](const QString &reason) {
+        return [reason](const QString &) { return reason; };
+    };
+    const qsizetype count = qsizetype(keys.size());
+    KeyGroups names(fixed(QStringLiteral("same name")), NameStrength, false, count);
+    KeyGroups companies(fixed(QStringLiteral("similar names, same company")), SimilarStrength,
+                        true, count);
+    KeyGroups cities(fixed(QStringLiteral("similar names, same city")), SimilarStrength, true,
+                     count * 2);
     for (int i = 0; i < int(keys.size()); ++i) {
         const ContactKeys &contact = keys[std::size_t(i)];
-        for (const QString &email : contact.emails)
-            grouper.add(QStringLiteral("e:") + email, i, QStringLiteral("same e-mail ") + email,
-                        EmailStrength);
         if (!contact.name.isEmpty())
-            grouper.add(QStringLiteral("n:") + contact.name, i, QStringLiteral("same name"),
-                        NameStrength);
+            names.add(contact.name, i);
         if (contact.similarName.isEmpty())
             continue;
         if (!contact.company.isEmpty())
-            grouper.add(QStringLiteral("c:") + contact.similarName + QChar(u'\x1f') +
-                            contact.company,
-                        i, QStringLiteral("similar names, same company"), SimilarStrength, true);
+            companies.add(contact.similarName + QChar(u'\x1f') + contact.company, i);
         for (const QString &city : contact.cities)
-            grouper.add(QStringLiteral("t:") + contact.similarName + QChar(u'\x1f') + city, i,
-                        QStringLiteral("similar names, same city"), SimilarStrength, true);
+            cities.add(contact.similarName + QChar(u'\x1f') + city, i);
     }
-    addPhones(grouper, keys);
-    return grouper;
+    std::vector<Bucket> buckets;
+    for (const KeyGroups *kind : {&names, &companies, &cities})
+        kind->collect(buckets);
+    return buckets;
 }
 
 // The members left once the pairs the user ruled out are taken away: each one still paired
@@ -191,7 +266,7 @@ QList<int> membersLeft(const QList<int> &members, const QStringList &names,
     return left;
 }
 
-QList<TDuplicateGroup> collectGroups(Grouper &grouper, const QStringList &names,
+QList<TDuplicateGroup> collectGroups(const std::vector<Bucket> &buckets, const QStringList &names,
                                      const QSet<QString> &notDuplicates)
 {
     // Buckets of the same members are one group with several reasons.
@@ -201,7 +276,7 @@ QList<TDuplicateGroup> collectGroups(Grouper &grouper, const QStringList &names,
         QList<const Bucket *> buckets;
     };
     QHash<QList<int>, Collected> byMembers;
-    for (const Bucket &bucket : std::as_const(grouper.buckets())) {
+    for (const Bucket &bucket : buckets) {
         if (bucket.members.size() < 2)
             continue;
         if (bucket.members.size() > LargestSharedGroup && bucket.strength != NameStrength)
@@ -270,10 +345,16 @@ QList<TDuplicateGroup> collectGroups(Grouper &grouper, const QStringList &names,
 }
 
 QList<TDuplicateGroup> findAmong(const QStringList &names, const std::vector<ContactKeys> &keys,
-                                 const QSet<QString> &notDuplicates)
+                                 const QString &region, const QSet<QString> &notDuplicates)
 {
-    Grouper grouper = groupKeys(keys);
-    return collectGroups(grouper, names, notDuplicates);
+    // In two threads: the names on one, the e-mail addresses and phones on the other.
+    auto byName = std::async(std::launch::async, [&keys] { return groupByName(keys); });
+    std::vector<Bucket> buckets = groupByEmail(keys);
+    addPhones(buckets, keys, region);
+    std::vector<Bucket> named = byName.get();
+    buckets.insert(buckets.end(), std::make_move_iterator(named.begin()),
+                   std::make_move_iterator(named.end()));
+    return collectGroups(buckets, names, notDuplicates);
 }
 
 } // namespace
@@ -300,9 +381,9 @@ QList<TDuplicateGroup> FindDuplicates(const QList<TDuplicateCandidate> &candidat
     keys.reserve(std::size_t(candidates.size()));
     for (const TDuplicateCandidate &candidate : candidates) {
         names.append(candidate.name);
-        keys.push_back(keysOf(candidate, phoneRegion));
+        keys.push_back(keysOf(candidate));
     }
-    return findAmong(names, keys, notDuplicates);
+    return findAmong(names, keys, phoneRegion, notDuplicates);
 }
 
 QList<TDuplicateGroup> FindDuplicatesInProfile(const TProfile &profile,
@@ -319,7 +400,7 @@ QList<TDuplicateGroup> FindDuplicatesInProfile(const TProfile &profile,
         const TProfile::ConcurrentFieldReads reads(profile, DuplicateFinderKeys());
         const auto read = [&](qsizetype from, qsizetype to) {
             for (qsizetype i = from; i < to; ++i)
-                keys[std::size_t(i)] = keysOf({names[i], reads.ReadFields(names[i])}, phoneRegion);
+                keys[std::size_t(i)] = keysOf({names[i], reads.ReadFields(names[i])});
         };
         // In steps, two threads each, so the window can show how far it got.
         constexpr qsizetype Step = 8192;
@@ -333,5 +414,5 @@ QList<TDuplicateGroup> FindDuplicatesInProfile(const TProfile &profile,
                 return {};
         }
     }
-    return findAmong(names, keys, notDuplicates);
+    return findAmong(names, keys, phoneRegion, notDuplicates);
 }

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <unicode/translit.h>
 #include <unicode/unistr.h>
@@ -28,6 +29,31 @@ bool isAscii(QStringView text)
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
+// ICU's normal form of each letter of the Latin blocks, asked once: most names that are not
+// ASCII are made of them alone, and a letter on its own folds as it does in a word.
+constexpr char16_t FirstUnlisted = 0x250;
+
+const std::array<QString, FirstUnlisted> &latinLetters()
+{
+    static const std::array<QString, FirstUnlisted> letters = [] {
+        std::array<QString, FirstUnlisted> made;
+        for (char16_t c = 0x80; c < FirstUnlisted; ++c) {
+            icu::UnicodeString letter{UChar(c)};
+            foldingTransliterator().transliterate(letter);
+            letter.foldCase();
+            made[c] = QString(reinterpret_cast<const QChar *>(letter.getBuffer()), letter.length());
+        }
+        return made;
+    }();
+    return letters;
+}
+
+bool isLatin(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() < FirstUnlisted; });
+}
+
 // Most of an address book is plain ASCII; only the rest pays for ICU.
 QString lowerAscii(QStringView text)
 {
@@ -40,16 +66,16 @@ QString lowerAscii(QStringView text)
     return lowered;
 }
 
-const QStringList roleMailboxes = {
-    QStringLiteral("admin"),     QStringLiteral("contact"),    QStringLiteral("help"),
-    QStringLiteral("hello"),     QStringLiteral("info"),       QStringLiteral("mail"),
-    QStringLiteral("marketing"), QStringLiteral("no-reply"),   QStringLiteral("noreply"),
-    QStringLiteral("do-not-reply"), QStringLiteral("donotreply"), QStringLiteral("office"),
-    QStringLiteral("postmaster"), QStringLiteral("sales"),     QStringLiteral("service"),
-    QStringLiteral("support"),   QStringLiteral("team"),       QStringLiteral("webmaster"),
-    QStringLiteral("abuse"),     QStringLiteral("billing"),    QStringLiteral("enquiries"),
-    QStringLiteral("hr"),        QStringLiteral("jobs"),       QStringLiteral("news"),
-    QStringLiteral("newsletter"), QStringLiteral("root"),
+const QStringView roleMailboxes[] = {
+    u"admin",     u"contact",    u"help",
+    u"hello",     u"info",       u"mail",
+    u"marketing", u"no-reply",   u"noreply",
+    u"do-not-reply", u"donotreply", u"office",
+    u"postmaster", u"sales",     u"service",
+    u"support",   u"team",       u"webmaster",
+    u"abuse",     u"billing",    u"enquiries",
+    u"hr",        u"jobs",       u"news",
+    u"newsletter", u"root",
 };
 
 // The commonest English short forms; a name with several roots keeps its most usual one.
@@ -89,11 +115,29 @@ QString Text(QStringView text)
 {
     if (isAscii(text))
         return lowerAscii(text);
+    QString normal;
+    AppendText(text, normal);
+    return normal;
+}
+
+void AppendText(QStringView text, QString &out)
+{
+    if (isLatin(text)) {
+        const std::array<QString, FirstUnlisted> &letters = latinLetters();
+        for (const QChar c : text) {
+            const char16_t u = c.unicode();
+            if (u >= 0x80)
+                out += letters[u];
+            else
+                out += QChar(u >= u'A' && u <= u'Z' ? char16_t(u + (u'a' - u'A')) : u);
+        }
+        return;
+    }
     icu::UnicodeString folded(reinterpret_cast<const UChar *>(text.utf16()),
                               int32_t(text.size()));
     foldingTransliterator().transliterate(folded);
     folded.foldCase();
-    return QString(reinterpret_cast<const QChar *>(folded.getBuffer()), folded.length());
+    out.append(reinterpret_cast<const QChar *>(folded.getBuffer()), folded.length());
 }
 
 QStringList NameWords(QStringView name)
@@ -122,7 +166,8 @@ QString NameKey(QStringView name)
 
 QString Email(QStringView address)
 {
-    return address.trimmed().toString().toCaseFolded();
+    const QStringView trimmed = address.trimmed();
+    return isAscii(trimmed) ? lowerAscii(trimmed) : trimmed.toString().toCaseFolded();
 }
 
 bool IsRoleAddress(QStringView address)
@@ -134,8 +179,8 @@ bool IsRoleAddress(QStringView address)
     // "info+shop@" is still the info mailbox.
     if (const qsizetype plus = mailbox.indexOf(u'+'); plus > 0)
         mailbox = mailbox.left(plus);
-    return std::any_of(roleMailboxes.begin(), roleMailboxes.end(),
-                       [mailbox](const QString &role) { return mailbox == role; });
+    return std::any_of(std::begin(roleMailboxes), std::end(roleMailboxes),
+                       [mailbox](QStringView role) { return mailbox == role; });
 }
 
 QString Digits(QStringView text)
@@ -143,7 +188,9 @@ QString Digits(QStringView text)
     QString digits;
     digits.reserve(text.size());
     for (const QChar c : text) {
-        if (c.isDigit())
+        if (c >= u'0' && c <= u'9')
+            digits.append(c);
+        else if (c.unicode() >= 0x80 && c.isDigit())
             digits.append(QChar(u'0' + c.digitValue()));
     }
     return digits;

@@ -14,6 +14,8 @@ namespace NormalForm {
 /// decompose are mapped too (ß to ss, ø to o, ł to l, æ to ae, œ to oe, đ to d, ı to i).
 /// Letters of other scripts keep their script, case folded.
 QString Text(QStringView text);
+/// Text(text) appended to out, with no string of its own: for building long texts.
+void AppendText(QStringView text, QString &out);
 
 /// The words of a name in normal form, sorted and each once: word order, commas and other
 /// punctuation do not matter ("Müller, Chloé" and "chloe muller" give the same list).

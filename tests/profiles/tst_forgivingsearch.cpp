@@ -154,5 +154,5 @@ private:
     std::unique_ptr<TestProfile> m_profile;
 };
 
-QTEST_MAIN(TestForgivingSearch)
+QTEST_GUILESS_MAIN(TestForgivingSearch)
 #include "tst_forgivingsearch.moc"

@@ -38,7 +38,7 @@ TFindDuplicates::TFindDuplicates(QWidget *parent) : QDialog(parent)
     lvGroups->setRootIsDecorated(true);
     lvGroups->setUniformRowHeights(true);
     lvGroups->header()->setStretchLastSection(true);
-    lvGroups->setColumnWidth(0, 260);
+    lvGroups->setColumnWidth(0, 200);
     lblSummary->setBuddy(lvGroups);
 
     btnMerge = new QPushButton(QStringLiteral("&Merge..."), this);
@@ -58,7 +58,7 @@ TFindDuplicates::TFindDuplicates(QWidget *parent) : QDialog(parent)
     layout->addWidget(lblSummary);
     layout->addWidget(lvGroups, 1);
     layout->addLayout(buttons);
-    resize(640, 420);
+    resize(720, 420);
 
     connect(btnMerge, &QPushButton::clicked, this, &TFindDuplicates::btnMergeClick);
     connect(btnNotDuplicates, &QPushButton::clicked, this,
@@ -130,6 +130,7 @@ void TFindDuplicates::fillList()
             QStringList{QStringLiteral("%1 contacts").arg(group.names.size()),
                         group.reasons.join(QStringLiteral("; "))});
         row->setData(0, GroupRole, i);
+        row->setToolTip(1, row->text(1));
         for (const QString &name : group.names) {
             QTreeWidgetItem *contact = contactRow(name);
             contact->setData(0, GroupRole, i);
