@@ -46,7 +46,8 @@ QList<Planted> plantDuplicates(TProfile &profile)
         QString copy;
         QList<std::pair<QString, QString>> fields;
         if (kind == 0) {
-            copy = words.first().left(1) + QStringLiteral(". ") + words.last() + QStringLiteral(" (mail)");
+            copy = words.first().left(1) + QStringLiteral(". ") + words.last() +
+                   QStringLiteral(" (mail)");
             fields.append({QStringLiteral("pEmailAddress"),
                            profile.ReadField(name, QStringLiteral("pEmailAddress")).toUpper()});
         } else if (kind == 1) {
@@ -97,9 +98,8 @@ Result measure(int contacts, const QString &book, int runs)
     const QList<Planted> planted = plantDuplicates(*ActiveProfile);
     QList<TDuplicateGroup> groups;
     const double before = processorSeconds();
-    const double seconds = MedianOf(runs, [&] {
-        groups = FindDuplicatesInProfile(*ActiveProfile, QStringLiteral("NO"), {});
-    });
+    const double seconds = MedianOf(
+        runs, [&] { groups = FindDuplicatesInProfile(*ActiveProfile, QStringLiteral("NO"), {}); });
     const double processor = (processorSeconds() - before) / qMax(1, runs);
 
     Result result{contacts, seconds, processor, planted.size(), 0, {0, 0, 0}, groups.size(), 0};
@@ -144,7 +144,8 @@ int main(int argc, char *argv[])
     try {
         for (int contacts : options.sizes) {
             out << "preparing " << contacts << " contacts..." << Qt::endl;
-            results.append(measure(contacts, EnsureGeneratedBook(dataFolder, contacts), options.runs));
+            results.append(
+                measure(contacts, EnsureGeneratedBook(dataFolder, contacts), options.runs));
         }
     } catch (const std::exception &error) {
         std::fprintf(stderr, "calbrey_bench_duplicates: %s\n", error.what());
@@ -155,14 +156,13 @@ int main(int argc, char *argv[])
         << "processor time of one find, both threads (what the find costs on a busy machine)"
         << Qt::endl;
     out << Qt::left << qSetFieldWidth(10) << "contacts" << qSetFieldWidth(10) << "find"
-        << qSetFieldWidth(11) << "processor"
-        << qSetFieldWidth(9) << "planted" << qSetFieldWidth(26) << "found (mail/phone/name)"
-        << qSetFieldWidth(8) << "groups" << qSetFieldWidth(0)
+        << qSetFieldWidth(11) << "processor" << qSetFieldWidth(9) << "planted" << qSetFieldWidth(26)
+        << "found (mail/phone/name)" << qSetFieldWidth(8) << "groups" << qSetFieldWidth(0)
         << "other groups shown (by a phone number alone)" << Qt::endl;
     for (const Result &r : results) {
         out << qSetFieldWidth(10) << r.contacts << qSetFieldWidth(10) << FormatTime(r.seconds)
-            << qSetFieldWidth(11) << FormatTime(r.processor)
-            << qSetFieldWidth(9) << r.planted << qSetFieldWidth(26)
+            << qSetFieldWidth(11) << FormatTime(r.processor) << qSetFieldWidth(9) << r.planted
+            << qSetFieldWidth(26)
             << QStringLiteral("%1 (%2/%3/%4)")
                    .arg(r.found)
                    .arg(r.foundByKind[0])

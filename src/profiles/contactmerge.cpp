@@ -105,8 +105,8 @@ void TContactMerge::classify()
         else if (field.key == extrasKey)
             field.rule = TMergeRule::Extras;
         else
-            field.rule = distinctNonEmpty(field.values).size() > 1 ? TMergeRule::Choice
-                                                                   : TMergeRule::Agreed;
+            field.rule =
+                distinctNonEmpty(field.values).size() > 1 ? TMergeRule::Choice : TMergeRule::Agreed;
         // The contact kept gives the value, unless it has none.
         field.chosen = m_kept;
         if (field.values.value(m_kept).isEmpty()) {

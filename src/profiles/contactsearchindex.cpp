@@ -13,8 +13,8 @@ namespace {
 constexpr QChar Separator = u'\x1f';
 
 const QStringList phoneKeys = {
-    QStringLiteral("pMobile"),      QStringLiteral("hPhone"), QStringLiteral("hFax"),
-    QStringLiteral("hPager"),       QStringLiteral("wPhoneNumber"), QStringLiteral("wFax"),
+    QStringLiteral("pMobile"), QStringLiteral("hPhone"),       QStringLiteral("hFax"),
+    QStringLiteral("hPager"),  QStringLiteral("wPhoneNumber"), QStringLiteral("wFax"),
     QStringLiteral("wPager"),
 };
 
@@ -38,15 +38,15 @@ bool looksLikePhonePiece(QStringView word)
 // The fields the forgiving search looks in, beside the name (the section's): what people
 // search a person by. Web pages, messenger numbers and extensions are left out.
 const QStringList searchedKeys = {
-    QStringLiteral("pRealName"),   QStringLiteral("pNickName"),    QStringLiteral("aContactCat"),
-    QStringLiteral("pEmailAddress"), QStringLiteral("hEmail"),     QStringLiteral("wEmail"),
-    QStringLiteral("pOtherEmail"), QStringLiteral("pMobile"),      QStringLiteral("hPhone"),
-    QStringLiteral("hFax"),        QStringLiteral("hPager"),       QStringLiteral("wPhoneNumber"),
-    QStringLiteral("wFax"),        QStringLiteral("wPager"),       QStringLiteral("wCompany"),
-    QStringLiteral("hCitg"),       QStringLiteral("wCity"),        QStringLiteral("hAddress"),
-    QStringLiteral("wAddress"),    QStringLiteral("hZipCode"),     QStringLiteral("wZipCode"),
-    QStringLiteral("hState"),      QStringLiteral("wState"),       QStringLiteral("hCountry"),
-    QStringLiteral("wCountry"),    QStringLiteral("aNotes"),
+    QStringLiteral("pRealName"),     QStringLiteral("pNickName"), QStringLiteral("aContactCat"),
+    QStringLiteral("pEmailAddress"), QStringLiteral("hEmail"),    QStringLiteral("wEmail"),
+    QStringLiteral("pOtherEmail"),   QStringLiteral("pMobile"),   QStringLiteral("hPhone"),
+    QStringLiteral("hFax"),          QStringLiteral("hPager"),    QStringLiteral("wPhoneNumber"),
+    QStringLiteral("wFax"),          QStringLiteral("wPager"),    QStringLiteral("wCompany"),
+    QStringLiteral("hCitg"),         QStringLiteral("wCity"),     QStringLiteral("hAddress"),
+    QStringLiteral("wAddress"),      QStringLiteral("hZipCode"),  QStringLiteral("wZipCode"),
+    QStringLiteral("hState"),        QStringLiteral("wState"),    QStringLiteral("hCountry"),
+    QStringLiteral("wCountry"),      QStringLiteral("aNotes"),
 };
 
 bool containsAll(QStringView text, const QStringList &words)

@@ -66,7 +66,9 @@ QString similarNameKey(const QStringList &words)
 ContactKeys keysOf(const TDuplicateCandidate &contact)
 {
     ContactKeys keys;
-    const auto value = [&contact](Key key) { return contact.values.value(key); };
+    const auto value = [&contact](Key key) {
+        return contact.values.value(key);
+    };
     QStringList addresses{value(PersonalEmail), value(HomeEmail), value(WorkEmail)};
     addresses += value(OtherEmails).split(QLatin1Char('|'));
     for (const QString &address : std::as_const(addresses)) {
@@ -221,12 +223,14 @@ std::vector<Bucket> groupByEmail(const std::vector<ContactKeys> &keys)
 std::vector<Bucket> groupByName(const std::vector<ContactKeys> &keys)
 {
     const auto fixed = [](const QString &reason) {
-        return [reason](const QString &) { return reason; };
+        return [reason](const QString &) {
+            return reason;
+        };
     };
     const qsizetype count = qsizetype(keys.size());
     KeyGroups names(fixed(QStringLiteral("same name")), NameStrength, false, count);
-    KeyGroups companies(fixed(QStringLiteral("similar names, same company")), SimilarStrength,
-                        true, count);
+    KeyGroups companies(fixed(QStringLiteral("similar names, same company")), SimilarStrength, true,
+                        count);
     KeyGroups cities(fixed(QStringLiteral("similar names, same city")), SimilarStrength, true,
                      count * 2);
     for (int i = 0; i < int(keys.size()); ++i) {
@@ -256,8 +260,8 @@ QList<int> membersLeft(const QList<int> &members, const QStringList &names,
     QList<int> left;
     for (int member : members) {
         for (int other : members) {
-            if (other != member && !notDuplicates.contains(TNotDuplicates::PairKey(
-                                       names[member], names[other]))) {
+            if (other != member &&
+                !notDuplicates.contains(TNotDuplicates::PairKey(names[member], names[other]))) {
                 left.append(member);
                 break;
             }
@@ -317,8 +321,7 @@ QList<TDuplicateGroup> collectGroups(const std::vector<Bucket> &buckets, const Q
         if (weakOnly && coveredByStrong(collected.members))
             continue;
         std::sort(buckets.begin(), buckets.end(), [](const Bucket *a, const Bucket *b) {
-            return a->strength != b->strength ? a->strength > b->strength
-                                              : a->reason < b->reason;
+            return a->strength != b->strength ? a->strength > b->strength : a->reason < b->reason;
         });
         TDuplicateGroup group;
         for (int member : collected.members)
@@ -362,11 +365,10 @@ QList<TDuplicateGroup> findAmong(const QStringList &names, const std::vector<Con
 const QStringList &DuplicateFinderKeys()
 {
     static const QStringList keys = {
-        QStringLiteral("pEmailAddress"), QStringLiteral("hEmail"),
-        QStringLiteral("wEmail"),        QStringLiteral("pOtherEmail"),
-        QStringLiteral("pMobile"),       QStringLiteral("hPhone"),
-        QStringLiteral("wPhoneNumber"),  QStringLiteral("wCompany"),
-        QStringLiteral("hCitg"),         QStringLiteral("wCity"),
+        QStringLiteral("pEmailAddress"), QStringLiteral("hEmail"),   QStringLiteral("wEmail"),
+        QStringLiteral("pOtherEmail"),   QStringLiteral("pMobile"),  QStringLiteral("hPhone"),
+        QStringLiteral("wPhoneNumber"),  QStringLiteral("wCompany"), QStringLiteral("hCitg"),
+        QStringLiteral("wCity"),
     };
     Q_ASSERT(keys.size() == KeyCount);
     return keys;
@@ -386,8 +388,7 @@ QList<TDuplicateGroup> FindDuplicates(const QList<TDuplicateCandidate> &candidat
     return findAmong(names, keys, phoneRegion, notDuplicates);
 }
 
-QList<TDuplicateGroup> FindDuplicatesInProfile(const TProfile &profile,
-                                               const QString &phoneRegion,
+QList<TDuplicateGroup> FindDuplicatesInProfile(const TProfile &profile, const QString &phoneRegion,
                                                const QSet<QString> &notDuplicates,
                                                const DuplicateProgress &progress)
 {

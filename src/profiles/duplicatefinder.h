@@ -43,7 +43,6 @@ QList<TDuplicateGroup> FindDuplicates(const QList<TDuplicateCandidate> &candidat
 using DuplicateProgress = std::function<bool(qsizetype done, qsizetype total)>;
 
 /// FindDuplicates over every contact of profile; empty when progress said stop.
-QList<TDuplicateGroup> FindDuplicatesInProfile(const TProfile &profile,
-                                               const QString &phoneRegion,
+QList<TDuplicateGroup> FindDuplicatesInProfile(const TProfile &profile, const QString &phoneRegion,
                                                const QSet<QString> &notDuplicates,
                                                const DuplicateProgress &progress = {});

@@ -67,15 +67,10 @@ QString lowerAscii(QStringView text)
 }
 
 const QStringView roleMailboxes[] = {
-    u"admin",     u"contact",    u"help",
-    u"hello",     u"info",       u"mail",
-    u"marketing", u"no-reply",   u"noreply",
-    u"do-not-reply", u"donotreply", u"office",
-    u"postmaster", u"sales",     u"service",
-    u"support",   u"team",       u"webmaster",
-    u"abuse",     u"billing",    u"enquiries",
-    u"hr",        u"jobs",       u"news",
-    u"newsletter", u"root",
+    u"admin",    u"contact", u"help",         u"hello",      u"info",   u"mail",       u"marketing",
+    u"no-reply", u"noreply", u"do-not-reply", u"donotreply", u"office", u"postmaster", u"sales",
+    u"service",  u"support", u"team",         u"webmaster",  u"abuse",  u"billing",    u"enquiries",
+    u"hr",       u"jobs",    u"news",         u"newsletter", u"root",
 };
 
 // The commonest English short forms; a name with several roots keeps its most usual one.
@@ -83,21 +78,21 @@ const QHash<QString, QString> &nicknames()
 {
     static const QHash<QString, QString> table = [] {
         const char *pairs[][2] = {
-            {"al", "albert"},      {"alex", "alexander"}, {"andy", "andrew"},
-            {"ben", "benjamin"},   {"bill", "william"},   {"billy", "william"},
-            {"bob", "robert"},     {"bobby", "robert"},   {"charlie", "charles"},
-            {"chris", "christopher"}, {"chuck", "charles"}, {"dan", "daniel"},
-            {"danny", "daniel"},   {"dave", "david"},     {"dick", "richard"},
-            {"ed", "edward"},      {"eddie", "edward"},   {"fred", "frederick"},
-            {"greg", "gregory"},   {"jack", "john"},      {"jim", "james"},
-            {"jimmy", "james"},    {"joe", "joseph"},     {"johnny", "john"},
-            {"jon", "jonathan"},   {"kate", "katherine"}, {"kathy", "katherine"},
-            {"liz", "elizabeth"},  {"beth", "elizabeth"}, {"maggie", "margaret"},
-            {"matt", "matthew"},   {"mike", "michael"},   {"nick", "nicholas"},
-            {"pat", "patricia"},   {"peggy", "margaret"}, {"pete", "peter"},
-            {"rick", "richard"},   {"rob", "robert"},     {"sam", "samuel"},
-            {"steve", "stephen"},  {"sue", "susan"},      {"ted", "edward"},
-            {"tom", "thomas"},     {"tony", "anthony"},   {"will", "william"},
+            {"al", "albert"},         {"alex", "alexander"}, {"andy", "andrew"},
+            {"ben", "benjamin"},      {"bill", "william"},   {"billy", "william"},
+            {"bob", "robert"},        {"bobby", "robert"},   {"charlie", "charles"},
+            {"chris", "christopher"}, {"chuck", "charles"},  {"dan", "daniel"},
+            {"danny", "daniel"},      {"dave", "david"},     {"dick", "richard"},
+            {"ed", "edward"},         {"eddie", "edward"},   {"fred", "frederick"},
+            {"greg", "gregory"},      {"jack", "john"},      {"jim", "james"},
+            {"jimmy", "james"},       {"joe", "joseph"},     {"johnny", "john"},
+            {"jon", "jonathan"},      {"kate", "katherine"}, {"kathy", "katherine"},
+            {"liz", "elizabeth"},     {"beth", "elizabeth"}, {"maggie", "margaret"},
+            {"matt", "matthew"},      {"mike", "michael"},   {"nick", "nicholas"},
+            {"pat", "patricia"},      {"peggy", "margaret"}, {"pete", "peter"},
+            {"rick", "richard"},      {"rob", "robert"},     {"sam", "samuel"},
+            {"steve", "stephen"},     {"sue", "susan"},      {"ted", "edward"},
+            {"tom", "thomas"},        {"tony", "anthony"},   {"will", "william"},
         };
         QHash<QString, QString> built;
         for (const auto &pair : pairs)
@@ -133,8 +128,7 @@ void AppendText(QStringView text, QString &out)
         }
         return;
     }
-    icu::UnicodeString folded(reinterpret_cast<const UChar *>(text.utf16()),
-                              int32_t(text.size()));
+    icu::UnicodeString folded(reinterpret_cast<const UChar *>(text.utf16()), int32_t(text.size()));
     foldingTransliterator().transliterate(folded);
     folded.foldCase();
     out.append(reinterpret_cast<const QChar *>(folded.getBuffer()), folded.length());

@@ -122,8 +122,7 @@ private slots:
             whenModalOf("TMergeContacts", [](QWidget &dialog) {
                 child<QRadioButton>(dialog, "rbKeep1")->click();
                 child<QRadioButton>(dialog, "rb_pMobile_0")->click();
-                QCOMPARE(child<QLabel>(dialog, "lblMerged_pMobile")->text(),
-                         u8("+1 555 123 4567"));
+                QCOMPARE(child<QLabel>(dialog, "lblMerged_pMobile")->text(), u8("+1 555 123 4567"));
                 QCOMPARE(child<QLabel>(dialog, "lblMerged_aNotes")->text(),
                          u8("Likes tea\nMet in Oslo"));
                 child<QPushButton>(dialog, "btnMerge")->click();
@@ -132,8 +131,8 @@ private slots:
             child<QPushButton>(window, "btnMerge")->click();
             QCOMPARE(groupRows(window).size(), 1);
         });
-        QCOMPARE(m.form->ListedContacts(), (QStringList{u8("Bob Ray"), u8("Lee, Ann"),
-                                                        u8("Robert Ray")}));
+        QCOMPARE(m.form->ListedContacts(),
+                 (QStringList{u8("Bob Ray"), u8("Lee, Ann"), u8("Robert Ray")}));
         QCOMPARE(ActiveProfile->ReadField(u8("Lee, Ann"), u8("pMobile")), u8("+1 555 123 4567"));
         QCOMPARE(ActiveProfile->ReadField(u8("Lee, Ann"), u8("wCompany")), u8("Globex"));
         QCOMPARE(ActiveProfile->ReadField(u8("Lee, Ann"), u8("pEmailAddress")),

@@ -329,10 +329,13 @@ private slots:
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QStringList>("items");
         QTest::newRow("Contact") << "Contact1"
-                                 << QStringList{"&New contact|Ctrl+N",    "&Modify contact|Ctrl+M",
+                                 << QStringList{"&New contact|Ctrl+N",
+                                                "&Modify contact|Ctrl+M",
                                                 "&Delete contact|Del",
-                                                "Find &Duplicates...|Ctrl+Shift+D", "-",
-                                                "&Change profile ...|F6", "&Hide in tray",
+                                                "Find &Duplicates...|Ctrl+Shift+D",
+                                                "-",
+                                                "&Change profile ...|F6",
+                                                "&Hide in tray",
                                                 "E&xit Calbrey|Ctrl+Q"};
         QTest::newRow("View") << "View1"
                               << QStringList{"&Simple view", "&Details view", "-", "&Search Bar"};
@@ -559,10 +562,9 @@ private slots:
         m_form->ApplyProfileToWindow();
         QVERIFY(m_form->ListedContacts().isEmpty());
         QCOMPARE(categoryBox()->count(), 0);
-        for (const char *name :
-             {"actNewContact", "actModifyContact", "actDeleteContact", "actFindDuplicates",
-              "mnuSimple", "mnuDetails",
-              "actSearchNow", "muSearchBar", "actSendMail", "actWebSite", "actOtherEmail"})
+        for (const char *name : {"actNewContact", "actModifyContact", "actDeleteContact",
+                                 "actFindDuplicates", "mnuSimple", "mnuDetails", "actSearchNow",
+                                 "muSearchBar", "actSendMail", "actWebSite", "actOtherEmail"})
             trigger(name);
         emit child<QMenu>(*m_form, "Contact1")->aboutToShow();
         m_form->View1Click();

@@ -245,9 +245,11 @@ private slots:
     // Any field: every word in any field, accents and case aside; the list follows the typing.
     void anyFieldFollowsTheTyping()
     {
-        m.profile->fill({{QStringLiteral("Müller, Chloé"), {{QStringLiteral("hCitg"), QStringLiteral("Oslo")}}},
-                         {QStringLiteral("Ann Lee"), {{QStringLiteral("hPhone"), QStringLiteral("(555) 123-4567")}}},
-                         {QStringLiteral("Bob Ray"), {{QStringLiteral("wCity"), QStringLiteral("Oslo")}}}});
+        m.profile->fill(
+            {{QStringLiteral("Müller, Chloé"), {{QStringLiteral("hCitg"), QStringLiteral("Oslo")}}},
+             {QStringLiteral("Ann Lee"),
+              {{QStringLiteral("hPhone"), QStringLiteral("(555) 123-4567")}}},
+             {QStringLiteral("Bob Ray"), {{QStringLiteral("wCity"), QStringLiteral("Oslo")}}}});
         const auto restore = qScopeGuard([this] { fillBook(); });
         m.form->ReloadContactList(false);
         const QStringList all = listed();
@@ -262,7 +264,8 @@ private slots:
         // Each pause narrows or widens from the list the typing began with.
         findBox()->clear();
         QTest::keyClicks(findBox(), QStringLiteral("OSLO"));
-        QTRY_COMPARE(listed(), (QStringList{QStringLiteral("Müller, Chloé"), QStringLiteral("Bob Ray")}));
+        QTRY_COMPARE(listed(),
+                     (QStringList{QStringLiteral("Müller, Chloé"), QStringLiteral("Bob Ray")}));
         findBox()->clear();
         QTest::keyClicks(findBox(), QStringLiteral("555-123"));
         QTRY_COMPARE(listed(), QStringList{QStringLiteral("Ann Lee")});

@@ -18,9 +18,9 @@ TDuplicateCandidate contact(const char *name, const char *email = "", const char
                             const char *company = "", const char *city = "",
                             const char *others = "", const char *workPhone = "")
 {
-    return {u8(name),
-            {u8(email), {}, {}, u8(others), u8(mobile), {}, u8(workPhone), u8(company), u8(city),
-             {}}};
+    return {
+        u8(name),
+        {u8(email), {}, {}, u8(others), u8(mobile), {}, u8(workPhone), u8(company), u8(city), {}}};
 }
 
 struct Found
@@ -44,25 +44,22 @@ private slots:
         QTest::addColumn<QStringList>("group"); // empty: none
         QTest::addColumn<QString>("reason");
         QTest::newRow("same e-mail, any case and blanks")
-            << QList{contact("Ann Lee", "ann@example.org"),
-                     contact("A. Lee", " ANN@Example.org ")}
+            << QList{contact("Ann Lee", "ann@example.org"), contact("A. Lee", " ANN@Example.org ")}
             << QStringList{u8("Ann Lee"), u8("A. Lee")} << u8("same e-mail ann@example.org");
         QTest::newRow("e-mail among the other addresses")
             << QList{contact("Ann Lee", "ann@example.org"),
                      contact("Lee", "", "", "", "", "x@y.org|Ann@example.org")}
             << QStringList{u8("Ann Lee"), u8("Lee")} << u8("same e-mail ann@example.org");
         QTest::newRow("a role address is no signal")
-            << QList{contact("Ann Lee", "info@example.org"),
-                     contact("Bob Ray", "info@example.org")}
+            << QList{contact("Ann Lee", "info@example.org"), contact("Bob Ray", "info@example.org")}
             << QStringList{} << QString();
         QTest::newRow("same phone written two ways")
             << QList{contact("Ann Lee", "", "+1 555 123 4567"),
                      contact("Lee", "", "", "", "", "", "(555) 123-4567")}
             << QStringList{u8("Ann Lee"), u8("Lee")} << u8("same phone +15551234567");
-        QTest::newRow("different phones")
-            << QList{contact("Ann Lee", "", "+1 555 123 4567"),
-                     contact("Lee", "", "+1 555 123 4568")}
-            << QStringList{} << QString();
+        QTest::newRow("different phones") << QList{contact("Ann Lee", "", "+1 555 123 4567"),
+                                                   contact("Lee", "", "+1 555 123 4568")}
+                                          << QStringList{} << QString();
         QTest::newRow("same name words")
             << QList{contact("Müller, Chloé"), contact("chloe MULLER")}
             << QStringList{u8("Müller, Chloé"), u8("chloe MULLER")} << u8("same name");
@@ -73,7 +70,8 @@ private slots:
             << QStringList{u8("Bob Smith"), u8("Robert Smith")}
             << u8("similar names, same company");
         QTest::newRow("middle initial and same city")
-            << QList{contact("Ann J. Lee", "", "", "", "Oslo"), contact("Ann Lee", "", "", "", "oslo")}
+            << QList{contact("Ann J. Lee", "", "", "", "Oslo"),
+                     contact("Ann Lee", "", "", "", "oslo")}
             << QStringList{u8("Ann J. Lee"), u8("Ann Lee")} << u8("similar names, same city");
         QTest::newRow("same city alone is nothing")
             << QList{contact("Ann Lee", "", "", "", "Oslo"), contact("Bob Ray", "", "", "", "Oslo")}
@@ -99,9 +97,12 @@ private slots:
     void strongestFirstWithEveryReason()
     {
         const QList<TDuplicateCandidate> contacts{
-            contact("Ann Lee", "", "", "Acme"),     contact("Bob Ray", "bob@x.org", "555 123 4567"),
-            contact("Lee, Ann", "", "", "acme"),    contact("Robert Ray", "bob@x.org", "5551234567"),
-            contact("Cy Young", "", "555 999 0000"), contact("C. Young", "", "555-999-0000"),
+            contact("Ann Lee", "", "", "Acme"),
+            contact("Bob Ray", "bob@x.org", "555 123 4567"),
+            contact("Lee, Ann", "", "", "acme"),
+            contact("Robert Ray", "bob@x.org", "5551234567"),
+            contact("Cy Young", "", "555 999 0000"),
+            contact("C. Young", "", "555-999-0000"),
         };
         const QList<TDuplicateGroup> groups = FindDuplicates(contacts, u8("US"), {});
         QCOMPARE(groups.size(), 3);
@@ -127,9 +128,8 @@ private slots:
 
     void notDuplicatesAreLeftOut()
     {
-        const QList<TDuplicateCandidate> contacts{contact("Ann", "a@x.org"),
-                                                  contact("Anne", "a@x.org"),
-                                                  contact("Annie", "a@x.org")};
+        const QList<TDuplicateCandidate> contacts{
+            contact("Ann", "a@x.org"), contact("Anne", "a@x.org"), contact("Annie", "a@x.org")};
         QSet<QString> ruledOut{TNotDuplicates::PairKey(u8("ann"), u8("ANNE"))};
         QList<TDuplicateGroup> groups = FindDuplicates(contacts, u8("US"), ruledOut);
         QCOMPARE(groups.size(), 1);

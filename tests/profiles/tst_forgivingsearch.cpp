@@ -88,10 +88,10 @@ private slots:
         QTest::addColumn<QStringList>("found");
         QTest::newRow("match case: name no longer folded")
             << u8("ann lee") << true << false << QStringList{};
-        QTest::newRow("match case: name as typed") << u8("Ann") << true << false
-                                                  << QStringList{u8("Ann Lee"), u8("Joanna")};
-        QTest::newRow("exact: whole name") << u8("ann lee") << false << true
-                                           << QStringList{u8("Ann Lee")};
+        QTest::newRow("match case: name as typed")
+            << u8("Ann") << true << false << QStringList{u8("Ann Lee"), u8("Joanna")};
+        QTest::newRow("exact: whole name")
+            << u8("ann lee") << false << true << QStringList{u8("Ann Lee")};
         QTest::newRow("exact: part of a name, found elsewhere")
             << u8("ann") << false << true << QStringList{u8("Joanna")};
         QTest::newRow("exact: accents still need the name")

@@ -42,7 +42,8 @@ private slots:
 
     void textKeepsItsShape()
     {
-        QCOMPARE(NormalForm::Text(u"Crème Brûlée, ß-Weg 3"), QStringLiteral("creme brulee, ss-weg 3"));
+        QCOMPARE(NormalForm::Text(u"Crème Brûlée, ß-Weg 3"),
+                 QStringLiteral("creme brulee, ss-weg 3"));
         QCOMPARE(NormalForm::NameWords(u"Müller, Chloé"),
                  (QStringList{QStringLiteral("chloe"), QStringLiteral("muller")}));
         QCOMPARE(NormalForm::NameKey(u" ,. "), QString());

@@ -32,9 +32,9 @@ TPhoneRegionOption::TPhoneRegionOption(QVBoxLayout &page, int index, QWidget *pa
     row->addWidget(label);
     row->addWidget(cbPhoneRegion, 1);
 
-    cbPhoneRegion->addItem(QStringLiteral("This computer's country (%1)")
-                               .arg(countryName(DefaultPhoneRegion())),
-                           QString());
+    cbPhoneRegion->addItem(
+        QStringLiteral("This computer's country (%1)").arg(countryName(DefaultPhoneRegion())),
+        QString());
     QList<std::pair<QString, QString>> regions;
     for (const QString &code : PhoneRegions())
         regions.append({countryName(code), code});

@@ -61,8 +61,7 @@ TFindDuplicates::TFindDuplicates(QWidget *parent) : QDialog(parent)
     resize(720, 420);
 
     connect(btnMerge, &QPushButton::clicked, this, &TFindDuplicates::btnMergeClick);
-    connect(btnNotDuplicates, &QPushButton::clicked, this,
-            &TFindDuplicates::btnNotDuplicatesClick);
+    connect(btnNotDuplicates, &QPushButton::clicked, this, &TFindDuplicates::btnNotDuplicatesClick);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
     connect(lvGroups, &QTreeWidget::itemActivated, this, &TFindDuplicates::btnMergeClick);
     connect(lvGroups, &QTreeWidget::currentItemChanged, this, [this] {
@@ -104,12 +103,11 @@ QTreeWidgetItem *TFindDuplicates::contactRow(const QString &name) const
     // What tells the contacts of a group apart at a glance.
     QStringList facts;
     const QStringList values =
-        ActiveProfile ? ActiveProfile->ReadFields(name, {QStringLiteral("pEmailAddress"),
-                                                         QStringLiteral("pMobile"),
-                                                         QStringLiteral("hPhone"),
-                                                         QStringLiteral("wCompany"),
-                                                         QStringLiteral("hCitg")})
-                      : QStringList();
+        ActiveProfile
+            ? ActiveProfile->ReadFields(name, {QStringLiteral("pEmailAddress"),
+                                               QStringLiteral("pMobile"), QStringLiteral("hPhone"),
+                                               QStringLiteral("wCompany"), QStringLiteral("hCitg")})
+            : QStringList();
     for (const QString &value : values) {
         if (!value.trimmed().isEmpty())
             facts.append(value.trimmed());
@@ -126,9 +124,9 @@ void TFindDuplicates::fillList()
     QList<QTreeWidgetItem *> rows;
     for (int i = 0; i < m_groups.size(); ++i) {
         const TDuplicateGroup &group = m_groups[i];
-        auto *row = new QTreeWidgetItem(
-            QStringList{QStringLiteral("%1 contacts").arg(group.names.size()),
-                        group.reasons.join(QStringLiteral("; "))});
+        auto *row =
+            new QTreeWidgetItem(QStringList{QStringLiteral("%1 contacts").arg(group.names.size()),
+                                            group.reasons.join(QStringLiteral("; "))});
         row->setData(0, GroupRole, i);
         row->setToolTip(1, row->text(1));
         for (const QString &name : group.names) {

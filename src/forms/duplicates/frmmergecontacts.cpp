@@ -91,11 +91,10 @@ TMergeContacts::TMergeContacts(const QStringList &names, QWidget *parent)
     m_keep = new QButtonGroup(this);
     for (int i = 0; i < names.size(); ++i) {
         // The first nine get a digit as their mnemonic.
-        const QString caption = i < 9 ? QStringLiteral("&%1 ").arg(i + 1) +
-                                            QString(names[i]).replace(QLatin1Char('&'),
-                                                                      QStringLiteral("&&"))
-                                      : QString(names[i]).replace(QLatin1Char('&'),
-                                                                  QStringLiteral("&&"));
+        const QString caption =
+            i < 9 ? QStringLiteral("&%1 ").arg(i + 1) +
+                        QString(names[i]).replace(QLatin1Char('&'), QStringLiteral("&&"))
+                  : QString(names[i]).replace(QLatin1Char('&'), QStringLiteral("&&"));
         auto *keep = new QRadioButton(caption, keepBox);
         keep->setObjectName(QStringLiteral("rbKeep%1").arg(i));
         m_keep->addButton(keep, i);
@@ -193,8 +192,8 @@ void TMergeContacts::fillFields()
 void TMergeContacts::showMerged()
 {
     for (const TMergeField &field : m_merge.Fields()) {
-        if (auto *merged = m_fieldsArea->widget()->findChild<QLabel *>(QStringLiteral("lblMerged_") +
-                                                                       field.key))
+        if (auto *merged = m_fieldsArea->widget()->findChild<QLabel *>(
+                QStringLiteral("lblMerged_") + field.key))
             merged->setText(shownValue(m_merge.MergedValue(field.key)));
     }
 }

@@ -106,7 +106,8 @@ void TSearchBar::createSearchPanel()
         makeCheckBox(m_panelSearch, "cbFindExactMatch", QStringLiteral("&Exact match"), 81);
     cbEntire = makeCheckBox(m_panelSearch, "cbEntire", QStringLiteral("E&ntire database"), 101);
     cbEntire->hide();
-    cbFindAnyField = makeCheckBox(m_panelSearch, "cbFindAnyField", QStringLiteral("Any &field"), 71);
+    cbFindAnyField =
+        makeCheckBox(m_panelSearch, "cbFindAnyField", QStringLiteral("Any &field"), 71);
     cbFindAnyField->setToolTip(QStringLiteral("Find every word in any field, without regard to "
                                               "accents or case; the list follows your typing"));
     for (QCheckBox *box : {cbFindMatchCase, cbFindExactMatch, cbEntire, cbFindAnyField})
@@ -149,9 +150,8 @@ void TSearchBar::ListShowsCategory(bool narrowed)
 void TSearchBar::FollowInTabOrder(QWidget *previous)
 {
     QWidget *last = previous;
-    for (QWidget *next : std::initializer_list<QWidget *>{ebFindWhat, cbFindMatchCase,
-                                                          cbFindExactMatch, cbEntire,
-                                                          cbFindAnyField}) {
+    for (QWidget *next : std::initializer_list<QWidget *>{
+             ebFindWhat, cbFindMatchCase, cbFindExactMatch, cbEntire, cbFindAnyField}) {
         QWidget::setTabOrder(last, next);
         last = next;
     }
