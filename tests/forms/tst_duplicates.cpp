@@ -1,10 +1,12 @@
 // The main window's Find Duplicates command, its window and the merge dialog.
+#include "forms/dialogs/frmoptions.h"
 #include "forms/duplicates/frmduplicates.h"
 #include "forms/duplicates/frmmergecontacts.h"
 #include "fulldisk.h"
 #include "mainwindowfixture.h"
 #include "profiles/notduplicates.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -160,6 +162,32 @@ private slots:
         QCOMPARE(m.boxes->last().text,
                  u8("Unable to write to ") + m.profile->databasePath() + QLatin1Char('.'));
         QCOMPARE(fileBytes(m.profile->databasePath()), before);
+    }
+
+    // The region numbers without a country code are read in: chosen in the options, kept in
+    // config.ini, and what the finder reads such numbers with. Read in the United States,
+    // "912 34 567" is no number and compares by its last seven digits; read in Norway it is
+    // +47 91234567, another number than the American one.
+    void phoneRegionComesFromTheOptions()
+    {
+        m.profile->fill({{u8("Kari Nordmann"), {{u8("pMobile"), u8("+1 639 123 4567")}}},
+                         {u8("K. Nordmann"), {{u8("hPhone"), u8("912 34 567")}}}});
+        withDuplicatesWindow(
+            [](TFindDuplicates &window) { QCOMPARE(groupRows(window).size(), 1); });
+        {
+            TOptions options(m.form.get(), true);
+            auto *region = child<QComboBox>(options, "cbPhoneRegion");
+            QCOMPARE(region->currentData().toString(), u8("US"));
+            region->setCurrentIndex(region->findData(u8("NO")));
+            options.Button1Click();
+        }
+        QCOMPARE(ActiveProfile->PhoneRegion, u8("NO"));
+        QVERIFY(fileBytes(m.profile->settingsPath()).contains("Phone region=NO\r\n"));
+        withDuplicatesWindow(
+            [](TFindDuplicates &window) { QCOMPARE(groupRows(window), QStringList{}); });
+        TOptions again(m.form.get(), true);
+        QCOMPARE(child<QComboBox>(again, "cbPhoneRegion")->currentIndex(),
+                 child<QComboBox>(again, "cbPhoneRegion")->findData(u8("NO")));
     }
 };
 
