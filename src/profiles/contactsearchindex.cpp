@@ -164,25 +164,52 @@ void TContactSearchIndex::Update(const TProfile &profile)
     }
     m_starts.back() = m_text.size();
     m_text += char(Separator.unicode());
+    m_last = {};
 }
 
-QStringList TContactSearchIndex::Find(const QStringList &source, QStringView findText,
-                                      bool nameField,
-                                      const std::function<bool(const QString &)> &orName) const
+namespace {
+
+// Whatever holds every word of words also holds every word of earlier: each earlier word is
+// part of one of the new ones (the typing went on).
+bool narrows(const QStringList &words, const QStringList &earlier)
 {
-    const QStringList words = ForgivingSearch::NeedleWords(findText);
+    return !earlier.isEmpty() &&
+           std::all_of(earlier.begin(), earlier.end(), [&words](const QString &old) {
+               return std::any_of(words.begin(), words.end(),
+                                  [&old](const QString &word) { return word.contains(old); });
+           });
+}
+
+} // namespace
+
+std::vector<bool> TContactSearchIndex::matchEntries(const QStringList &words, bool nameField) const
+{
+    std::vector<bool> matched(std::size_t(m_names.size()), false);
+    if (words.isEmpty())
+        return matched;
+    const std::string_view text(m_text.constData(), std::size_t(m_text.size()));
+    const auto part = [&](std::size_t entry) {
+        const qsizetype begin = nameField ? m_starts[entry] : m_restStarts[entry];
+        return text.substr(std::size_t(begin), std::size_t(m_starts[entry + 1] - begin));
+    };
+    std::vector<QByteArray> all;
+    for (const QString &word : words)
+        all.push_back(word.toUtf8());
+
+    // A key typed after the last search: only what that search found can still match.
+    if (m_last.nameField == nameField && narrows(words, m_last.words)) {
+        for (std::size_t entry : m_last.entries)
+            matched[entry] = containsAll(part(entry), all);
+        return matched;
+    }
+
     // Scan the whole text for the longest word; each hit names an entry, whose other words
     // are then looked for in its own text alone.
-    std::vector<bool> matched(std::size_t(m_names.size()), false);
-    const std::string_view text(m_text.constData(), std::size_t(m_text.size()));
-    std::vector<QByteArray> others;
-    for (qsizetype w = 1; w < words.size(); ++w)
-        others.push_back(words[w].toUtf8());
-    const QByteArray firstWord = words.value(0).toUtf8();
-    const std::string_view first(firstWord.constData(), std::size_t(firstWord.size()));
+    const std::vector<QByteArray> others(all.begin() + 1, all.end());
+    const std::string_view first(all.front().constData(), std::size_t(all.front().size()));
     const std::boyer_moore_horspool_searcher scan(first.begin(), first.end());
-    qsizetype from = words.isEmpty() ? -1 : 0;
-    while (from >= 0 && from < qsizetype(text.size())) {
+    qsizetype from = 0;
+    while (from < qsizetype(text.size())) {
         const auto hit = std::search(text.begin() + from, text.end(), scan);
         if (hit == text.end())
             break;
@@ -192,15 +219,28 @@ QStringList TContactSearchIndex::Find(const QStringList &source, QStringView fin
         if (entry >= matched.size())
             break;
         const qsizetype begin = nameField ? m_starts[entry] : m_restStarts[entry];
-        const qsizetype end = m_starts[entry + 1];
         if (from < begin) {
             from = begin;
             continue;
         }
-        matched[entry] =
-            containsAll(text.substr(std::size_t(begin), std::size_t(end - begin)), others);
-        from = end;
+        matched[entry] = containsAll(part(entry), others);
+        from = m_starts[entry + 1];
     }
+    return matched;
+}
+
+QStringList TContactSearchIndex::Find(const QStringList &source, QStringView findText,
+                                      bool nameField,
+                                      const std::function<bool(const QString &)> &orName) const
+{
+    const QStringList words = ForgivingSearch::NeedleWords(findText);
+    const std::vector<bool> matched = matchEntries(words, nameField);
+    m_last = {words, nameField, {}};
+    for (std::size_t entry = 0; entry < matched.size(); ++entry) {
+        if (matched[entry])
+            m_last.entries.push_back(entry);
+    }
+
     QStringList found;
     // The list most often shows every contact, in the file's order: no name to look up then.
     if (source == m_names) {

@@ -48,6 +48,9 @@ public:
     qsizetype size() const { return m_names.size(); }
 
 private:
+    /// Which entries hold every word (in their name too when nameField).
+    std::vector<bool> matchEntries(const QStringList &words, bool nameField) const;
+
     // One entry per section of book.db, in file order: its name and, in m_text from
     // m_starts[i], the name's haystack, then from m_restStarts[i] the other fields', in UTF-8
     // (half the bytes of UTF-16 to scan, and a normal form is nearly all ASCII).
@@ -56,6 +59,15 @@ private:
     QByteArray m_text;
     std::vector<qsizetype> m_starts;
     std::vector<qsizetype> m_restStarts;
+
+    // The last search's words and what they found, which the next key narrows.
+    struct LastSearch
+    {
+        QStringList words;
+        bool nameField = false;
+        std::vector<std::size_t> entries;
+    };
+    mutable LastSearch m_last;
 
     QString m_path;
     FileIdentity m_identity;

@@ -139,6 +139,24 @@ private slots:
         QCOMPARE(SearchContactsAnyField(all, u8("zoe"), {}, index), QStringList{u8("Zoë Ng")});
     }
 
+    // Each key narrows what the last one found; a key taken back widens it again.
+    void typingOnGivesWhatAFreshSearchGives()
+    {
+        TContactSearchIndex typing;
+        typing.Update(*ActiveProfile);
+        QStringList all;
+        ActiveProfile->GetContactNames(all);
+        for (const char *typed : {"o", "os", "oslo", "oslo a", "oslo an", "oslo ann", "oslo",
+                                  "o", "an", "ann", "ann l", "jo", "5", "55", "555-1"}) {
+            TContactSearchIndex fresh;
+            fresh.Update(*ActiveProfile);
+            QCOMPARE(SearchContactsAnyField(all, u8(typed), {}, typing),
+                     SearchContactsAnyField(all, u8(typed), {}, fresh));
+        }
+        QCOMPARE(SearchContactsAnyField(all, u8("oslo ann"), {}, typing),
+                 QStringList{u8("Ann Lee")});
+    }
+
     void plainApiMatchesFields()
     {
         const QStringList keys{u8("hCitg"), u8("pMobile")};
