@@ -120,7 +120,7 @@ private slots:
     // window's list follows.
     void mergeKeepsTheChosenNameAndValues()
     {
-        withDuplicatesWindow([this](TFindDuplicates &window) {
+        withDuplicatesWindow([](TFindDuplicates &window) {
             whenModalOf("TMergeContacts", [](QWidget &dialog) {
                 child<QRadioButton>(dialog, "rbKeep1")->click();
                 child<QRadioButton>(dialog, "rb_pMobile_0")->click();
