@@ -45,7 +45,7 @@ private slots:
     {
         QTest::addColumn<QString>("find");
         QTest::addColumn<QStringList>("found");
-        const auto row = [](const char *name, const char *find, QStringList found) {
+        const auto row = [](const char *name, const char *find, const QStringList &found) {
             QTest::newRow(name) << u8(find) << found;
         };
         row("name without accents", "muller", {u8("Müller, Chloé")});
@@ -146,8 +146,8 @@ private slots:
         typing.Update(*ActiveProfile);
         QStringList all;
         ActiveProfile->GetContactNames(all);
-        for (const char *typed : {"o", "os", "oslo", "oslo a", "oslo an", "oslo ann", "oslo",
-                                  "o", "an", "ann", "ann l", "jo", "5", "55", "555-1"}) {
+        for (const char *typed : {"o", "os", "oslo", "oslo a", "oslo an", "oslo ann", "oslo", "o",
+                                  "an", "ann", "ann l", "jo", "5", "55", "555-1"}) {
             TContactSearchIndex fresh;
             fresh.Update(*ActiveProfile);
             QCOMPARE(SearchContactsAnyField(all, u8(typed), {}, typing),

@@ -126,6 +126,7 @@ private slots:
     {
         QList<QString> results(4);
         std::vector<std::thread> threads;
+        threads.reserve(4);
         for (int i = 0; i < 4; ++i)
             threads.emplace_back([&results, i] {
                 for (int n = 0; n < 200; ++n)
