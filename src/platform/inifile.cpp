@@ -15,7 +15,8 @@ enum class EditKind
     Write,
     WriteSection,
     DeleteKey,
-    DeleteSection
+    DeleteSection,
+    AppendSectionLines
 };
 
 struct Edit
@@ -25,7 +26,8 @@ struct Edit
     QString key;
     QString value;
     // WriteSection: the prepared texts of sections written one after another, shared with
-    // the document; an import's thousands of contacts are one edit.
+    // the document; an import's thousands of contacts are one edit. AppendSectionLines: the
+    // section's lines.
     std::vector<QByteArray> sections;
 };
 
@@ -59,6 +61,10 @@ struct IniFile::Impl
             break;
         case EditKind::DeleteSection:
             document.deleteSection(edit.section);
+            break;
+        case EditKind::AppendSectionLines:
+            document.appendSectionLines(edit.section,
+                                        QByteArrayList(edit.sections.begin(), edit.sections.end()));
             break;
         }
     }
@@ -241,6 +247,12 @@ bool IniFile::sectionHasKeys(QStringView section) const
     return d->document.sectionHasKeys(section);
 }
 
+std::optional<QByteArrayList> IniFile::sectionLines(QStringView section) const
+{
+    d->refreshForRead();
+    return d->document.sectionLines(section);
+}
+
 std::vector<std::pair<QString, std::optional<QString>>>
 IniFile::sectionsWithValue(QStringView key) const
 {
@@ -301,6 +313,19 @@ void IniFile::deleteSection(QStringView section)
 {
     Batch batch(*this);
     d->edit({EditKind::DeleteSection, section.toString(), {}, {}, {}});
+    batch.commit();
+}
+
+void IniFile::appendSectionLines(QStringView section, const QByteArrayList &lines)
+{
+    if (!IniDocument::canAppendSectionLines(section, lines))
+        d->failWriting();
+    Batch batch(*this);
+    d->edit({EditKind::AppendSectionLines,
+             section.toString(),
+             {},
+             {},
+             std::vector<QByteArray>(lines.begin(), lines.end())});
     batch.commit();
 }
 

@@ -48,6 +48,10 @@ const std::array<BoolSetting, 1> ownBoolSettings = {{
 const std::array<TextSetting, 1> ownTextSettings = {{
     {QStringLiteral("Phone region"), &TProfile::PhoneRegion},
 }};
+// Days a deleted contact is kept: our own key, which the original program never reads.
+const QString keepDeletedKey = QStringLiteral("Keep deleted contacts");
+constexpr int defaultKeepDeletedDays = 30;
+constexpr int maxKeepDeletedDays = 36500;
 
 } // namespace
 
@@ -65,6 +69,9 @@ void TProfile::LoadSettings()
     std::for_each(textSettings.begin(), textSettings.end(), loadText);
     std::for_each(ownBoolSettings.begin(), ownBoolSettings.end(), loadBool);
     std::for_each(ownTextSettings.begin(), ownTextSettings.end(), loadText);
+    const std::optional<QString> keep = m_settings->value(configSection, keepDeletedKey);
+    const std::optional<int> days = keep ? ParseIniInteger(*keep) : std::nullopt;
+    KeepDeletedDays = days && *days >= 0 ? qMin(*days, maxKeepDeletedDays) : defaultKeepDeletedDays;
 }
 
 void TProfile::SaveSettings()
@@ -90,6 +97,7 @@ void TProfile::SaveSettings()
             m_settings->writeString(configSection, setting.key,
                                     QuoteIniValue(SingleLineIniValue(this->*setting.member)));
     }
+    m_settings->writeString(configSection, keepDeletedKey, QString::number(KeepDeletedDays));
     batch.commit();
 }
 

@@ -2,10 +2,14 @@
 
 #include "platform/inifile.h"
 
+#include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <utility>
+
+class TTrash;
 
 /// The one open profile: its folder, its two INI files, its ten settings and every contact
 /// operation. Reached through ActiveProfile.
@@ -14,6 +18,8 @@ class TProfile
 public:
     /// Opens the profile's folder, first completing or undoing a restore that a crash
     /// interrupted. Throws CalbreyError("Unable to write to " + path) when that cannot be done.
+    /// Then tidies the trash (TTrash::Tidy with KeepDeletedDays); a trash that cannot be
+    /// written is reported and the profile opens all the same.
     explicit TProfile(const QString &profileName);
     /// Saves the settings, then closes both files.
     ~TProfile();
@@ -35,13 +41,15 @@ public:
     // read in (empty: the country of the user's locale).
     bool SearchAnyField = false;
     QString PhoneRegion;
+    /// Days a deleted contact stays in the trash; 0 keeps it until the trash is emptied.
+    int KeepDeletedDays = 30;
 
     void OpenFiles();
     /// 0 database path, 1 settings path, 2 profile name, 3 profile folder.
     QString GetProfileInfo(int index) const;
 
     void LoadSettings();
-    /// All ten keys in one file replacement.
+    /// All eleven keys in one file replacement.
     void SaveSettings();
 
     /// The CSV importer's columns mapped by hand (section "CSV Columns" of config.ini): each
@@ -65,8 +73,11 @@ public:
     void GetContactsInCategory(QStringList &list, const QString &category) const;
     void GetCategories(QStringList &list) const;
     bool ContactExists(const QString &name) const;
-    /// Asks the user first; true when the contact was removed.
+    /// Asks the user first; true when the contact was moved to the trash (the last action to
+    /// undo from then on).
     bool DeleteContact(const QString &name);
+    /// The deleted contacts (trash.db in the profile folder).
+    TTrash &Trash() const;
     QString ReadField(const QString &name, const QString &key) const;
     /// ReadField of each key, in their order, reading the contact once (a report shows them
     /// all).
@@ -148,6 +159,14 @@ public:
     };
 
 private:
+    // Contacts leave and come back only through the trash, which keeps their lines as book.db
+    // holds them.
+    friend class TTrashBatch;
+    std::optional<QByteArrayList> ReadContactLines(const QString &name) const;
+    void AppendContactLines(const QString &name, const QByteArrayList &lines);
+    void RemoveContactSection(const QString &name);
+    void tidyTrash();
+
     // Writes a value already in its stored form (quoted, one line).
     void writeStoredValue(const QString &name, const QString &key, const QString &stored);
     [[noreturn]] void refuseWrite() const;
@@ -159,6 +178,7 @@ private:
     QString m_restoreJournalPath; // while a restore replaces both files
     std::unique_ptr<IniFile> m_database;
     std::unique_ptr<IniFile> m_settings;
+    std::unique_ptr<TTrash> m_trash;
 };
 
 /// The open profile, or nullptr before the first activation and after a failed one.

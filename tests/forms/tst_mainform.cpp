@@ -4,6 +4,7 @@
 #include "forms/main/frmmainform.h"
 
 #include "guitest.h"
+#include "profiles/undohistory.h"
 #include "profiles/untprofiles.h"
 #include "scriptedmessagebox.h"
 #include "testprofile.h"
@@ -121,6 +122,8 @@ private slots:
         ActiveProfile->LoadOnStartup = false;
         ActiveProfile->DisplaySearchBar = false;
         writeBook(mixedBook());
+        // The book is new: no earlier test's delete is left to undo.
+        UndoHistory().Forget(*ActiveProfile);
         m_form = std::make_unique<TMainForm>();
     }
 
@@ -333,6 +336,9 @@ private slots:
                                                 "&Modify contact|Ctrl+M",
                                                 "&Delete contact|Del",
                                                 "Find &Duplicates...|Ctrl+Shift+D",
+                                                "-",
+                                                "&Undo|Ctrl+Z",
+                                                "Dele&ted Contacts...",
                                                 "-",
                                                 "&Change profile ...|F6",
                                                 "&Hide in tray",

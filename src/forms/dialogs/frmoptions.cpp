@@ -42,6 +42,7 @@ public:
             m_bools[i] = profile.*BoolSettings[i];
         for (std::size_t i = 0; i < TextSettings.size(); ++i)
             m_texts[i] = profile.*TextSettings[i];
+        m_keepDeletedDays = profile.KeepDeletedDays;
     }
     void restore(TProfile &profile) const
     {
@@ -49,11 +50,13 @@ public:
             profile.*BoolSettings[i] = m_bools[i];
         for (std::size_t i = 0; i < TextSettings.size(); ++i)
             profile.*TextSettings[i] = m_texts[i];
+        profile.KeepDeletedDays = m_keepDeletedDays;
     }
 
 private:
     std::array<bool, BoolSettings.size()> m_bools{};
     std::array<QString, TextSettings.size()> m_texts;
+    int m_keepDeletedDays = 0;
 };
 } // namespace
 
@@ -112,6 +115,7 @@ void TOptions::FormCreate()
             ui->pCWebBrowser->setChecked(true);
         ui->pEmailPath->setText(profile->CustomEmailClient);
         ui->pWebBrowserPath->setText(profile->CustomWebBrowser);
+        ui->sbKeepDeletedDays->setValue(profile->KeepDeletedDays);
     }
 
     // A proxy that cannot be read leaves both boxes empty; the dialog opens all the same.
@@ -161,6 +165,7 @@ void TOptions::copyToSettings() const
     profile.CustomEmailClient = ui->pEmailPath->text();
     profile.CustomWebBrowser = ui->pWebBrowserPath->text();
     m_phoneRegion->Store(profile);
+    profile.KeepDeletedDays = ui->sbKeepDeletedDays->value();
 }
 
 void TOptions::Button1Click()

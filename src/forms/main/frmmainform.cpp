@@ -14,6 +14,7 @@
 #include "forms/main/programfont.h"
 #include "forms/main/quickactions.h"
 #include "forms/main/searchbar.h"
+#include "forms/main/trashcommands.h"
 #include "forms/main/trayhiding.h"
 #include "import/csvimportcommand.h"
 #include "platform/messagebox.h"
@@ -137,6 +138,7 @@ void TMainForm::bindCommands()
     new TReportCommands(*this, c, *lbContactList);
     new TCsvImportCommand(*this, c);
     new TVCardCommands(*this, c, *lbContactList);
+    new TTrashCommands(*this, c);
     new TDuplicateCommands(*this, c);
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,

@@ -83,6 +83,10 @@ TMainCommands::TMainCommands(QMainWindow *window)
     actFindDuplicates =
         makeAction(window, "actFindDuplicates", QStringLiteral("Find &Duplicates..."),
                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), NoPicture);
+    actUndo = makeAction(window, "actUndo", QStringLiteral("&Undo"),
+                         QKeySequence(Qt::CTRL | Qt::Key_Z), NoPicture);
+    actDeletedContacts = makeAction(window, "actDeletedContacts",
+                                    QStringLiteral("Dele&ted Contacts..."), none, NoPicture);
     actChangeProfile = makeAction(window, "actChangeProfile", QStringLiteral("&Change profile ..."),
                                   QKeySequence(Qt::Key_F6), NoPicture);
     actExit = makeAction(window, "actExit", QStringLiteral("E&xit Calbrey"),
@@ -133,6 +137,8 @@ TMainCommands::TMainCommands(QMainWindow *window)
     Contact1 = makeMenu(window, "Contact1", QStringLiteral("&Contact"));
     Contact1->addActions({actNewContact, actModifyContact, actDeleteContact});
     Contact1->addAction(actFindDuplicates);
+    Contact1->addSeparator();
+    Contact1->addActions({actUndo, actDeletedContacts});
     Contact1->addSeparator();
     Contact1->addActions({actChangeProfile, mnHide, actExit});
 

@@ -51,6 +51,9 @@ struct TMainCommands
     QAction *actModifyContact;
     QAction *actDeleteContact;
     QAction *actFindDuplicates;
+    /// Its text names the action it undoes ("&Undo Delete of Ann Lee").
+    QAction *actUndo;
+    QAction *actDeletedContacts;
     QAction *actChangeProfile;
     QAction *actExit;
     QAction *mnuSimple;
