@@ -1,10 +1,10 @@
 #include "profiles/contactmerge.h"
 
 #include "platform/calbreyerror.h"
-#include "platform/inifile.h"
 #include "profiles/contactfields.h"
-#include "profiles/inivalue.h"
 #include "profiles/normalform.h"
+#include "profiles/trashbatch.h"
+#include "profiles/undohistory.h"
 #include "profiles/untprofiles.h"
 
 #include <QSet>
@@ -209,22 +209,26 @@ QList<std::pair<QString, QString>> TContactMerge::Merged() const
 
 void WriteMerge(TProfile &profile, const TContactMerge &merge)
 {
-    const QString path = profile.GetProfileInfo(0);
-    const QString kept = merge.KeptName();
-    IniFile book(path);
-    IniFile::Batch batch(book);
     for (const QString &name : merge.Names()) {
         if (!TProfile::IsStorableContactName(name))
-            throw CalbreyError(QStringLiteral("Unable to write to ") + path);
+            throw CalbreyError(QStringLiteral("Unable to write to ") + profile.GetProfileInfo(0));
     }
+    const QString kept = merge.KeptName();
+    TTrashBatch batch(profile);
+    // The contact kept as it was goes to the trash too, so that an undo puts it back.
+    batch.Keep(kept, TTrashReason::MergedInto, kept);
     for (const auto &[key, value] : merge.Merged()) {
         // A key the contact kept holds as merged stays as it is, byte for byte.
-        const std::optional<QString> stored = book.value(kept, key);
-        if (stored.value_or(QString()) == value && (stored || value.isEmpty()))
-            continue;
-        book.writeString(kept, key, QuoteIniValue(SingleLineIniValue(value)));
+        if (profile.ReadField(kept, key) != value)
+            profile.WriteField(kept, key, value);
     }
     for (const QString &name : merge.Removed())
-        book.deleteSection(name);
+        batch.Take(name, TTrashReason::MergedInto, kept);
     batch.commit();
+    // Undone, the contact kept comes back as it was in place of the merged one.
+    UndoHistory().Record(profile, {QStringLiteral("Merge into ") + kept,
+                                   batch.Trashed(),
+                                   {},
+                                   false,
+                                   TTrashReason::ReplacedByRestore});
 }

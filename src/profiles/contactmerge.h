@@ -71,7 +71,9 @@ private:
     int m_kept = 0;
 };
 
-/// Writes the merge: the contact kept gets the merged values, the others are removed, all in
-/// one replacement of book.db. Throws CalbreyError("Unable to write to " + path) when that
-/// fails; book.db is then as it was.
+/// Writes the merge as one action: the contact kept as it was and the others go to the trash
+/// ("merged into" the name kept), the contact kept gets the merged values, and the merge becomes
+/// the profile's last action, whose undo brings every contact back as it was. Throws
+/// CalbreyError("Unable to write to " + path) when that fails; book.db and the trash are then as
+/// they were.
 void WriteMerge(TProfile &profile, const TContactMerge &merge);

@@ -5,6 +5,8 @@
 #include "fulldisk.h"
 #include "mainwindowfixture.h"
 #include "profiles/notduplicates.h"
+#include "profiles/trash.h"
+#include "profiles/undohistory.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -86,6 +88,7 @@ private slots:
     }
     void cleanup()
     {
+        UndoHistory().Forget(*ActiveProfile);
         m.close();
         m.profile.reset();
     }
@@ -139,6 +142,16 @@ private slots:
         QCOMPARE(ActiveProfile->ReadField(u8("Lee, Ann"), u8("wCompany")), u8("Globex"));
         QCOMPARE(ActiveProfile->ReadField(u8("Lee, Ann"), u8("pEmailAddress")),
                  u8("ANN@example.org"));
+
+        // The window's Undo names the merge and brings both contacts back as they were.
+        QCOMPARE(m.control<QAction>("actUndo")->text(), u8("&Undo Merge into Lee, Ann"));
+        trigger(*m.form, "actUndo");
+        QStringList listed = m.form->ListedContacts();
+        listed.sort(); // the contacts brought back come last in the book
+        QCOMPARE(listed,
+                 (QStringList{u8("Ann Lee"), u8("Bob Ray"), u8("Lee, Ann"), u8("Robert Ray")}));
+        QCOMPARE(ActiveProfile->ReadField(u8("Lee, Ann"), u8("pMobile")), u8("(555) 123-9999"));
+        QCOMPARE(ActiveProfile->ReadField(u8("Ann Lee"), u8("aNotes")), u8("Met in Oslo"));
     }
 
     void aFailedMergeIsShownAndChangesNothing()
@@ -159,9 +172,11 @@ private slots:
             QCOMPARE(groupRows(window).size(), 2);
         });
         QCOMPARE(m.boxes->count(), 1);
-        QCOMPARE(m.boxes->last().text,
-                 u8("Unable to write to ") + m.profile->databasePath() + QLatin1Char('.'));
+        // The trash is written first: it is where the disk is found full.
+        const QString trashPath = ActiveProfile->Trash().Path();
+        QCOMPARE(m.boxes->last().text, u8("Unable to write to ") + trashPath + QLatin1Char('.'));
         QCOMPARE(fileBytes(m.profile->databasePath()), before);
+        QVERIFY(ActiveProfile->Trash().Entries().isEmpty());
     }
 
     // The region numbers without a country code are read in: chosen in the options, kept in

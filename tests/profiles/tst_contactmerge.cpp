@@ -1,7 +1,10 @@
 #include "fulldisk.h"
 #include "platform/calbreyerror.h"
 #include "profiles/contactmerge.h"
+#include "profiles/trash.h"
+#include "profiles/undohistory.h"
 #include "profiles/untprofiles.h"
+#include "scriptedquestion.h"
 #include "testprofile.h"
 
 #include <QDir>
@@ -18,6 +21,45 @@ QByteArray fileBytes(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// Each contact's section of book.db as it stands in the file, by its header.
+QMap<QByteArray, QByteArray> contactSections(const QString &path)
+{
+    QMap<QByteArray, QByteArray> sections;
+    QByteArray header;
+    QByteArrayList lines = fileBytes(path).split('\n');
+    if (lines.last().isEmpty())
+        lines.removeLast(); // after the file's last line break
+    for (const QByteArray &line : std::as_const(lines)) {
+        if (line.startsWith('['))
+            header = line;
+        else if (!header.isEmpty())
+            sections[header] += line + '\n';
+    }
+    return sections;
+}
+
+// As another program may have left them: blanks around "=", a Windows-1252 byte, a key given
+// twice, a line without "=", a key of no field.
+const QByteArray quirkyBook = "[Ann Lee]\r\n"
+                              "aContactName=Ann Lee\r\n"
+                              "pEmailAddress = ann@example.org   \r\n"
+                              "hCitg=Lisb\xf3n\r\n"
+                              "pMobile=1\r\n"
+                              "pMobile=2\r\n"
+                              "an entry without equals\r\n"
+                              "xShoe=42\r\n"
+                              "aNotes=met at|the fair\r\n"
+                              "[Lee, Ann]\r\n"
+                              "aContactName=Lee, Ann\r\n"
+                              "pEmailAddress=ANN@example.org\r\n"
+                              "wCompany=\"Globex\"\r\n"
+                              "xVCardExtra=X-SKYPE:annlee\r\n"
+                              "[A. Lee]\r\n"
+                              "aContactName=A. Lee\r\n"
+                              "pOtherEmail=ann@example.org|lee@work.example\r\n"
+                              "[Bob Ray]\r\n"
+                              "aContactName=Bob Ray\r\n";
 
 const QList<TestContact> book = {
     {u8("Ann Lee"),
@@ -51,7 +93,12 @@ private slots:
         QVERIFY(m_profile->activated());
         m_profile->fill(book);
     }
-    void cleanup() { m_profile.reset(); }
+    void cleanup()
+    {
+        if (ActiveProfile)
+            UndoHistory().Forget(*ActiveProfile);
+        m_profile.reset();
+    }
 
     // Field by field: what agrees, what is chosen, what is united or joined.
     void mergesFieldByField_data()
@@ -126,6 +173,40 @@ private slots:
                     .contains("[Bob Ray]\r\naContactName=Bob Ray\r\nhCitg=Lyon\r\n"));
     }
 
+    // The others go to the trash as merged into the name kept; undone, the merge puts every
+    // contact back as it was, line for line.
+    void undoRestoresEveryContactByteForByte()
+    {
+        const QString path = m_profile->databasePath();
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(file.write(quirkyBook), qint64(quirkyBook.size()));
+        }
+        const QMap<QByteArray, QByteArray> before = contactSections(path);
+        QCOMPARE(before.size(), 4);
+
+        TContactMerge merge(*ActiveProfile, {u8("Ann Lee"), u8("Lee, Ann"), u8("A. Lee")});
+        merge.SetKept(1);
+        WriteMerge(*ActiveProfile, merge);
+        QCOMPARE(contactSections(path).keys(), (QList<QByteArray>{"[Bob Ray]\r", "[Lee, Ann]\r"}));
+        QCOMPARE(ActiveProfile->ReadField(u8("Lee, Ann"), u8("hCitg")),
+                 QString::fromLatin1("Lisb\xf3n"));
+        QStringList trashed;
+        for (const TTrashEntry &entry : ActiveProfile->Trash().Entries())
+            trashed.append(entry.name + u8(" / ") + entry.Why());
+        QCOMPARE(trashed, (QStringList{u8("Lee, Ann / Merged into Lee, Ann"),
+                                       u8("Ann Lee / Merged into Lee, Ann"),
+                                       u8("A. Lee / Merged into Lee, Ann")}));
+        QCOMPARE(UndoHistory().Last(*ActiveProfile)->action, u8("Merge into Lee, Ann"));
+
+        ScriptedQuestion question;
+        UndoHistory().Undo(*ActiveProfile, question);
+        QCOMPARE(question.asked, QStringList());
+        QCOMPARE(contactSections(path), before);
+        QVERIFY(!UndoHistory().Last(*ActiveProfile));
+    }
+
     void failedWriteKeepsTheBook_data()
     {
         QTest::addColumn<int>("failure");
@@ -160,6 +241,8 @@ private slots:
             QVERIFY(QFile::rename(path + u8(".kept"), path));
         }
         QCOMPARE(fileBytes(path), before);
+        QVERIFY(ActiveProfile->Trash().Entries().isEmpty());
+        QVERIFY(!UndoHistory().Last(*ActiveProfile));
     }
 
 private:
