@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy
           qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins
           libgl1-mesa-dev xvfb xauth fonts-dejavu-core python3 trayer xdotool
-          desktop-file-utils appstream dpkg-dev dbus-daemon python3-dbus python3-gi)
+          desktop-file-utils appstream dpkg-dev dbus-daemon python3-dbus python3-gi
+          libicu-dev libphonenumber-dev libprotobuf-dev)
 missing=()
 packages+=(abook poppler-utils) # the report benchmark's peer; PDF pages to pictures
 for p in "${packages[@]}"; do

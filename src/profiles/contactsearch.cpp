@@ -1,5 +1,7 @@
 #include "profiles/contactsearch.h"
 
+#include "profiles/contactsearchindex.h"
+
 namespace {
 constexpr char16_t lowerAtoZ(char16_t c)
 {
@@ -34,29 +36,41 @@ QString LowerAtoZ(QStringView text)
     return lowered;
 }
 
+ContactNameMatcher::ContactNameMatcher(const QString &findText, ContactNameSearch how)
+    : m_needle(how.matchCase ? findText : LowerAtoZ(findText)), m_how(how)
+{}
+
+bool ContactNameMatcher::operator()(const QString &name) const
+{
+    if (m_how.matchCase)
+        return m_how.exactMatch ? name == m_needle : name.contains(m_needle);
+    if (m_how.exactMatch)
+        return equalLowered(name, m_needle);
+    if (name.size() < m_needle.size())
+        return false;
+    lowerInto(name, m_hay);
+    return m_hay.contains(m_needle);
+}
+
 QStringList SearchContactNames(const QStringList &source, const QString &findText,
                                ContactNameSearch how)
 {
+    const ContactNameMatcher matches(findText, how);
     QStringList found;
-    if (how.matchCase) {
-        for (const QString &name : source) {
-            if (how.exactMatch ? name == findText : name.contains(findText))
-                found.append(name);
-        }
-        return found;
-    }
-    const QString needle = LowerAtoZ(findText);
-    QString hay;
     for (const QString &name : source) {
-        bool matches = false;
-        if (how.exactMatch) {
-            matches = equalLowered(name, needle);
-        } else if (name.size() >= needle.size()) {
-            lowerInto(name, hay);
-            matches = hay.contains(needle);
-        }
-        if (matches)
+        if (matches(name))
             found.append(name);
     }
     return found;
+}
+
+QStringList SearchContactsAnyField(const QStringList &source, const QString &findText,
+                                   ContactNameSearch how, const TContactSearchIndex &index)
+{
+    const bool nameField = !how.matchCase && !how.exactMatch;
+    // Searched forgivingly, a name holds whatever the plain rule finds in it, unless the find
+    // text has no word to look for (blanks alone).
+    if (nameField && !ForgivingSearch::NeedleWords(findText).isEmpty())
+        return index.Find(source, findText, true);
+    return index.Find(source, findText, nameField, ContactNameMatcher(findText, how));
 }

@@ -21,3 +21,25 @@ QString LowerAtoZ(QStringView text);
 /// of blanks is searched like any other; the empty one matches every name unless exactMatch.
 QStringList SearchContactNames(const QStringList &source, const QString &findText,
                                ContactNameSearch how);
+
+/// The rule of SearchContactNames for one name at a time.
+class ContactNameMatcher
+{
+public:
+    ContactNameMatcher(const QString &findText, ContactNameSearch how);
+    bool operator()(const QString &name) const;
+
+private:
+    QString m_needle; // lowered unless matchCase
+    ContactNameSearch m_how;
+    mutable QString m_hay; // one buffer for every name of a search
+};
+
+class TContactSearchIndex;
+
+/// The search with "Any field" checked: the names of source that match findText by the rule of
+/// SearchContactNames, or whose contact holds every word of findText in one of its fields (see
+/// TContactSearchIndex). Match case and Exact match keep their meaning for the name: while
+/// either is set, the forgiving part looks in the other fields only.
+QStringList SearchContactsAnyField(const QStringList &source, const QString &findText,
+                                   ContactNameSearch how, const TContactSearchIndex &index);

@@ -3,6 +3,7 @@
 #include "platform/inifile.h"
 #include "profiles/inivalue.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -39,6 +40,14 @@ const std::array<TextSetting, 2> textSettings = {{
     {QStringLiteral("Custom email client"), &TProfile::CustomEmailClient},
 }};
 
+// Settings of our own, beside the ten: written once they differ from their default, so a
+// config.ini that never used them stays as the ten make it.
+const std::array<BoolSetting, 1> ownBoolSettings = {{
+    {QStringLiteral("Search any field"), &TProfile::SearchAnyField, false},
+}};
+const std::array<TextSetting, 1> ownTextSettings = {{
+    {QStringLiteral("Phone region"), &TProfile::PhoneRegion},
+}};
 // Days a deleted contact is kept: our own key, which the original program never reads.
 const QString keepDeletedKey = QStringLiteral("Keep deleted contacts");
 constexpr int defaultKeepDeletedDays = 30;
@@ -48,13 +57,18 @@ constexpr int maxKeepDeletedDays = 36500;
 
 void TProfile::LoadSettings()
 {
-    for (const BoolSetting &setting : boolSettings) {
+    const auto loadBool = [this](const BoolSetting &setting) {
         const std::optional<QString> stored = m_settings->value(configSection, setting.key);
         const std::optional<int> number = stored ? ParseIniInteger(*stored) : std::nullopt;
         this->*setting.member = number ? *number != 0 : setting.defaultValue;
-    }
-    for (const TextSetting &setting : textSettings)
+    };
+    const auto loadText = [this](const TextSetting &setting) {
         this->*setting.member = m_settings->value(configSection, setting.key).value_or(QString());
+    };
+    std::for_each(boolSettings.begin(), boolSettings.end(), loadBool);
+    std::for_each(textSettings.begin(), textSettings.end(), loadText);
+    std::for_each(ownBoolSettings.begin(), ownBoolSettings.end(), loadBool);
+    std::for_each(ownTextSettings.begin(), ownTextSettings.end(), loadText);
     const std::optional<QString> keep = m_settings->value(configSection, keepDeletedKey);
     const std::optional<int> days = keep ? ParseIniInteger(*keep) : std::nullopt;
     KeepDeletedDays = days && *days >= 0 ? qMin(*days, maxKeepDeletedDays) : defaultKeepDeletedDays;
@@ -69,6 +83,20 @@ void TProfile::SaveSettings()
     for (const TextSetting &setting : textSettings)
         m_settings->writeString(configSection, setting.key,
                                 QuoteIniValue(SingleLineIniValue(this->*setting.member)));
+    const auto stored = [this](const QString &key) {
+        return m_settings->value(configSection, key).has_value();
+    };
+    for (const BoolSetting &setting : ownBoolSettings) {
+        if (this->*setting.member != setting.defaultValue || stored(setting.key))
+            m_settings->writeString(configSection, setting.key,
+                                    this->*setting.member ? QStringLiteral("1")
+                                                          : QStringLiteral("0"));
+    }
+    for (const TextSetting &setting : ownTextSettings) {
+        if (!(this->*setting.member).isEmpty() || stored(setting.key))
+            m_settings->writeString(configSection, setting.key,
+                                    QuoteIniValue(SingleLineIniValue(this->*setting.member)));
+    }
     m_settings->writeString(configSection, keepDeletedKey, QString::number(KeepDeletedDays));
     batch.commit();
 }

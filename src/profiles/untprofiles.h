@@ -37,6 +37,10 @@ public:
     bool UseCustomWebBrowser = false;
     QString CustomEmailClient;
     QString CustomWebBrowser;
+    // The search bar's "Any field" box; the region phone numbers without a country code are
+    // read in (empty: the country of the user's locale).
+    bool SearchAnyField = false;
+    QString PhoneRegion;
     /// Days a deleted contact stays in the trash; 0 keeps it until the trash is emptied.
     int KeepDeletedDays = 30;
 

@@ -335,6 +335,7 @@ private slots:
                                  << QStringList{"&New contact|Ctrl+N",
                                                 "&Modify contact|Ctrl+M",
                                                 "&Delete contact|Del",
+                                                "Find &Duplicates...|Ctrl+Shift+D",
                                                 "-",
                                                 "&Undo|Ctrl+Z",
                                                 "Dele&ted Contacts...",
@@ -567,9 +568,9 @@ private slots:
         m_form->ApplyProfileToWindow();
         QVERIFY(m_form->ListedContacts().isEmpty());
         QCOMPARE(categoryBox()->count(), 0);
-        for (const char *name :
-             {"actNewContact", "actModifyContact", "actDeleteContact", "mnuSimple", "mnuDetails",
-              "actSearchNow", "muSearchBar", "actSendMail", "actWebSite", "actOtherEmail"})
+        for (const char *name : {"actNewContact", "actModifyContact", "actDeleteContact",
+                                 "actFindDuplicates", "mnuSimple", "mnuDetails", "actSearchNow",
+                                 "muSearchBar", "actSendMail", "actWebSite", "actOtherEmail"})
             trigger(name);
         emit child<QMenu>(*m_form, "Contact1")->aboutToShow();
         m_form->View1Click();

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
 
 namespace {
 const QString Friends = QStringLiteral("Friends");
@@ -63,6 +64,7 @@ private slots:
     void init()
     {
         ActiveProfile->DisplaySearchBar = true;
+        ActiveProfile->SearchAnyField = false;
         m.open();
     }
     void cleanup() { m.close(); }
@@ -182,15 +184,18 @@ private slots:
         QWidget *matchCase = m.control("cbFindMatchCase");
         QWidget *exact = m.control("cbFindExactMatch");
         QWidget *all = m.control("cbEntire");
+        QWidget *anyField = m.control("cbFindAnyField");
         // The design's places, or more where the desktop's font needs the room.
         QVERIFY(find->x() >= 56);
         QVERIFY(matchCase->width() >= 77 && exact->width() >= 81 && all->width() >= 101);
-        QCOMPARE(find->width(), bar->width() - find->x() - matchCase->width() -
-                                    (entire ? all->width() : 0) - exact->width() - 20);
+        QCOMPARE(find->width(), qMax(0, bar->width() - find->x() - matchCase->width() -
+                                            (entire ? all->width() : 0) - exact->width() -
+                                            anyField->width() - 20));
         QCOMPARE(m.control("btnGoSearch")->x(), bar->width() - 16);
         QCOMPARE(matchCase->x(), find->x() + find->width() + 5);
         QCOMPARE(exact->x(), matchCase->x() + matchCase->width());
         QCOMPARE(all->x(), exact->x() + exact->width());
+        QCOMPARE(anyField->x(), entire ? all->x() + all->width() : all->x());
     }
 
     void theBarCommandShowsHidesAndSavesWhileF12AlwaysSearches()
@@ -235,6 +240,88 @@ private slots:
         findBox()->setText(QStringLiteral("nobody"));
         QTest::keyRelease(findBox(), Qt::Key_Enter);
         QCOMPARE(m.boxes->count(), 0);
+    }
+
+    // Any field: every word in any field, accents and case aside; the list follows the typing.
+    void anyFieldFollowsTheTyping()
+    {
+        m.profile->fill(
+            {{QStringLiteral("Müller, Chloé"), {{QStringLiteral("hCitg"), QStringLiteral("Oslo")}}},
+             {QStringLiteral("Ann Lee"),
+              {{QStringLiteral("hPhone"), QStringLiteral("(555) 123-4567")}}},
+             {QStringLiteral("Bob Ray"), {{QStringLiteral("wCity"), QStringLiteral("Oslo")}}}});
+        const auto restore = qScopeGuard([this] { fillBook(); });
+        m.form->ReloadContactList(false);
+        const QStringList all = listed();
+        auto *anyField = m.control<QCheckBox>("cbFindAnyField");
+        QTest::mouseClick(anyField, Qt::LeftButton);
+        QVERIFY(anyField->isChecked());
+
+        findBox()->setFocus();
+        QTest::keyClicks(findBox(), QStringLiteral("chloe mull"));
+        QTRY_COMPARE(listed(), QStringList{QStringLiteral("Müller, Chloé")});
+        QVERIFY(showingResults());
+        // Each pause narrows or widens from the list the typing began with.
+        findBox()->clear();
+        QTest::keyClicks(findBox(), QStringLiteral("OSLO"));
+        QTRY_COMPARE(listed(),
+                     (QStringList{QStringLiteral("Müller, Chloé"), QStringLiteral("Bob Ray")}));
+        findBox()->clear();
+        QTest::keyClicks(findBox(), QStringLiteral("555-123"));
+        QTRY_COMPARE(listed(), QStringList{QStringLiteral("Ann Lee")});
+        // Nothing found while typing is an empty list, not a message.
+        QTest::keyClicks(findBox(), QStringLiteral(" nobody"));
+        QTRY_VERIFY(listed().isEmpty());
+        QCOMPARE(m.boxes->count(), 0);
+        // An emptied find box brings the list back.
+        findBox()->selectAll();
+        QTest::keyClick(findBox(), Qt::Key_Backspace);
+        QTRY_COMPARE(listed(), all);
+        QVERIFY(!showingResults());
+        QCOMPARE(m.boxes->count(), 0);
+    }
+
+    void enterSearchesAtOnceWithAnyField()
+    {
+        m.control<QCheckBox>("cbFindAnyField")->setChecked(true);
+        findBox()->setFocus();
+        QTest::keyClicks(findBox(), QStringLiteral("eva"));
+        QTest::keyClick(findBox(), Qt::Key_Return);
+        QCOMPARE(listed(), (QStringList{AllNames[2], AllNames[3]}));
+        // And says so when nothing is found, as without the box.
+        QTest::keyClicks(findBox(), QStringLiteral(" zzz"));
+        QTest::keyClick(findBox(), Qt::Key_Return);
+        QCOMPARE(m.boxes->captions(), QStringList{QStringLiteral("Nothing found.")});
+        QCOMPARE(listed(), AllNames);
+    }
+
+    void withoutAnyFieldTheListWaitsForEnter()
+    {
+        QVERIFY(!m.control<QCheckBox>("cbFindAnyField")->isChecked());
+        findBox()->setFocus();
+        QTest::keyClicks(findBox(), QStringLiteral("eva"));
+        QTest::qWait(400);
+        QCOMPARE(listed(), AllNames);
+        QVERIFY(!showingResults());
+    }
+
+    void anyFieldIsSavedInTheProfile()
+    {
+        auto *anyField = m.control<QCheckBox>("cbFindAnyField");
+        QCOMPARE(m.control("cbEntire")->nextInFocusChain(), anyField);
+        QTest::mouseClick(anyField, Qt::LeftButton);
+        QVERIFY(ActiveProfile->SearchAnyField);
+        QFile settings(ActiveProfile->GetProfileInfo(1));
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QVERIFY(settings.readAll().contains("Search any field=1"));
+        settings.close();
+        // A window made afresh on the profile shows it checked.
+        m.close();
+        ActiveProfile->LoadSettings();
+        m.open();
+        QVERIFY(m.control<QCheckBox>("cbFindAnyField")->isChecked());
+        QTest::mouseClick(m.control<QCheckBox>("cbFindAnyField"), Qt::LeftButton);
+        QVERIFY(!ActiveProfile->SearchAnyField);
     }
 };
 

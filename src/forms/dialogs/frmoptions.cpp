@@ -2,6 +2,7 @@
 
 #include "app/untcommon.h"
 #include "forms/common/filedialogs.h"
+#include "forms/dialogs/phoneregionoption.h"
 #include "forms/main/programfont.h"
 #include "net/unit_proxy.h"
 #include "platform/calbreyerror.h"
@@ -28,9 +29,10 @@ constexpr std::array BoolSettings = {
     &TProfile::DisplaySearchBar,     &TProfile::LoadOnStartup,       &TProfile::FullDisplay,
     &TProfile::UseCustomEmailClient, &TProfile::UseCustomWebBrowser,
 };
-constexpr std::array TextSettings = {&TProfile::CustomEmailClient, &TProfile::CustomWebBrowser};
+constexpr std::array TextSettings = {&TProfile::CustomEmailClient, &TProfile::CustomWebBrowser,
+                                     &TProfile::PhoneRegion};
 
-// The eleven settings as they stand, to put back when OK fails.
+// The settings as they stand, to put back when OK fails.
 class SettingsSnapshot
 {
 public:
@@ -95,8 +97,10 @@ void TOptions::FormCreate()
     ui->mpoSimple->setChecked(true);
     ui->pEmail->setChecked(true);
     ui->pWebBrowser->setChecked(true);
+    m_phoneRegion = new TPhoneRegionOption(*ui->layoutTab0, ui->layoutTab0->count() - 1, ui->tab0);
 
     if (const TProfile *profile = ActiveProfile) {
+        m_phoneRegion->Load(*profile);
         ui->mpoTips->setChecked(profile->DisplayTips);
         ui->mpoSearchBar->setChecked(profile->DisplaySearchBar);
         // Selecting one of a pair deselects its partner; not selecting it keeps the default.
@@ -160,6 +164,7 @@ void TOptions::copyToSettings() const
     profile.UseCustomWebBrowser = ui->pCWebBrowser->isChecked();
     profile.CustomEmailClient = ui->pEmailPath->text();
     profile.CustomWebBrowser = ui->pWebBrowserPath->text();
+    m_phoneRegion->Store(profile);
     profile.KeepDeletedDays = ui->sbKeepDeletedDays->value();
 }
 

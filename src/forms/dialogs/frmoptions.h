@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <memory>
 
+class TPhoneRegionOption;
+
 namespace Ui {
 class TOptions;
 }
@@ -36,4 +38,5 @@ private:
     void copyToSettings() const;
 
     std::unique_ptr<Ui::TOptions> ui;
+    TPhoneRegionOption *m_phoneRegion = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "forms/common/programend.h"
 #include "forms/dialogs/frmaboutbox.h"
 #include "forms/dialogs/frmaddmodifycontact.h"
+#include "forms/duplicates/duplicatecommands.h"
 #include "forms/main/actionbar.h"
 #include "forms/main/contactlistdelegate.h"
 #include "forms/main/contactlistview.h"
@@ -138,6 +139,7 @@ void TMainForm::bindCommands()
     new TCsvImportCommand(*this, c);
     new TVCardCommands(*this, c, *lbContactList);
     new TTrashCommands(*this, c);
+    new TDuplicateCommands(*this, c);
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
             c.Gated([this] { actModifyContactExecute(); }));

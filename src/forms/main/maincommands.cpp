@@ -80,6 +80,9 @@ TMainCommands::TMainCommands(QMainWindow *window)
                                   QKeySequence(Qt::CTRL | Qt::Key_M), ModifyContactPicture);
     actDeleteContact = makeAction(window, "actDeleteContact", QStringLiteral("&Delete contact"),
                                   QKeySequence(Qt::Key_Delete), DeleteContactPicture);
+    actFindDuplicates =
+        makeAction(window, "actFindDuplicates", QStringLiteral("Find &Duplicates..."),
+                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), NoPicture);
     actUndo = makeAction(window, "actUndo", QStringLiteral("&Undo"),
                          QKeySequence(Qt::CTRL | Qt::Key_Z), NoPicture);
     actDeletedContacts = makeAction(window, "actDeletedContacts",
@@ -133,6 +136,7 @@ TMainCommands::TMainCommands(QMainWindow *window)
 
     Contact1 = makeMenu(window, "Contact1", QStringLiteral("&Contact"));
     Contact1->addActions({actNewContact, actModifyContact, actDeleteContact});
+    Contact1->addAction(actFindDuplicates);
     Contact1->addSeparator();
     Contact1->addActions({actUndo, actDeletedContacts});
     Contact1->addSeparator();

@@ -50,6 +50,7 @@ struct TMainCommands
     QAction *actNewContact;
     QAction *actModifyContact;
     QAction *actDeleteContact;
+    QAction *actFindDuplicates;
     /// Its text names the action it undoes ("&Undo Delete of Ann Lee").
     QAction *actUndo;
     QAction *actDeletedContacts;

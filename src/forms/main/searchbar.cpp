@@ -1,6 +1,7 @@
 #include "forms/main/searchbar.h"
 
 #include "app/untcommon.h"
+#include "forms/common/waitcursor.h"
 #include "forms/main/actionimage.h"
 #include "forms/main/maincommands.h"
 #include "platform/messagebox.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTimer>
 
 namespace {
 constexpr int BarHeight = 28;
@@ -22,6 +24,8 @@ constexpr int ButtonSize = 16;
 constexpr int FindBoxLeft = 56;
 constexpr int FindBoxTop = 4;
 constexpr int FindBoxHeight = 21;
+// Long enough to let a word be typed, short enough to feel immediate.
+constexpr int TypingPauseMs = 180;
 
 QWidget *makePanel(QWidget *parent, const char *name, int height)
 {
@@ -71,6 +75,17 @@ TSearchBar::TSearchBar(TMainCommands &commands, TSearchHost host, QWidget *paren
     connect(btnCloseSearch, &TActionImage::clicked, this,
             m_commands.Gated([this] { btnCloseSearchClick(); }));
     connect(m_commands.Go1, &QMenu::aboutToShow, this, &TSearchBar::Go1Click);
+
+    m_typingPause = new QTimer(this);
+    m_typingPause->setSingleShot(true);
+    m_typingPause->setInterval(TypingPauseMs);
+    connect(m_typingPause, &QTimer::timeout, this, m_commands.Gated([this] { FollowTyping(); }));
+    connect(ebFindWhat, &QLineEdit::textEdited, this, [this] {
+        if (cbFindAnyField->isChecked())
+            m_typingPause->start();
+    });
+    connect(cbFindAnyField, &QCheckBox::clicked, this,
+            m_commands.Gated([this] { cbFindAnyFieldClick(); }));
 }
 
 void TSearchBar::createSearchPanel()
@@ -91,7 +106,11 @@ void TSearchBar::createSearchPanel()
         makeCheckBox(m_panelSearch, "cbFindExactMatch", QStringLiteral("&Exact match"), 81);
     cbEntire = makeCheckBox(m_panelSearch, "cbEntire", QStringLiteral("E&ntire database"), 101);
     cbEntire->hide();
-    for (QCheckBox *box : {cbFindMatchCase, cbFindExactMatch, cbEntire})
+    cbFindAnyField =
+        makeCheckBox(m_panelSearch, "cbFindAnyField", QStringLiteral("Any &field"), 71);
+    cbFindAnyField->setToolTip(QStringLiteral("Find every word in any field, without regard to "
+                                              "accents or case; the list follows your typing"));
+    for (QCheckBox *box : {cbFindMatchCase, cbFindExactMatch, cbEntire, cbFindAnyField})
         box->move(box->x(), FindBoxTop + (FindBoxHeight - box->height()) / 2);
 
     btnGoSearch = makeButton(m_panelSearch, "btnGoSearch", "gosearch");
@@ -117,10 +136,13 @@ void TSearchBar::createResultsPanel()
 void TSearchBar::SetBarVisible(bool visible)
 {
     m_panelSearch->setVisible(visible);
+    cbFindAnyField->setChecked(ActiveProfile && ActiveProfile->SearchAnyField);
 }
 
 void TSearchBar::ListShowsCategory(bool narrowed)
 {
+    m_typingPause->stop();
+    m_followedList.reset();
     m_panelSearchResults->hide();
     SetEntireDatabaseVisible(narrowed);
 }
@@ -128,8 +150,8 @@ void TSearchBar::ListShowsCategory(bool narrowed)
 void TSearchBar::FollowInTabOrder(QWidget *previous)
 {
     QWidget *last = previous;
-    for (QWidget *next : std::initializer_list<QWidget *>{ebFindWhat, cbFindMatchCase,
-                                                          cbFindExactMatch, cbEntire}) {
+    for (QWidget *next : std::initializer_list<QWidget *>{
+             ebFindWhat, cbFindMatchCase, cbFindExactMatch, cbEntire, cbFindAnyField}) {
         QWidget::setTabOrder(last, next);
         last = next;
     }
@@ -149,6 +171,7 @@ void TSearchBar::muSearchBarExecute()
 
 void TSearchBar::actSearchNowExecute()
 {
+    m_typingPause->stop();
     if (!ActiveProfile)
         return;
     // Blanks are something to search for; only a box without a character is refused.
@@ -160,33 +183,82 @@ void TSearchBar::actSearchNowExecute()
             ebFindWhat->setFocus();
         return;
     }
+    RunSearch(searchSource());
+}
+
+QStringList TSearchBar::searchSource() const
+{
     QStringList source;
     if (cbEntire->isChecked()) {
         // Checked counts also while the box is hidden.
         const TProfile::ContactReadScope scope(*ActiveProfile);
         ActiveProfile->GetContactNames(source);
     } else {
-        source = m_host.listedContacts();
+        source = m_followedList.value_or(m_host.listedContacts());
     }
-    RunSearch(source);
+    return source;
+}
+
+QStringList TSearchBar::findIn(const QStringList &source) const
+{
+    const QString typed = ebFindWhat->text();
+    const ContactNameSearch how{cbFindMatchCase->isChecked(), cbFindExactMatch->isChecked()};
+    if (!cbFindAnyField->isChecked())
+        return SearchContactNames(source, typed, how);
+    // Built once per version of book.db; reading a large book takes a moment.
+    if (m_index.NeedsUpdate(*ActiveProfile)) {
+        const WaitCursor wait;
+        m_index.Update(*ActiveProfile);
+    }
+    return SearchContactsAnyField(source, typed, how, m_index);
+}
+
+void TSearchBar::showFound(const QStringList &found, const QString &typed)
+{
+    m_host.showResults(found, QStringLiteral("Search results for ") + typed);
+    m_panelSearchResults->show();
+    SetEntireDatabaseVisible(true);
+}
+
+void TSearchBar::FollowTyping()
+{
+    m_typingPause->stop();
+    if (!ActiveProfile || !cbFindAnyField->isChecked())
+        return;
+    const QString typed = ebFindWhat->text();
+    if (typed.trimmed().isEmpty()) {
+        if (m_followedList)
+            m_host.reloadKeepingSelection();
+        return;
+    }
+    const QStringList source = searchSource();
+    if (!m_followedList)
+        m_followedList = m_host.listedContacts();
+    showFound(findIn(source), typed);
+}
+
+void TSearchBar::cbFindAnyFieldClick()
+{
+    if (!ActiveProfile)
+        return;
+    ActiveProfile->SearchAnyField = cbFindAnyField->isChecked();
+    ActiveProfile->SaveSettings();
 }
 
 void TSearchBar::RunSearch(const QStringList &source)
 {
     const QString typed = ebFindWhat->text();
-    const ContactNameSearch how{cbFindMatchCase->isChecked(), cbFindExactMatch->isChecked()};
-    const QStringList found = SearchContactNames(source, typed, how);
+    const QStringList found = findIn(source);
     if (found.isEmpty()) {
-        const QString needle = how.matchCase ? typed : LowerAtoZ(typed);
+        const bool matchCase = cbFindMatchCase->isChecked();
+        const QString needle = matchCase ? typed : LowerAtoZ(typed);
         ShowMessageBox(QStringLiteral("There were no contacts found for the search string \"") +
                            needle + QStringLiteral("\" in your address book."),
                        QStringLiteral("Nothing found."), MessageBoxFlag::Information);
         m_host.reloadKeepingSelection();
         return;
     }
-    m_host.showResults(found, QStringLiteral("Search results for ") + typed);
-    m_panelSearchResults->show();
-    SetEntireDatabaseVisible(true);
+    showFound(found, typed);
 }
 
 void TSearchBar::btnCloseSearchClick()
@@ -205,12 +277,14 @@ void TSearchBar::LayoutSearchBar()
     const int width = m_panelSearch->width();
     const int entire = cbEntire->isHidden() ? 0 : cbEntire->width();
     const int findWidth = width - ebFindWhat->x() - cbFindMatchCase->width() - entire -
-                          cbFindExactMatch->width() - 20;
+                          cbFindExactMatch->width() - cbFindAnyField->width() - 20;
     ebFindWhat->resize(qMax(0, findWidth), ebFindWhat->height());
     btnGoSearch->move(width - ButtonSize, btnGoSearch->y());
     cbFindMatchCase->move(ebFindWhat->geometry().right() + 1 + 5, cbFindMatchCase->y());
     cbFindExactMatch->move(cbFindMatchCase->geometry().right() + 1, cbFindExactMatch->y());
     cbEntire->move(cbFindExactMatch->geometry().right() + 1, cbEntire->y());
+    const QWidget *before = cbEntire->isHidden() ? cbFindExactMatch : cbEntire;
+    cbFindAnyField->move(before->geometry().right() + 1, cbFindAnyField->y());
 }
 
 void TSearchBar::Go1Click()
