@@ -14,6 +14,7 @@
 #include "platform/singleinstance.h"
 #include "platform/username.h"
 #include "profiles/untprofiles.h"
+#include "realprogram.h"
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
 
@@ -304,22 +305,9 @@ private slots:
         const QString copy = m_folder->copyBuiltProgram();
         if (copy.isEmpty())
             QSKIP("CALBREY_TEST_PROGRAM does not name the built program");
-        // The real program opens the profile of the one who runs it.
-        OverrideLoginUserName(std::nullopt);
-        const QString profile = m_folder->profiles() + LoginUserName();
-        QVERIFY(QDir().mkpath(profile));
-        QFile config(profile + QStringLiteral("/config.ini"));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write("[Config]\r\nLoad on startup=1\r\n");
-        config.close();
-
-        QTemporaryDir runtime;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-        QProcess running;
-        running.setProcessEnvironment(env);
-        running.start(copy, {});
-        QVERIFY(running.waitForStarted(30000));
+        RealProgram real;
+        QVERIFY(real.start(*m_folder, copy, {}));
+        QProcess &running = real.process;
         const auto windows = [&running] {
             QProcess xdotool;
             xdotool.start(QStringLiteral("xdotool"),

@@ -7,6 +7,7 @@
 #include "platform/singleinstance.h"
 #include "platform/username.h"
 #include "profiles/untprofiles.h"
+#include "realprogram.h"
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
 
@@ -217,21 +218,9 @@ private slots:
         const QString program = m_folder->copyBuiltProgram();
         if (program.isEmpty())
             QSKIP("CALBREY_TEST_PROGRAM does not name the built program");
-        OverrideLoginUserName(std::nullopt);
-        const QString profile = m_folder->profiles() + LoginUserName();
-        QVERIFY(QDir().mkpath(profile));
-        QFile config(profile + QStringLiteral("/config.ini"));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write("[Config]\r\nLoad on startup=1\r\n");
-        config.close();
-
-        QTemporaryDir runtime;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-        QProcess running;
-        running.setProcessEnvironment(env);
-        running.start(program, {QStringLiteral("-tray")});
-        QVERIFY(running.waitForStarted(30000));
+        RealProgram real;
+        QVERIFY(real.start(*m_folder, program, {QStringLiteral("-tray")}));
+        QProcess &running = real.process;
 
         const QString mainWindow = QStringLiteral("--onlyvisible --name ^Quenlark.Calbrey,.as.");
         const QString icon = xdo(QStringLiteral("search --sync --onlyvisible --classname "
