@@ -2,6 +2,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/calbreyerror.h"
+#include "platform/filelock.h"
 #include "platform/inidocument.h"
 #include "platform/iniidentity.h"
 
@@ -343,9 +344,15 @@ void IniFile::Batch::commit()
     Impl &d = *m_file.d;
     if (--d.batchDepth > 0)
         return;
+    if (d.log.empty())
+        return; // nothing was written
     try {
         // Another program's change since the batch began is kept: the edits are replayed
-        // over it.
+        // over it. Programs that change the file take turns from that last look at it to the
+        // rename, so a change committed in between cannot be written over unseen.
+        const FileLock lock(d.path + QStringLiteral(".lock"));
+        if (!lock.acquired() && !lock.unavailable())
+            d.failWriting();
         d.refresh();
         if (d.document.isModified())
             d.save();
