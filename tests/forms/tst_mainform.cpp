@@ -341,7 +341,8 @@ private slots:
                            "> &Import/Export"};
         QTest::newRow("Import/Export")
             << "ImportExport1"
-            << QStringList{"Import &CSV File", "Import &vCard File", "E&xport vCard File"};
+            << QStringList{"Import &CSV File", "Import &vCard File", "E&xport vCard File",
+                           "Export CSV &File"};
         QTest::newRow("Go") << "Go1"
                             << QStringList{"&Send mail now|F2",
                                            "&Go to Web Site|F3",

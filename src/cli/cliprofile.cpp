@@ -1,0 +1,38 @@
+#include "cli/cliprofile.h"
+
+#include "app/untcommon.h"
+#include "cli/clicommand.h"
+#include "profiles/untprofiles.h"
+
+CliProfile::CliProfile(const QString &requested)
+    : m_name(requested.isEmpty() ? GetWindowsUserName() : requested),
+      m_usersOwn(requested.isEmpty())
+{}
+
+CliProfile::~CliProfile()
+{
+    if (!m_profile)
+        return;
+    // calbrey never changes the settings, but closing a profile saves them: read them again
+    // first, so that what the window may have saved meanwhile is what gets written back.
+    m_profile->LoadSettings();
+    ActiveProfile = nullptr;
+    m_profile.reset();
+}
+
+TProfile &CliProfile::open(bool createUsersOwn)
+{
+    if (m_profile)
+        return *m_profile;
+    if (!ProfileExists(m_name)) {
+        if (!createUsersOwn || !m_usersOwn)
+            throw CliError(QStringLiteral("there is no profile named \"") + m_name +
+                           QStringLiteral("\" (calbrey profiles lists them)"));
+        // The reason, if any, has been told by the message handler.
+        if (!CreateProfile(m_name))
+            throw CliError(QString());
+    }
+    m_profile = std::make_unique<TProfile>(m_name);
+    ActiveProfile = m_profile.get();
+    return *m_profile;
+}
