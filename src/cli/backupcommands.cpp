@@ -22,8 +22,7 @@ int restore(CliInvocation &call)
     if (!call.isSet(QStringLiteral("yes")))
         throw CliError(QStringLiteral("restoring overwrites the address book and the settings "
                                       "of the profile \"") +
-                           call.profileChoice().name() +
-                           QStringLiteral("\"; add --yes to restore"),
+                           call.profileChoice().name() + QStringLiteral("\"; add --yes to restore"),
                        CliStatus::Usage);
     // A backup that does not fit, or a failed write, has been told by the profile.
     if (!call.profile().Restore(fileName))
@@ -53,9 +52,7 @@ QList<CliCommand> BackupCommands()
                          "FILE, as the window's Restore Profile does: both files or neither. "
                          "The backup must be one of this profile (the name it was made from). "
                          "Since it overwrites the address book, --yes must be given.")},
-         {{{QStringLiteral("yes")},
-           QString(),
-           QStringLiteral("Yes, overwrite the profile.")}},
+         {{{QStringLiteral("yes")}, QString(), QStringLiteral("Yes, overwrite the profile.")}},
          1,
          1,
          restore},

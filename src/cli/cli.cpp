@@ -144,8 +144,7 @@ int run(const QStringList &line, CliOutput &out)
 {
     const ParsedLine parsed = parse(line);
     if (parsed.options.contains(QStringLiteral("version")) && parsed.command.isEmpty()) {
-        out.line(QStringLiteral("calbrey (Quenlark Calbrey) ") +
-                 QStringLiteral(CALBREY_VERSION));
+        out.line(QStringLiteral("calbrey (Quenlark Calbrey) ") + QStringLiteral(CALBREY_VERSION));
         return CliStatus::Ok;
     }
     if (parsed.command == QLatin1String("help"))
@@ -156,8 +155,7 @@ int run(const QStringList &line, CliOutput &out)
         throw UsageError(QStringLiteral("no command given"));
     const CliCommand *command = findCommand(parsed.command);
     if (!command)
-        throw UsageError(QStringLiteral("unknown command \"") + parsed.command +
-                         QLatin1Char('"'));
+        throw UsageError(QStringLiteral("unknown command \"") + parsed.command + QLatin1Char('"'));
 
     const qsizetype count = parsed.arguments.size();
     if (count < command->minArguments)
@@ -172,8 +170,7 @@ int run(const QStringList &line, CliOutput &out)
         SetProgramFolder(folder);
     }
     CliProfile profile(parsed.options.value(QStringLiteral("profile")).value(0));
-    if (parsed.options.contains(QStringLiteral("profile")) &&
-        !IsSafeProfileName(profile.name()))
+    if (parsed.options.contains(QStringLiteral("profile")) && !IsSafeProfileName(profile.name()))
         throw CliError(QStringLiteral("\"") + profile.name() +
                        QStringLiteral("\" cannot be the name of a profile"));
     CliInvocation invocation(*command, parsed.arguments, parsed.options, profile, out);
@@ -186,9 +183,9 @@ int run(const QStringList &line, CliOutput &out)
 
 CliError UsageError(const QString &message, const QString &command)
 {
-    const QString help = command.isEmpty() ? QStringLiteral("calbrey --help")
-                                           : QStringLiteral("calbrey ") + command +
-                                                 QStringLiteral(" --help");
+    const QString help = command.isEmpty()
+                             ? QStringLiteral("calbrey --help")
+                             : QStringLiteral("calbrey ") + command + QStringLiteral(" --help");
     return CliError(message + QStringLiteral(" (") + help + QStringLiteral(" tells more)"),
                     CliStatus::Usage);
 }

@@ -93,9 +93,8 @@ QString ProgramHelp(const QList<CliCommand> &commands)
         out += QString(kIndent, QLatin1Char(' ')) + command.name.leftJustified(width + 2) +
                command.summary + QLatin1Char('\n');
     out += QStringLiteral("\nOptions:\n") + optionTable(GlobalOptions());
-    out += optionTable({{{QStringLiteral("version")},
-                         QString(),
-                         QStringLiteral("Show the version and end.")}});
+    out += optionTable(
+        {{{QStringLiteral("version")}, QString(), QStringLiteral("Show the version and end.")}});
     out += QStringLiteral("\nExit status: 0 done, 1 failed (or nothing found), 2 wrong usage.\n");
     return out;
 }

@@ -21,7 +21,8 @@ bool writeAll(int fd, QByteArrayView data)
 {
     while (!data.isEmpty()) {
 #ifdef Q_OS_WIN
-        const int written = ::_write(fd, data.data(), unsigned(qMin<qsizetype>(data.size(), 1 << 30)));
+        const int written =
+            ::_write(fd, data.data(), unsigned(qMin<qsizetype>(data.size(), 1 << 30)));
 #else
         const ssize_t written = ::write(fd, data.data(), size_t(data.size()));
 #endif

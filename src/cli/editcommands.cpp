@@ -169,10 +169,8 @@ int edit(CliInvocation &call)
 void removeContact(TProfile &profile, const QString &name)
 {
     // The window's command asks first; naming the contact here was the answer.
-    const MessageBoxHandler asking =
-        SetMessageBoxHandler([](const QString &, const QString &, int) {
-            return MessageBoxResult::Yes;
-        });
+    const MessageBoxHandler asking = SetMessageBoxHandler(
+        [](const QString &, const QString &, int) { return MessageBoxResult::Yes; });
     const auto restore = qScopeGuard([&asking] { SetMessageBoxHandler(asking); });
     profile.DeleteContact(name);
 }
@@ -217,21 +215,21 @@ int addEmail(CliInvocation &call)
     if (!profile.ContactExists(name)) {
         const ContactField *email = FindContactField(QStringLiteral("pEmailAddress"));
         addContact(profile, name, {{email, sender->address}});
-        call.out().line(QStringLiteral("Added ") + name + QStringLiteral(" <") +
-                        sender->address + QStringLiteral(">."));
+        call.out().line(QStringLiteral("Added ") + name + QStringLiteral(" <") + sender->address +
+                        QStringLiteral(">."));
         return CliStatus::Ok;
     }
     // Someone of that name: a new address of theirs, kept with their other addresses.
     const QString main = profile.ReadField(name, QStringLiteral("pEmailAddress"));
     if (main.isEmpty()) {
-        writeValues(profile, name, {{FindContactField(QStringLiteral("pEmailAddress")),
-                                     sender->address}});
+        writeValues(profile, name,
+                    {{FindContactField(QStringLiteral("pEmailAddress")), sender->address}});
     } else {
         QString others = profile.ReadMultiLineField(name, QStringLiteral("pOtherEmail"));
         if (!others.isEmpty())
             others += QStringLiteral("\r\n");
-        writeValues(profile, name, {{FindContactField(QStringLiteral("pOtherEmail")),
-                                     others + sender->address}});
+        writeValues(profile, name,
+                    {{FindContactField(QStringLiteral("pOtherEmail")), others + sender->address}});
     }
     call.out().line(QStringLiteral("Added ") + sender->address + QStringLiteral(" to ") + name +
                     QLatin1Char('.'));

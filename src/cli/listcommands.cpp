@@ -79,8 +79,7 @@ void showText(CliInvocation &call, const QString &name)
             continue;
         const QString label = QString(fields[i].label) + QLatin1Char(':');
         for (qsizetype line = 0; line < lines.size(); ++line)
-            call.out().line((line == 0 ? label : QString()).leftJustified(width + 2) +
-                            lines[line]);
+            call.out().line((line == 0 ? label : QString()).leftJustified(width + 2) + lines[line]);
     }
 }
 
@@ -103,10 +102,10 @@ void showIni(CliInvocation &call, const QString &name)
 
 int show(CliInvocation &call)
 {
-    const QString format = call.choice(QStringLiteral("format"),
-                                       {QStringLiteral("text"), QStringLiteral("vcard"),
-                                        QStringLiteral("ini")},
-                                       QStringLiteral("text"));
+    const QString format =
+        call.choice(QStringLiteral("format"),
+                    {QStringLiteral("text"), QStringLiteral("vcard"), QStringLiteral("ini")},
+                    QStringLiteral("text"));
     const QString name = existingContact(call, call.arguments().first());
     const TProfile::ContactReadScope reading(call.profile());
     if (format == QLatin1String("vcard"))

@@ -92,10 +92,10 @@ QString decodeHeader(const QByteArray &raw)
         QByteArray charset = word.captured(1).toLatin1();
         charset.truncate(charset.indexOf('*') < 0 ? charset.size() : charset.indexOf('*'));
         const QByteArray payload = word.captured(3).toLatin1();
-        const QByteArray bytes = word.captured(2).compare(QLatin1String("b"),
-                                                          Qt::CaseInsensitive) == 0
-                                     ? QByteArray::fromBase64(payload)
-                                     : decodeQ(payload);
+        const QByteArray bytes =
+            word.captured(2).compare(QLatin1String("b"), Qt::CaseInsensitive) == 0
+                ? QByteArray::fromBase64(payload)
+                : decodeQ(payload);
         out += decodeCharset(charset, bytes);
         at = word.capturedEnd();
         lastWasEncoded = true;
@@ -156,8 +156,8 @@ std::optional<TMailSender> ReadMailSender(QByteArrayView message)
         sender.address = (comment >= 0 ? mailbox.left(comment) : mailbox).trimmed();
         if (comment >= 0) {
             const qsizetype end = mailbox.lastIndexOf(QLatin1Char(')'));
-            sender.name = unquoted(mailbox.mid(comment + 1, (end > comment ? end : mailbox.size()) -
-                                                                comment - 1));
+            sender.name = unquoted(
+                mailbox.mid(comment + 1, (end > comment ? end : mailbox.size()) - comment - 1));
         }
     }
     if (sender.address.isEmpty() || !sender.address.contains(QLatin1Char('@')) ||

@@ -12,6 +12,10 @@ int main(int argc, char *argv[])
     // program.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+#ifdef SIGXFSZ
+    // So is a file that may grow no more: the write fails, is told, and the old file stays.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("calbrey"));
     return RunCli(QCoreApplication::arguments());

@@ -17,8 +17,8 @@ int answer(CliInvocation &call, const QList<TFoundAddress> &found, bool mailClie
         call.out().line(QStringLiteral("searching for '") % query % QStringLiteral("' ..."));
     for (const TFoundAddress &address : found) {
         if (parsable)
-            call.out().line(address.address % QLatin1Char('\t') % address.name %
-                            QLatin1Char('\t') % address.label);
+            call.out().line(address.address % QLatin1Char('\t') % address.name % QLatin1Char('\t') %
+                            address.label);
         else
             call.out().line(address.name % QStringLiteral(" <") % address.address %
                             QStringLiteral("> (") % address.label % QLatin1Char(')'));

@@ -5,9 +5,9 @@
 #include "cli/cliprofile.h"
 #include "csvexport/csvexport.h"
 #include "import/contactimport.h"
-#include "platform/atomicfile.h"
 #include "import/csvcontacts.h"
 #include "import/csvparser.h"
+#include "platform/atomicfile.h"
 #include "platform/iniidentity.h"
 #include "profiles/untprofiles.h"
 #include "reports/untreportgen.h"
@@ -58,10 +58,10 @@ bool isVCard(QByteArrayView bytes)
 
 int import(CliInvocation &call)
 {
-    const QString action = call.choice(QStringLiteral("on-clash"),
-                                       {QStringLiteral("skip"), QStringLiteral("overwrite"),
-                                        QStringLiteral("rename")},
-                                       QStringLiteral("skip"));
+    const QString action =
+        call.choice(QStringLiteral("on-clash"),
+                    {QStringLiteral("skip"), QStringLiteral("overwrite"), QStringLiteral("rename")},
+                    QStringLiteral("skip"));
     const QString fileName = call.arguments().first();
     const FileContent file = ReadWholeFile(fileName);
     if (!file.identity.exists || !file.readable)
@@ -174,11 +174,11 @@ BlockWriter writerFor(const QString &format)
 
 int exportContacts(CliInvocation &call)
 {
-    const QString format = call.choice(
-        QStringLiteral("format"),
-        {QStringLiteral("vcard3"), QStringLiteral("vcard4"), QStringLiteral("csv-outlook"),
-         QStringLiteral("csv-google"), QStringLiteral("html")},
-        QStringLiteral("vcard3"));
+    const QString format = call.choice(QStringLiteral("format"),
+                                       {QStringLiteral("vcard3"), QStringLiteral("vcard4"),
+                                        QStringLiteral("csv-outlook"), QStringLiteral("csv-google"),
+                                        QStringLiteral("html")},
+                                       QStringLiteral("vcard3"));
     const QStringList names = namesToExport(call);
     const BlockWriter write = writerFor(format);
     const QString output = call.value(QStringLiteral("output"));

@@ -51,8 +51,8 @@ public:
     NameParts nameParts() const
     {
         const QString &real = at<ContactFieldIndex("pRealName")>();
-        QStringList words = (real.trimmed().isEmpty() ? m_name : real).split(
-            QLatin1Char(' '), Qt::SkipEmptyParts);
+        QStringList words =
+            (real.trimmed().isEmpty() ? m_name : real).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         NameParts parts;
         if (words.isEmpty())
             return parts;
@@ -178,8 +178,8 @@ constexpr std::array<GoogleSlot, 14> googleSlots = {{
 }};
 
 const QStringList addressParts = {
-    QStringLiteral("Label"),       QStringLiteral("Formatted"), QStringLiteral("Street"),
-    QStringLiteral("City"),        QStringLiteral("Region"),    QStringLiteral("Postal Code"),
+    QStringLiteral("Label"),   QStringLiteral("Formatted"), QStringLiteral("Street"),
+    QStringLiteral("City"),    QStringLiteral("Region"),    QStringLiteral("Postal Code"),
     QStringLiteral("Country"),
 };
 
@@ -214,8 +214,7 @@ const QStringList googleHeaders = makeGoogleHeaders();
 // An address's cells (label, formatted, street, city, region, postal code, country); all empty
 // when it has none of them.
 QStringList googleAddress(const QString &label, const QString &street, const QString &city,
-                          const QString &region, const QString &postalCode,
-                          const QString &country)
+                          const QString &region, const QString &postalCode, const QString &country)
 {
     QStringList formatted;
     if (!street.isEmpty())
@@ -227,7 +226,7 @@ QStringList googleAddress(const QString &label, const QString &street, const QSt
     }
     if (formatted.isEmpty())
         return QStringList(addressParts.size());
-    return {label, formatted.join(QStringLiteral("\r\n")), street, city, region, postalCode,
+    return {label,  formatted.join(QStringLiteral("\r\n")), street, city, region, postalCode,
             country};
 }
 
@@ -268,16 +267,14 @@ QStringList googleCells(const ContactValues &c)
         const bool given = !values[i].isEmpty();
         cells << (given ? QString(googleSlots[i].label) : QString()) << values[i];
     }
-    cells << googleAddress(QStringLiteral("Home"), c.text<ContactFieldIndex("hAddress")>(),
-                           c.text<ContactFieldIndex("hCitg")>(),
-                           c.text<ContactFieldIndex("hState")>(),
-                           c.text<ContactFieldIndex("hZipCode")>(),
-                           c.text<ContactFieldIndex("hCountry")>());
-    cells << googleAddress(QStringLiteral("Work"), c.text<ContactFieldIndex("wAddress")>(),
-                           c.text<ContactFieldIndex("wCity")>(),
-                           c.text<ContactFieldIndex("wState")>(),
-                           c.text<ContactFieldIndex("wZipCode")>(),
-                           c.text<ContactFieldIndex("wCountry")>());
+    cells << googleAddress(
+        QStringLiteral("Home"), c.text<ContactFieldIndex("hAddress")>(),
+        c.text<ContactFieldIndex("hCitg")>(), c.text<ContactFieldIndex("hState")>(),
+        c.text<ContactFieldIndex("hZipCode")>(), c.text<ContactFieldIndex("hCountry")>());
+    cells << googleAddress(
+        QStringLiteral("Work"), c.text<ContactFieldIndex("wAddress")>(),
+        c.text<ContactFieldIndex("wCity")>(), c.text<ContactFieldIndex("wState")>(),
+        c.text<ContactFieldIndex("wZipCode")>(), c.text<ContactFieldIndex("wCountry")>());
     const QString icq = c.text<ContactFieldIndex("pIcq")>();
     if (icq.isEmpty())
         cells << QString() << QString() << QString();
@@ -351,9 +348,8 @@ void ForEachCsvExportBlock(const TProfile &profile, const QStringList &names, TC
 QByteArray WriteCsvContacts(const TProfile &profile, const QStringList &names, TCsvLayout layout)
 {
     QByteArray file;
-    ForEachCsvExportBlock(profile, names, layout, [&file](const QByteArray &block) {
-        file += block;
-    });
+    ForEachCsvExportBlock(profile, names, layout,
+                          [&file](const QByteArray &block) { file += block; });
     return file;
 }
 

@@ -213,6 +213,18 @@ std::vector<std::optional<QString>> IniFile::ConcurrentReads::values(QStringView
     return d->document.values(section, *d->prepared);
 }
 
+qsizetype IniFile::ConcurrentReads::sectionEnd() const
+{
+    return d->document.sectionEnd();
+}
+
+void IniFile::ConcurrentReads::forEachSectionText(
+    qsizetype from, qsizetype to,
+    const std::function<void(QStringView, QByteArrayView)> &visit) const
+{
+    d->document.forEachSectionText(from, to, visit);
+}
+
 QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
 {
     if (std::optional<QString> found = value(section, key))

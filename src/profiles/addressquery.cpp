@@ -7,8 +7,11 @@
 #include <QThread>
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <future>
+#include <optional>
 #include <span>
+#include <string>
 
 namespace {
 
@@ -20,6 +23,11 @@ struct FoldTable
 {
     std::array<char16_t, kTableEnd> folded{};
     std::array<bool, kTableEnd> single{}; // folds to one character (not "ß" -> "ss")
+    // What a character of the table is in stored text folded byte by byte: its folded ASCII
+    // letter, kOtherLetter for one that folds to no ASCII character, kUnknown otherwise.
+    std::array<char, kTableEnd> asByte{};
+    static constexpr char kOtherLetter = '\x01';
+    static constexpr char kUnknown = '\0';
 
     FoldTable()
     {
@@ -27,6 +35,9 @@ struct FoldTable
             const QString f = foldSlowly(QStringView(&c, 1));
             single[c] = f.size() == 1;
             folded[c] = single[c] ? f.front().unicode() : c;
+            asByte[c] = !single[c] || folded[c] == 0 ? kUnknown
+                        : folded[c] < 0x80           ? char(folded[c])
+                                                     : kOtherLetter;
         }
     }
 
@@ -67,6 +78,57 @@ QStringView foldInto(QString &buffer, QStringView text)
         *out++ = QChar(table.folded[c.unicode()]);
     return buffer;
 }
+
+// A first look at a contact's stored text (its lines as book.db holds them, UTF-8) for an
+// ASCII query: false only when no field of it can hold the query, so that the fields of the
+// few others alone are read. The text is folded byte by byte as Fold() folds its characters;
+// text with a character beyond the table, or not UTF-8, may hold anything.
+class StoredTextCheck
+{
+public:
+    explicit StoredTextCheck(const QString &folded)
+    {
+        const bool ascii =
+            std::all_of(folded.begin(), folded.end(), [](QChar c) { return c.unicode() < 0x80; });
+        if (ascii && !folded.isEmpty()) {
+            m_query = folded.toStdString();
+            m_searcher.emplace(m_query.begin(), m_query.end());
+        }
+    }
+
+    bool usable() const { return m_searcher.has_value(); }
+
+    bool mayHold(QByteArrayView stored) const
+    {
+        const FoldTable &table = foldTable();
+        thread_local QByteArray buffer;
+        buffer.resize(stored.size());
+        char *out = buffer.data();
+        const auto *in = reinterpret_cast<const unsigned char *>(stored.data());
+        const auto *const end = in + stored.size();
+        while (in < end) {
+            const unsigned char b = *in;
+            if (b < 0x80) {
+                *out++ = char(unsigned(b - 'A') < 26u ? b + ('a' - 'A') : b);
+                ++in;
+                continue;
+            }
+            if ((b & 0xE0) != 0xC0 || end - in < 2 || (in[1] & 0xC0) != 0x80)
+                return true;
+            const unsigned code = (unsigned(b & 0x1F) << 6) | (in[1] & 0x3F);
+            if (code < 0x80 || code >= kTableEnd || table.asByte[code] == FoldTable::kUnknown)
+                return true;
+            *out++ = table.asByte[code];
+            in += 2;
+        }
+        const char *const folded = buffer.constData();
+        return std::search(folded, static_cast<const char *>(out), *m_searcher) != out;
+    }
+
+private:
+    std::string m_query;
+    std::optional<std::boyer_moore_horspool_searcher<std::string::const_iterator>> m_searcher;
+};
 
 QString digitsOf(QStringView text)
 {
@@ -161,9 +223,15 @@ class ContactQuery
 {
 public:
     ContactQuery(const QString &query, bool phones)
-        : m_query(query), m_phones(phones),
+        : m_query(query), m_stored(TQueryText::Fold(query.trimmed())), m_phones(phones),
           m_digits(phones && looksLikeNumber(query) ? digitsOf(query) : QString())
     {}
+
+    /// The first look at a contact's stored text can leave it out.
+    bool mayMatch(QByteArrayView stored) const
+    {
+        return !m_stored.usable() || !m_digits.isEmpty() || m_stored.mayHold(stored);
+    }
 
     void add(const QString &contact, const QStringList &values, QList<TFoundAddress> &found) const
     {
@@ -216,6 +284,7 @@ private:
     }
 
     TQueryText m_query;
+    StoredTextCheck m_stored;
     bool m_phones;
     QString m_digits; // of a query that looks like a number
 };
@@ -226,22 +295,25 @@ constexpr qsizetype kContactsPerPart = 5000;
 QList<TFoundAddress> find(const TProfile &profile, const QString &query, bool phones)
 {
     const ContactQuery contactQuery(query, phones);
-    QStringList names;
-    profile.GetContactNames(names);
     const TProfile::ConcurrentFieldReads reads(profile, queryKeys(phones).keys);
     const auto findIn = [&](qsizetype from, qsizetype to) {
         QList<TFoundAddress> found;
-        for (qsizetype i = from; i < to; ++i)
-            contactQuery.add(names[i], reads.ReadFields(names[i]), found);
+        reads.ForEachStoredContact(from, to, [&](QStringView name, QByteArrayView stored) {
+            if (!contactQuery.mayMatch(stored))
+                return;
+            const QString contact = name.toString();
+            contactQuery.add(contact, reads.ReadFields(contact), found);
+        });
         return found;
     };
-    const qsizetype parts = std::clamp<qsizetype>(names.size() / kContactsPerPart, 1,
-                                                  QThread::idealThreadCount());
+    const qsizetype end = reads.StoredContactEnd();
+    const qsizetype parts =
+        std::clamp<qsizetype>(end / kContactsPerPart, 1, QThread::idealThreadCount());
     std::vector<std::future<QList<TFoundAddress>>> later;
     for (qsizetype part = 1; part < parts; ++part)
-        later.push_back(std::async(std::launch::async, findIn, names.size() * part / parts,
-                                   names.size() * (part + 1) / parts));
-    QList<TFoundAddress> found = findIn(0, names.size() / parts);
+        later.push_back(
+            std::async(std::launch::async, findIn, end * part / parts, end * (part + 1) / parts));
+    QList<TFoundAddress> found = findIn(0, end / parts);
     for (auto &part : later)
         found += part.get();
     return found;

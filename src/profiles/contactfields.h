@@ -71,8 +71,8 @@ inline constexpr std::array<ContactField, 34> ContactFields = {{
 consteval std::size_t ContactFieldIndex(std::string_view key)
 {
     for (std::size_t i = 0; i < ContactFields.size(); ++i) {
-        if (std::string_view(ContactFields[i].key.data(), std::size_t(ContactFields[i].key.size())) ==
-            key)
+        if (std::string_view(ContactFields[i].key.data(),
+                             std::size_t(ContactFields[i].key.size())) == key)
             return i;
     }
     throw "not a contact field key";

@@ -118,7 +118,7 @@ constexpr qsizetype kCardBytes = 550;
 } // namespace
 
 void ForEachVCardBlock(const TProfile &profile, const QStringList &names, TVCardVersion version,
-                          const std::function<void(const QByteArray &)> &take)
+                       const std::function<void(const QByteArray &)> &take)
 {
     QStringList keys;
     for (const ContactField &field : ContactFields)
@@ -170,8 +170,7 @@ QByteArray WriteVCardContacts(const TProfile &profile, const QStringList &names,
 {
     QByteArray out;
     out.reserve(names.size() * kCardBytes);
-    ForEachVCardBlock(profile, names, version,
-                         [&out](const QByteArray &block) { out += block; });
+    ForEachVCardBlock(profile, names, version, [&out](const QByteArray &block) { out += block; });
     return out;
 }
 
@@ -180,6 +179,6 @@ void ExportVCardFile(const TProfile &profile, const QStringList &names, TVCardVe
 {
     AtomicFileWriter file(fileName);
     ForEachVCardBlock(profile, names, version,
-                         [&file](const QByteArray &block) { file.write(block); });
+                      [&file](const QByteArray &block) { file.write(block); });
     file.commit();
 }

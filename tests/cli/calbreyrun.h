@@ -46,10 +46,10 @@ inline CalbreyResult RunCalbrey(const QString &folder, const QStringList &argume
     if (shell.isEmpty()) {
         process.start(program, all);
     } else {
-        process.start(QStringLiteral("sh"), QStringList{QStringLiteral("-c"),
-                                                        shell + QStringLiteral("; exec \"$0\" \"$@\""),
-                                                        program} +
-                                                all);
+        process.start(QStringLiteral("sh"),
+                      QStringList{QStringLiteral("-c"),
+                                  shell + QStringLiteral("; exec \"$0\" \"$@\""), program} +
+                          all);
     }
     CalbreyResult result;
     if (!process.waitForStarted(30000))

@@ -18,8 +18,8 @@ private slots:
     {
         m.profile = std::make_unique<TestProfile>(u"tester"_s);
         QVERIFY(m.profile->activated());
-        m.profile->fill({{u"Ann Lee"_s,
-                          {{u"aContactName"_s, u"Ann Lee"_s}, {u"pMobile"_s, u"555"_s}}}});
+        m.profile->fill(
+            {{u"Ann Lee"_s, {{u"aContactName"_s, u"Ann Lee"_s}, {u"pMobile"_s, u"555"_s}}}});
         m.open();
     }
     void cleanup()
@@ -34,7 +34,8 @@ private slots:
         // the editor then saves another.
         bool added = false;
         whenModalOf("TAddModifyUser", [&](QWidget &editor) {
-            const CalbreyResult result = calbrey({u"add"_s, u"From Terminal"_s, u"email=t@x.org"_s});
+            const CalbreyResult result =
+                calbrey({u"add"_s, u"From Terminal"_s, u"email=t@x.org"_s});
             added = result.status == 0;
             child<QLineEdit>(editor, "aContactName")->setText(u"From Window"_s);
             child<QPushButton>(editor, "Button1")->click();
