@@ -163,13 +163,18 @@ int run(const QStringList &line, CliOutput &out)
     if (command->maxArguments >= 0 && count > command->maxArguments)
         throw UsageError(QStringLiteral("too many arguments"), command->name);
 
-    const QString folder = parsed.options.value(QStringLiteral("program-folder")).value(0);
+    // A later option overrides an earlier one.
+    const auto last = [&parsed](const QString &option) {
+        const QStringList values = parsed.options.value(option);
+        return values.isEmpty() ? QString() : values.last();
+    };
+    const QString folder = last(QStringLiteral("program-folder"));
     if (!folder.isEmpty()) {
         if (!PathExists(folder + QStringLiteral("/Profiles")))
             throw CliError(QStringLiteral("there is no Profiles folder in ") + folder);
         SetProgramFolder(folder);
     }
-    CliProfile profile(parsed.options.value(QStringLiteral("profile")).value(0));
+    CliProfile profile(last(QStringLiteral("profile")));
     if (parsed.options.contains(QStringLiteral("profile")) && !IsSafeProfileName(profile.name()))
         throw CliError(QStringLiteral("\"") + profile.name() +
                        QStringLiteral("\" cannot be the name of a profile"));

@@ -73,10 +73,13 @@ void showText(CliInvocation &call, const QString &name)
         keys.append(field.key);
     const QStringList values = call.profile().ReadFields(name, keys);
     for (qsizetype i = 0; i < fields.size(); ++i) {
-        const bool multiLine = FindContactField(QString(fields[i].key))->isMultiLine();
-        const QStringList lines = multiLine ? values[i].split(QLatin1Char('|')) : values.mid(i, 1);
-        if (values[i].isEmpty())
+        const ContactField *field = FindContactField(QString(fields[i].key));
+        // Picture 0 is the one every contact has unless another was chosen.
+        if (values[i].isEmpty() ||
+            (field->kind == ContactFieldKind::Integer && values[i] == QLatin1String("0")))
             continue;
+        const QStringList lines =
+            field->isMultiLine() ? values[i].split(QLatin1Char('|')) : values.mid(i, 1);
         const QString label = QString(fields[i].label) + QLatin1Char(':');
         for (qsizetype line = 0; line < lines.size(); ++line)
             call.out().line((line == 0 ? label : QString()).leftJustified(width + 2) + lines[line]);

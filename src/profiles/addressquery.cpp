@@ -96,6 +96,10 @@ public:
         }
     }
 
+    // The searcher points into m_query.
+    StoredTextCheck(const StoredTextCheck &) = delete;
+    StoredTextCheck &operator=(const StoredTextCheck &) = delete;
+
     bool usable() const { return m_searcher.has_value(); }
 
     bool mayHold(QByteArrayView stored) const

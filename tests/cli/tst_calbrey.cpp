@@ -300,19 +300,19 @@ void TestCalbrey::showsOneContact_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<QStringList>("lines");
     QTest::newRow("text") << u"text"_s
-                          << QStringList{u"Name:              Ann Lee"_s,
-                                         u"Category:          Friend"_s,
-                                         u"Real name:         Ann Lee"_s,
-                                         u"E-mail:            ann@example.org"_s,
-                                         u"Other e-mail:      ann.lee@mail.example"_s,
-                                         u"                   al@home.example"_s,
-                                         u"Mobile:            +47 555 1234"_s,
-                                         u"Home phone:        22 33 44 55"_s,
-                                         u"Home extension:    12"_s,
-                                         u"Work e-mail:       ann@acme.example"_s,
-                                         u"Work fax:          22 99 88 77"_s,
-                                         u"Notes:             Met in Oslo"_s,
-                                         u"                   Likes tea"_s};
+                          << QStringList{u"Name:             Ann Lee"_s,
+                                         u"Category:         Friend"_s,
+                                         u"Real name:        Ann Lee"_s,
+                                         u"E-mail:           ann@example.org"_s,
+                                         u"Other e-mail:     ann.lee@mail.example"_s,
+                                         u"                  al@home.example"_s,
+                                         u"Mobile:           +47 555 1234"_s,
+                                         u"Home phone:       22 33 44 55"_s,
+                                         u"Home extension:   12"_s,
+                                         u"Work e-mail:      ann@acme.example"_s,
+                                         u"Work fax:         22 99 88 77"_s,
+                                         u"Notes:            Met in Oslo"_s,
+                                         u"                  Likes tea"_s};
     QTest::newRow("ini") << u"ini"_s
                          << QStringList{u"[Ann Lee]"_s, u"aContactName=Ann Lee"_s,
                                         u"aContactCat=Friend"_s, u"pRealName=Ann Lee"_s};

@@ -107,6 +107,9 @@ private slots:
             QVERIFY(bytes.contains("Bob Roy"));
         }
     }
+
+private:
+    MainWindowFixture m;
 };
 
 QTEST_MAIN(TestCsvExportCommands)
