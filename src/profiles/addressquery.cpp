@@ -45,7 +45,8 @@ struct FoldTable
     {
         QString decomposed = text.toString().normalized(QString::NormalizationForm_KD);
         decomposed.removeIf([](QChar c) { return c.isMark(); });
-        return decomposed.toCaseFolded();
+        // Full case folding, which Qt's leaves out for the sharp s: "straße" is "strasse".
+        return decomposed.toCaseFolded().replace(QChar(u'ß'), QLatin1String("ss"));
     }
 };
 
@@ -331,8 +332,6 @@ bool TQueryText::FoundIn(QStringView text) const
 {
     if (m_folded.isEmpty())
         return true;
-    if (text.size() < m_folded.size())
-        return false;
     thread_local QString buffer;
     return foldInto(buffer, text).contains(m_folded);
 }
