@@ -1,5 +1,6 @@
 #include "profiles/addressquery.h"
 
+#include "platform/textcodec.h"
 #include "profiles/contactfields.h"
 #include "profiles/untprofiles.h"
 
@@ -91,20 +92,27 @@ public:
     {
         const bool ascii =
             std::all_of(folded.begin(), folded.end(), [](QChar c) { return c.unicode() < 0x80; });
-        if (ascii && !folded.isEmpty()) {
-            m_query = folded.toStdString();
-            m_searcher.emplace(m_query.begin(), m_query.end());
+        if (!ascii || folded.isEmpty())
+            return;
+        m_query = folded.toLatin1();
+        // Horspool's shifts, for a letter in either case, so text needs no folding to look.
+        const qsizetype last = m_query.size() - 1;
+        m_shift.fill(m_query.size());
+        for (qsizetype i = 0; i < last; ++i) {
+            const auto c = static_cast<unsigned char>(m_query[i]);
+            m_shift[c] = last - i;
+            if (c >= 'a' && c <= 'z')
+                m_shift[c - ('a' - 'A')] = last - i;
         }
     }
 
-    // The searcher points into m_query.
-    StoredTextCheck(const StoredTextCheck &) = delete;
-    StoredTextCheck &operator=(const StoredTextCheck &) = delete;
-
-    bool usable() const { return m_searcher.has_value(); }
+    bool usable() const { return !m_query.isEmpty(); }
 
     bool mayHold(QByteArrayView stored) const
     {
+        // Most contacts are plain ASCII: looked at where they stand.
+        if (IsAsciiText(stored))
+            return find(stored);
         const FoldTable &table = foldTable();
         thread_local QByteArray buffer;
         buffer.resize(stored.size());
@@ -114,7 +122,7 @@ public:
         while (in < end) {
             const unsigned char b = *in;
             if (b < 0x80) {
-                *out++ = char(unsigned(b - 'A') < 26u ? b + ('a' - 'A') : b);
+                *out++ = char(b);
                 ++in;
                 continue;
             }
@@ -126,13 +134,31 @@ public:
             *out++ = table.asByte[code];
             in += 2;
         }
-        const char *const folded = buffer.constData();
-        return std::search(folded, static_cast<const char *>(out), *m_searcher) != out;
+        return find(QByteArrayView(buffer.constData(), out - buffer.constData()));
     }
 
 private:
-    std::string m_query;
-    std::optional<std::boyer_moore_horspool_searcher<std::string::const_iterator>> m_searcher;
+    static char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c; }
+
+    // The query in text, ASCII letters of text in either case.
+    bool find(QByteArrayView text) const
+    {
+        const qsizetype size = m_query.size();
+        const char *const query = m_query.constData();
+        for (qsizetype at = 0; at + size <= text.size();) {
+            qsizetype i = size - 1;
+            while (lower(text[at + i]) == query[i]) {
+                if (i == 0)
+                    return true;
+                --i;
+            }
+            at += m_shift[static_cast<unsigned char>(text[at + size - 1])];
+        }
+        return false;
+    }
+
+    QByteArray m_query;
+    std::array<qsizetype, 256> m_shift{};
 };
 
 QString digitsOf(QStringView text)
