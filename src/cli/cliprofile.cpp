@@ -11,13 +11,10 @@ CliProfile::CliProfile(const QString &requested)
 
 CliProfile::~CliProfile()
 {
-    if (!m_profile)
-        return;
-    // calbrey never changes the settings, but closing a profile saves them: read them again
-    // first, so that what the window may have saved meanwhile is what gets written back.
-    m_profile->LoadSettings();
-    ActiveProfile = nullptr;
-    m_profile.reset();
+    // Closing a profile saves its settings, which calbrey never changes: that write could only
+    // undo one the window made meanwhile. So the profile stays open, the active one, until
+    // calbrey ends a moment later and the system frees it, the large book's index with it.
+    (void)m_profile.release();
 }
 
 TProfile &CliProfile::open(bool createUsersOwn)

@@ -7,7 +7,8 @@ class TProfile;
 
 /// The profile calbrey works on, found where the window finds it: the one --profile names, or
 /// the one named after the user that the window opens at its start. It is opened when a
-/// command first needs it and is the active profile until calbrey ends.
+/// command first needs it and is the active profile until calbrey ends; it is never closed,
+/// so its settings, which calbrey does not change, are never written.
 class CliProfile
 {
 public:
