@@ -48,6 +48,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Mail and web addresses are opened through xdg-open, which no linked library brings in.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS xdg-utils)
 set(CPACK_STRIP_FILES ON)
 # The X11 platform and JPEG plugins the program loads at run time come with libqt6gui6, which
 # the linked libraries already bring in.

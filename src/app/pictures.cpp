@@ -1,5 +1,7 @@
 #include "app/untcommon.h"
 
+#include "platform/calbreyerror.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
@@ -73,8 +75,11 @@ QImage LoadUserIcon(int n, int side, qreal devicePixelRatio)
                       devicePixelRatio);
 }
 
-bool LoadResourceBitmap(const QString &resourceName, QImage &bitmap)
+void LoadResourceBitmap(const QString &resourceName, QImage &bitmap)
 {
-    bitmap = loadBitmap(resourceName, QSize(), 1.0);
-    return !bitmap.isNull();
+    QImage loaded = loadBitmap(resourceName, QSize(), 1.0);
+    if (loaded.isNull())
+        throw CalbreyError(QStringLiteral("Resource ") + resourceName +
+                           QStringLiteral(" not found"));
+    bitmap = std::move(loaded);
 }

@@ -69,8 +69,10 @@ void LoadUserIconList(QList<QImage> &list);
 /// The picture of aIcon value n (side by side logical pixels, drawn for a screen of that pixel
 /// ratio, transparent); a null image for n outside 0 to 24.
 QImage LoadUserIcon(int n, int side = UserIconSize, qreal devicePixelRatio = 1.0);
-/// A named picture of the program's own, made transparent by its bottom-right pixel.
-bool LoadResourceBitmap(const QString &resourceName, QImage &bitmap);
+/// A named picture of the program's own, made transparent by its bottom-right pixel. Throws
+/// CalbreyError ("Resource <name> not found") when there is none of that name; bitmap is then
+/// unchanged.
+void LoadResourceBitmap(const QString &resourceName, QImage &bitmap);
 /// Makes every pixel of the colour of the bottom-right pixel transparent (what each bitmap
 /// LoadResourceBitmap and LoadUserIcon give goes through).
 void MakeBitmapTransparent(QImage &bitmap);

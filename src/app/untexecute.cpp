@@ -38,14 +38,18 @@ bool RunCommand(bool useShell, const QString &text)
 
 namespace {
 // Starts target through the user's template when one is chosen, else through the system; a
-// failure is reported with the message of the caller, whichever way was tried.
+// failure is reported with the message of the caller, whichever way was tried, also when the
+// system's handler started but later found nothing to open the target with.
 void launchOrReport(bool useCustom, const QString &commandTemplate, const QString &target,
                     const QString &failure, const QString &caption)
 {
-    const bool started =
-        useCustom ? runTemplate(commandTemplate, target) : RunCommand(true, target);
-    if (!started)
+    const auto report = [failure, caption] {
         ShowMessageBox(failure, caption, MessageBoxFlag::Error);
+    };
+    const bool started = useCustom ? runTemplate(commandTemplate, target)
+                                   : CurrentShellLauncher().openDocument(target, report);
+    if (!started)
+        report();
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "profiles/untprofiles.h"
 
+#include <algorithm>
 #include <array>
 #include <future>
 #include <memory>
@@ -19,6 +20,32 @@ const QString contactNameKey = QStringLiteral("aContactName");
 QString numbered(const QString &name, qsizetype number)
 {
     return name + QString::number(number);
+}
+
+// The key's value merged with what the existing contact holds there (not empty).
+void mergeField(QList<std::pair<QString, QString>> &fields, const QString &key,
+                const QString &existing,
+                const std::function<QString(const QString &, const QString &)> &merge)
+{
+    for (auto &[fieldKey, value] : fields)
+        if (fieldKey.compare(key, Qt::CaseInsensitive) == 0) {
+            value = merge(existing, value);
+            return;
+        }
+    fields.append({key, merge(existing, QString())});
+}
+
+// What is written depends on the existing contact of that name: keys to clear, or keys to
+// merge with that it holds.
+bool dependsOnExisting(const TProfile &profile, const QString &name,
+                       const TImportedContact &contact)
+{
+    if ((contact.clearedKeys.isEmpty() && contact.mergedKeys.isEmpty()) ||
+        !profile.ContactExists(name))
+        return false;
+    return !contact.clearedKeys.isEmpty() ||
+           std::any_of(contact.mergedKeys.cbegin(), contact.mergedKeys.cend(),
+                       [&](const QString &key) { return !profile.ReadField(name, key).isEmpty(); });
 }
 
 // Contacts of an import fetched on the calling thread, and each one's section as it is written
@@ -107,8 +134,7 @@ TImportResult TContactImport::Run(qsizetype count,
             const QString name = ResolveExistingName(contact.name);
             if (name.isEmpty())
                 continue;
-            if (name == contact.name &&
-                (contact.clearedKeys.isEmpty() || !m_profile.ContactExists(name)))
+            if (name == contact.name && !dependsOnExisting(m_profile, name, contact))
                 m_profile.WriteFields(chunk.prepared[j]); // its fields as they came
             else
                 m_profile.WriteFields(name, fieldsUnder(name, contact));
@@ -136,6 +162,11 @@ QList<std::pair<QString, QString>> TContactImport::fieldsUnder(const QString &na
     if (!contact.clearedKeys.isEmpty() && m_profile.ContactExists(name))
         for (const QString &key : contact.clearedKeys)
             fields.append({key, QString()});
+    for (const QString &key : contact.mergedKeys) {
+        const QString existing = m_profile.ReadField(name, key);
+        if (!existing.isEmpty())
+            mergeField(fields, key, existing, contact.merge);
+    }
     return fields;
 }
 

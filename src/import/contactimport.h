@@ -53,6 +53,10 @@ struct TImportedContact
     /// Keys that an existing contact written over must not keep from before when fields do
     /// not give them: they are written empty.
     QStringList clearedKeys;
+    /// Keys that hold more than the source gives: written over an existing contact that has a
+    /// value there, the value is merge(that value, the value in fields or the empty text).
+    QStringList mergedKeys;
+    std::function<QString(const QString &existing, const QString &imported)> merge;
 };
 
 struct TImportResult

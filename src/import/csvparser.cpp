@@ -9,11 +9,17 @@
 namespace {
 
 constexpr QByteArrayView kByteOrderMark("\xEF\xBB\xBF");
+constexpr QByteArrayView kUtf16LeMark("\xFF\xFE");
+constexpr QByteArrayView kUtf16BeMark("\xFE\xFF");
+// The separator is told from this much of the file at most.
+constexpr qsizetype kBytesLookedAtForSeparator = qsizetype{64} * 1024;
 
-QString decodeField(QByteArrayView bytes)
+QString decodeField(QByteArrayView bytes, TCsvEncoding encoding)
 {
     if (IsAsciiText(bytes))
         return QString::fromLatin1(bytes);
+    if (encoding == TCsvEncoding::Windows1252)
+        return DecodeWindows1252(bytes);
     if (IsValidUtf8(bytes)) {
         // QString::fromUtf8() would drop a U+FEFF that starts the field.
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
@@ -22,15 +28,15 @@ QString decodeField(QByteArrayView bytes)
     return DecodeWindows1252(bytes);
 }
 
-bool endsField(char c)
+template <char Separator> bool endsField(char c)
 {
-    return c == ',' || c == '\r' || c == '\n';
+    return c == Separator || c == '\r' || c == '\n';
 }
 
-// The end of the field that starts at pos: the comma or line break after it, or the end of
-// the text. A quoted field runs to its closing quote (one that is not the first of a doubled
-// pair) and on to the comma.
-qsizetype fieldEnd(const char *data, qsizetype pos, qsizetype size)
+// The end of the field that starts at pos: the separator or line break after it, or the end
+// of the text. A quoted field runs to its closing quote (one that is not the first of a
+// doubled pair) and on to the separator.
+template <char Separator> qsizetype fieldEnd(const char *data, qsizetype pos, qsizetype size)
 {
     if (pos < size && data[pos] == '"') {
         ++pos;
@@ -46,12 +52,89 @@ qsizetype fieldEnd(const char *data, qsizetype pos, qsizetype size)
             break;
         }
     }
-    while (pos < size && !endsField(data[pos]))
+    while (pos < size && !endsField<Separator>(data[pos]))
         ++pos;
     return pos;
 }
 
+// scan.template operator()<separator>(): every byte of a file is compared with the separator,
+// which goes faster as a constant.
+template <typename Scan> void withSeparator(char separator, Scan &&scan)
+{
+    switch (separator) {
+    case ';':
+        scan.template operator()<';'>();
+        return;
+    case '\t':
+        scan.template operator()<'\t'>();
+        return;
+    default:
+        scan.template operator()<','>();
+        return;
+    }
+}
+
+bool isUtf16(TCsvEncoding encoding)
+{
+    return encoding == TCsvEncoding::Utf16Le || encoding == TCsvEncoding::Utf16Be;
+}
+
+// UTF-16 text as UTF-8 bytes (its byte order mark, if any, becomes the UTF-8 one); an odd
+// last byte is dropped.
+QByteArray utf8FromUtf16(QByteArrayView bytes, TCsvEncoding encoding)
+{
+    QStringDecoder decoder(encoding == TCsvEncoding::Utf16Le ? QStringDecoder::Utf16LE
+                                                             : QStringDecoder::Utf16BE,
+                           QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = decoder(bytes.first(bytes.size() & ~qsizetype(1)));
+    return text.toUtf8();
+}
+
+// The separator the first line uses most often outside quotes; a comma on a tie or none.
+char countedSeparator(QByteArrayView bytes)
+{
+    int commas = 0;
+    int semicolons = 0;
+    int tabs = 0;
+    bool quoted = false;
+    for (const char c : bytes) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (quoted)
+            continue;
+        else if (c == '\r' || c == '\n')
+            break;
+        else if (c == ',')
+            ++commas;
+        else if (c == ';')
+            ++semicolons;
+        else if (c == '\t')
+            ++tabs;
+    }
+    if (semicolons > commas && semicolons >= tabs)
+        return ';';
+    if (tabs > commas && tabs > semicolons)
+        return '\t';
+    return ',';
+}
+
 } // namespace
+
+TCsvFormat DetectCsvFormat(QByteArrayView bytes)
+{
+    TCsvFormat format;
+    if (bytes.startsWith(kUtf16LeMark))
+        format.encoding = TCsvEncoding::Utf16Le;
+    else if (bytes.startsWith(kUtf16BeMark))
+        format.encoding = TCsvEncoding::Utf16Be;
+    else if (!bytes.startsWith(kByteOrderMark) && !IsValidUtf8(bytes))
+        format.encoding = TCsvEncoding::Windows1252;
+    const QByteArrayView start = bytes.first(qMin(bytes.size(), kBytesLookedAtForSeparator));
+    format.separator = isUtf16(format.encoding)
+                           ? countedSeparator(utf8FromUtf16(start, format.encoding))
+                           : countedSeparator(start);
+    return format;
+}
 
 qsizetype TCsvTable::CellCount(qsizetype row) const
 {
@@ -64,13 +147,15 @@ template <typename Visit> void TCsvTable::forEachField(qsizetype row, Visit &&vi
         return;
     const RowExtent &extent = m_rows[std::size_t(row)];
     const char *data = m_bytes.constData();
-    qsizetype pos = extent.start;
-    for (qsizetype column = 0; column < extent.cells; ++column) {
-        const qsizetype end = fieldEnd(data, pos, extent.end);
-        if (!visit(column, QByteArrayView(data + pos, end - pos)))
-            return;
-        pos = end + 1; // over the comma
-    }
+    withSeparator(m_separator, [&visit, &extent, data]<char Separator>() {
+        qsizetype pos = extent.start;
+        for (qsizetype column = 0; column < extent.cells; ++column) {
+            const qsizetype end = fieldEnd<Separator>(data, pos, extent.end);
+            if (!visit(column, QByteArrayView(data + pos, end - pos)))
+                return;
+            pos = end + 1; // over the separator
+        }
+    });
 }
 
 QString TCsvTable::Cell(qsizetype row, qsizetype column) const
@@ -85,7 +170,7 @@ QString TCsvTable::Cell(qsizetype row, qsizetype column) const
         if (at < column)
             return true;
         if (at == column)
-            text = TCsvParser::FieldText(field);
+            text = TCsvParser::FieldText(field, m_encoding);
         return false;
     });
     return text;
@@ -96,8 +181,8 @@ QStringList TCsvTable::Row(qsizetype row) const
     QStringList cells;
     const qsizetype columns = ColumnCount();
     cells.reserve(columns);
-    forEachField(row, [&cells](qsizetype, QByteArrayView field) {
-        cells.append(TCsvParser::FieldText(field));
+    forEachField(row, [this, &cells](qsizetype, QByteArrayView field) {
+        cells.append(TCsvParser::FieldText(field, m_encoding));
         return true;
     });
     while (cells.size() < columns)
@@ -117,38 +202,43 @@ void TCsvTable::SetCell(qsizetype row, qsizetype column, const QString &text)
     m_edits.insert({row, column}, text);
 }
 
-TCsvTable TCsvParser::Parse(QByteArray bytes)
+TCsvTable TCsvParser::Parse(QByteArray bytes, TCsvFormat format)
 {
     TCsvTable table;
-    table.m_bytes = std::move(bytes);
+    table.m_bytes =
+        isUtf16(format.encoding) ? utf8FromUtf16(bytes, format.encoding) : std::move(bytes);
+    table.m_encoding = isUtf16(format.encoding) ? TCsvEncoding::Utf8 : format.encoding;
+    table.m_separator = format.separator;
     const char *data = table.m_bytes.constData();
     const qsizetype size = table.m_bytes.size();
 
-    qsizetype pos = table.m_bytes.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
-    while (pos < size) {
-        TCsvTable::RowExtent row{pos, pos, 0};
-        for (;;) {
-            pos = fieldEnd(data, pos, size);
-            ++row.cells;
-            if (pos < size && data[pos] == ',') {
-                ++pos;
-                continue;
+    withSeparator(format.separator, [&table, data, size]<char Separator>() {
+        qsizetype pos = table.m_bytes.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
+        while (pos < size) {
+            TCsvTable::RowExtent row{pos, pos, 0};
+            for (;;) {
+                pos = fieldEnd<Separator>(data, pos, size);
+                ++row.cells;
+                if (pos < size && data[pos] == Separator) {
+                    ++pos;
+                    continue;
+                }
+                break;
             }
-            break;
+            row.end = pos;
+            table.m_widestRow = qMax(table.m_widestRow, row.cells);
+            table.m_rows.push_back(row);
+            if (pos < size)
+                pos += (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n') ? 2 : 1;
         }
-        row.end = pos;
-        table.m_widestRow = qMax(table.m_widestRow, row.cells);
-        table.m_rows.push_back(row);
-        if (pos < size)
-            pos += (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n') ? 2 : 1;
-    }
+    });
     return table;
 }
 
-QString TCsvParser::FieldText(QByteArrayView field)
+QString TCsvParser::FieldText(QByteArrayView field, TCsvEncoding encoding)
 {
     if (field.isEmpty() || field.front() != '"')
-        return decodeField(field);
+        return decodeField(field, encoding);
     QByteArray text;
     text.reserve(field.size());
     for (qsizetype i = 1; i < field.size();) {
@@ -159,7 +249,7 @@ QString TCsvParser::FieldText(QByteArrayView field)
                 i += 2;
                 continue;
             }
-            // What follows the closing quote is plain text up to the comma.
+            // What follows the closing quote is plain text up to the separator.
             text.append(field.sliced(i + 1));
             break;
         }
@@ -168,8 +258,12 @@ QString TCsvParser::FieldText(QByteArrayView field)
             i += (c == '\r' && i + 1 < field.size() && field[i + 1] == '\n') ? 2 : 1;
             continue;
         }
-        text.append(c);
-        ++i;
+        // The plain run up to the next quote or line break, in one piece.
+        qsizetype end = i + 1;
+        while (end < field.size() && field[end] != '"' && field[end] != '\r' && field[end] != '\n')
+            ++end;
+        text.append(field.sliced(i, end - i));
+        i = end;
     }
-    return decodeField(text);
+    return decodeField(text, encoding);
 }

@@ -35,7 +35,15 @@ void TCsvTableModel::SetTable(TCsvTable table)
 {
     beginResetModel();
     m_table = std::move(table);
+    m_targets.clear();
     endResetModel();
+}
+
+void TCsvTableModel::SetColumnTargets(const QStringList &targets)
+{
+    m_targets = targets;
+    if (columnCount() > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
 int TCsvTableModel::rowCount(const QModelIndex &parent) const
@@ -67,6 +75,9 @@ bool TCsvTableModel::setData(const QModelIndex &index, const QVariant &value, in
 
 QVariant TCsvTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (role == ColumnTargetRole && orientation == Qt::Horizontal && section >= 0 &&
+        section < m_targets.size())
+        return m_targets[section];
     if (role != Qt::DisplayRole || section < 0)
         return {};
     if (orientation == Qt::Vertical)

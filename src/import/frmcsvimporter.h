@@ -1,16 +1,22 @@
 #pragma once
 
+#include "import/csvparser.h"
+
+#include <QByteArray>
 #include <QDialog>
 #include <memory>
 
+class TCsvColumnMapping;
 class TCsvTableModel;
 
 namespace Ui {
 class TCSVImporter;
 }
 
-/// "CSV Importer": shows a CSV file in an editable grid (its first line as the column headers)
-/// and, on OK, imports its rows as contacts into the active profile.
+/// "CSV Importer": shows a CSV file in an editable grid (its first line as the column headers,
+/// each with the field its column goes to) and, on OK, imports its rows as contacts into the
+/// active profile. The file's encoding and separator are detected and can be changed, which
+/// reads the file again; the field of a column can be chosen by hand (remembered per profile).
 class TCSVImporter : public QDialog
 {
     Q_OBJECT
@@ -32,14 +38,33 @@ public:
     /// Help: the help page on importing.
     void Button7Click();
 
+    /// The format the grid shows the file in; another one reads it again (after asking,
+    /// when cells were edited; false when the user keeps the edits).
+    const TCsvFormat &Format() const { return m_format; }
+    bool SetFormat(const TCsvFormat &format);
+    /// The user chooses the key of a column (one of its TCsvColumnMapping::Choices).
+    void ChooseColumnKey(int column, const QString &key);
+    const TCsvColumnMapping &Mapping() const { return *m_mapping; }
+
     void done(int result) override;
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void readTable();
+    void showFormat();
+    void showColumnTargets();
+    void showColumnChoice();
+    int currentColumn() const;
+    void formatChosen();
+    void columnHeaderClicked(int column);
+    void rememberChoices();
     void sizeColumns();
 
     std::unique_ptr<Ui::TCSVImporter> ui;
     TCsvTableModel *m_model;
+    std::unique_ptr<TCsvColumnMapping> m_mapping;
+    QByteArray m_bytes;
+    TCsvFormat m_format;
 };

@@ -41,3 +41,11 @@ bool TImportProgressDialog::Advance(qsizetype done, qsizetype total)
     // An import still running when the program ends is cancelled, so book.db stays as it was.
     return !m_dialog.wasCanceled() && !TProgramEnd::Begun();
 }
+
+void TImportProgressDialog::Finish()
+{
+    // Its delay would otherwise still bring it up, over the closing message, which it would
+    // then keep from the user.
+    m_dialog.reset();
+    m_dialog.hide();
+}

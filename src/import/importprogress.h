@@ -13,6 +13,8 @@ class TImportProgressDialog : public TImportProgress
 public:
     explicit TImportProgressDialog(QWidget *parent);
     bool Advance(qsizetype done, qsizetype total) override;
+    /// The import is over: the dialog goes, and one that has not come up yet never does.
+    void Finish();
 
     QProgressDialog &Dialog() { return m_dialog; }
 

@@ -44,6 +44,7 @@ TImportResult ImportWithReport(QWidget *parent, qsizetype count,
     TImportProgressDialog progress(parent);
     TContactImport import(*ActiveProfile, question, &progress);
     TImportResult result = import.Run(count, contactAt);
+    progress.Finish();
     if (result.cancelled)
         return result;
 

@@ -8,17 +8,20 @@
 
 #include <qt_windows.h>
 #include <shellapi.h>
+#else
+#include "platform/desktophandler.h"
 #endif
 
 namespace {
 class SystemShellLauncher final : public ShellLauncher
 {
 public:
-    bool openDocument(const QString &target) override
+    bool openDocument(const QString &target, const LateLaunchFailure &onLateFailure) override
     {
         if (target.isEmpty())
             return false;
 #ifdef Q_OS_WIN
+        Q_UNUSED(onLateFailure); // the shell's answer is final
         // Our own paths are built with "/"; the shell does not take those for every file.
         const QString native =
             QFileInfo::exists(target) ? QDir::toNativeSeparators(target) : target;
@@ -27,12 +30,10 @@ public:
                           nullptr, SW_SHOW));
         return result > 32;
 #else
-        // xdg-open hands the target to the desktop's handler and returns; we can only learn
-        // whether it could be started, which is as much as the program reports anyway. A
-        // target that looks like an option is refused rather than passed to it as one.
+        // A target that looks like an option is refused rather than passed as one.
         if (target.startsWith(QLatin1Char('-')))
             return false;
-        return QProcess::startDetached(QStringLiteral("xdg-open"), {target});
+        return OpenWithDesktopHandler(target, onLateFailure);
 #endif
     }
 

@@ -2,6 +2,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+/// Called when a target that was handed over turns out later not to have been opened: the
+/// desktop's handler started, then ended with a failure (found nothing to open it with).
+using LateLaunchFailure = std::function<void()>;
 
 /// Hands documents and addresses to the system, and starts the user's own command lines.
 /// Behind one replaceable interface so that tests see exactly what would have been started.
@@ -10,8 +15,10 @@ class ShellLauncher
 public:
     virtual ~ShellLauncher() = default;
     /// Opens a document, a file or an address ("mailto:...", "http://...") with the system's
-    /// handler for it. True when the handler could be started.
-    virtual bool openDocument(const QString &target) = 0;
+    /// handler for it. True when the handler could be started; should it fail after that,
+    /// onLateFailure (when given) is called then, from the event loop.
+    virtual bool openDocument(const QString &target,
+                              const LateLaunchFailure &onLateFailure = {}) = 0;
     /// Starts program with arguments directly, never through a shell, without waiting for it.
     /// True when the program was started.
     virtual bool startProgram(const QString &program, const QStringList &arguments) = 0;

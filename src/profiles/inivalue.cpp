@@ -111,3 +111,36 @@ std::optional<int> ParseIniInteger(QStringView text)
         return std::nullopt;
     return int(result);
 }
+
+QString IniKeyFromText(QStringView text)
+{
+    QString key;
+    key.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const bool atEnd = i == 0 || i + 1 == text.size();
+        if (c == u'%' || c == u'=' || c == u';' || c == u'[' || c == u']' || c < u' ' ||
+            (atEnd && IsIniBlank(c)))
+            key += u'%' + QStringLiteral("%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            key += c;
+    }
+    return key;
+}
+
+QString TextFromIniKey(QStringView key)
+{
+    QString text;
+    text.reserve(key.size());
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        const int high = i + 2 < key.size() ? digitValue(key[i + 1], 16) : -1;
+        const int low = high >= 0 ? digitValue(key[i + 2], 16) : -1;
+        if (key[i] == u'%' && low >= 0) {
+            text += QChar(char16_t(high * 16 + low));
+            i += 2;
+        } else {
+            text += key[i];
+        }
+    }
+    return text;
+}

@@ -21,3 +21,9 @@ QString SingleLineIniValue(QStringView value);
 /// "0x" or "0X" prefix followed by at least one more character. nullopt when text is not such
 /// a number or does not fit an int.
 std::optional<int> ParseIniInteger(QStringView text);
+
+/// Any text as a key that reads back as it: "%", "=", ";", "[", "]" and control characters
+/// anywhere, and blanks at either end, written as "%" and two hexadecimal digits.
+QString IniKeyFromText(QStringView text);
+/// The text back from such a key.
+QString TextFromIniKey(QStringView key);

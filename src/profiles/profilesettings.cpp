@@ -63,3 +63,30 @@ void TProfile::SaveSettings()
                                 QuoteIniValue(SingleLineIniValue(this->*setting.member)));
     batch.commit();
 }
+
+namespace {
+const QString csvColumnsSection = QStringLiteral("CSV Columns");
+} // namespace
+
+QList<std::pair<QString, QString>> TProfile::ReadCsvColumnChoices() const
+{
+    QList<std::pair<QString, QString>> choices;
+    const QStringList keys = m_settings->keyNames(csvColumnsSection);
+    const std::vector<std::optional<QString>> values = m_settings->values(csvColumnsSection, keys);
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        if (values[std::size_t(i)] && !values[std::size_t(i)]->isEmpty())
+            choices.append({TextFromIniKey(keys[i]), *values[std::size_t(i)]});
+    return choices;
+}
+
+void TProfile::WriteCsvColumnChoices(const QList<std::pair<QString, QString>> &choices)
+{
+    IniFile::Batch batch(*m_settings);
+    for (const auto &[header, key] : choices) {
+        if (key.isEmpty())
+            m_settings->deleteKey(csvColumnsSection, IniKeyFromText(header));
+        else
+            m_settings->writeString(csvColumnsSection, IniKeyFromText(header), QuoteIniValue(key));
+    }
+    batch.commit();
+}

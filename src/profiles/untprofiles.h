@@ -41,6 +41,12 @@ public:
     /// All ten keys in one file replacement.
     void SaveSettings();
 
+    /// The CSV importer's columns mapped by hand (section "CSV Columns" of config.ini): each
+    /// header with the key the user chose for it, in file order.
+    QList<std::pair<QString, QString>> ReadCsvColumnChoices() const;
+    /// Stores each (header, key) in one file replacement; an empty key forgets the header.
+    void WriteCsvColumnChoices(const QList<std::pair<QString, QString>> &choices);
+
     /// Writes both files of the profile into one backup file, replacing an earlier file of that
     /// name atomically; false when a profile file cannot be read or the backup cannot be
     /// written (the earlier file then stays as it was). A missing profile file cannot be read.

@@ -19,7 +19,18 @@
 
 namespace {
 constexpr int ToolButtonWidth = 91;
-const QString MailScheme = QStringLiteral("mailto:");
+
+// The address a mailto: link was made of, every escape undone: what follows the scheme, a
+// "?" or "#" in it included.
+QString mailAddress(const QUrl &link)
+{
+    QString address = link.path(QUrl::FullyDecoded);
+    if (link.hasQuery())
+        address += u'?' + link.query(QUrl::FullyDecoded);
+    if (link.hasFragment())
+        address += u'#' + link.fragment(QUrl::FullyDecoded);
+    return address;
+}
 } // namespace
 
 TSummaryReport::TSummaryReport(QWidget *parent)
@@ -114,7 +125,7 @@ void TSummaryReport::wbDisplayLinkActivated(const QUrl &link)
         return;
     // The mail client gets the address as stored; a browser an address it can parse.
     if (link.scheme().compare(QLatin1String("mailto"), Qt::CaseInsensitive) == 0)
-        SendEmail(link.toString(QUrl::FullyDecoded).mid(MailScheme.size()));
+        SendEmail(mailAddress(link));
     else
         OpenWebPage(link.toString(QUrl::FullyEncoded));
 }

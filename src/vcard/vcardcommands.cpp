@@ -32,6 +32,18 @@ QString unreadableReport(int count)
                             QStringLiteral(" cards could not be read because they are damaged; "
                                            "they were left out and the other cards were imported.");
 }
+
+// Why nothing of source was imported: it holds no card, or only cards that could not be read.
+QString nothingImportedReport(int unreadable, const QString &source)
+{
+    const QString why =
+        unreadable == 0   ? QStringLiteral("There is no card that can be read in ") + source
+        : unreadable == 1 ? QStringLiteral("1 card in ") + source +
+                                QStringLiteral(" could not be read because it is damaged")
+                          : QString::number(unreadable) + QStringLiteral(" cards in ") + source +
+                                QStringLiteral(" could not be read because they are damaged");
+    return why + QStringLiteral(", so nothing was imported.");
+}
 } // namespace
 
 TVCardCommands::TVCardCommands(TMainWindowHost &window, TMainCommands &commands,
@@ -72,8 +84,7 @@ void TVCardCommands::ImportFiles(const QStringList &fileNames)
             const QString source = fileNames.size() == 1
                                        ? QDir::toNativeSeparators(fileNames.first())
                                        : QStringLiteral("the dropped files");
-            ShowMessageBox(QStringLiteral("There is no card that can be read in ") + source +
-                               QStringLiteral(", so nothing was imported."),
+            ShowMessageBox(nothingImportedReport(cards.unreadable, source),
                            QStringLiteral("Nothing to import"), MessageBoxFlag::Information);
             return;
         }

@@ -43,23 +43,32 @@ bool startsWithIgnoringCase(QByteArrayView bytes, QByteArrayView start)
            bytes.first(start.size()).compare(start, Qt::CaseInsensitive) == 0;
 }
 
+bool isLineEndByte(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
 // The first place at or after from where a BEGIN:VCARD line follows an END:VCARD line, both
-// whole lines of their own: a reader is there in the state it starts a file in, so the text
-// before and the text after read apart give what they give read in one. -1 when none.
+// whole lines of their own (line ends of any kind, blank lines between): a reader is there in
+// the state it starts a file in, so the text before and the text after read apart give what
+// they give read in one. -1 when none.
 qsizetype cardBoundary(QByteArrayView bytes, qsizetype from)
 {
     constexpr QByteArrayView begin("BEGIN:VCARD");
-    for (qsizetype at = bytes.indexOf('\n', from); at >= 0; at = bytes.indexOf('\n', at + 1)) {
-        const QByteArrayView next = bytes.sliced(at + 1);
-        if (!startsWithIgnoringCase(next, begin))
-            continue;
-        QByteArrayView before = bytes.first(at);
-        if (before.endsWith('\r'))
-            before.chop(1);
-        const qsizetype lineStart = before.lastIndexOf('\n') + 1;
-        if (lineStart > 0 &&
-            before.sliced(lineStart).compare("END:VCARD", Qt::CaseInsensitive) == 0)
-            return at + 1;
+    constexpr QByteArrayView end("END:VCARD");
+    const auto first = [&bytes](qsizetype at, bool lineEnd) {
+        while (at < bytes.size() && isLineEndByte(bytes[at]) != lineEnd)
+            ++at;
+        return at;
+    };
+    for (qsizetype breakStart = first(from, true); breakStart < bytes.size();) {
+        const qsizetype next = first(breakStart, false); // the line after the line ends
+        const qsizetype endStart = breakStart - end.size();
+        if (startsWithIgnoringCase(bytes.sliced(next), begin) && endStart >= 0 &&
+            (endStart == 0 || isLineEndByte(bytes[endStart - 1])) &&
+            startsWithIgnoringCase(bytes.sliced(endStart), end))
+            return next;
+        breakStart = first(next, true);
     }
     return -1;
 }

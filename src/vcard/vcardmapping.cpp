@@ -52,7 +52,7 @@ constexpr qsizetype kFieldCount = qsizetype(ContactFields.size());
 
 // What the rest of a split ORG or CATEGORIES is kept as, to be joined again on export.
 const QString orgUnitsProperty = QStringLiteral("X-QUENLARK-ORGUNITS");
-const QString moreCategoriesProperty = QStringLiteral("X-QUENLARK-CATEGORIES");
+const QString moreCategoriesProperty = QLatin1String(VCardMoreCategoriesProperty);
 const QString productId = QStringLiteral("-//Quenlark//Quenlark Calbrey//EN");
 
 // The table read once: each row's place in ContactFields, the type words of its match as

@@ -55,6 +55,9 @@ QStringList NameFromFullName(const QString &fullName);
 /// The name, a stand-in FN and the picture, which no common property holds.
 inline constexpr char VCardContactNameProperty[] = "X-QUENLARK-NAME";
 inline constexpr char VCardIconProperty[] = "X-QUENLARK-ICON";
+/// The categories after the first (the contact's own), kept in the extra key: an export
+/// writes them in CATEGORIES after it. Its value is a list as JoinVCardValue makes it.
+inline constexpr char VCardMoreCategoriesProperty[] = "X-QUENLARK-CATEGORIES";
 
 /// A card as a contact to import: the name built from X-QUENLARK-NAME, FN, N, NICKNAME, the
 /// first EMAIL or the first TEL (empty when none gives one), all 34 keys in the order the

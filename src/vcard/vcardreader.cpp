@@ -53,6 +53,15 @@ bool hasControlBytes(QByteArrayView line)
     return std::any_of(p, end, isControlByte);
 }
 
+// The size of the line end that starts at a CR or LF: CR CR LF and CR LF are one line end each.
+qsizetype lineEndSize(QByteArrayView bytes, qsizetype at)
+{
+    if (bytes[at] == '\n')
+        return 1;
+    const QByteArrayView rest = bytes.sliced(at);
+    return rest.startsWith("\r\r\n") ? 3 : rest.startsWith("\r\n") ? 2 : 1;
+}
+
 int hexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -80,27 +89,42 @@ QByteArray decodeQuotedPrintable(QByteArrayView encoded)
     return bytes;
 }
 
+// UTF-8 as it stands, each byte that cannot be read as U+FFFD. A U+FEFF that begins a value is
+// one of its characters (the file's byte order mark is gone by now): QString::fromUtf8 would
+// drop it, and a name that begins with one would not read back as it was written.
+QString decodeUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
+// A value without a CHARSET: UTF-8, else Windows-1252.
+QString decodeText(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF") && IsValidUtf8(bytes))
+        return decodeUtf8(bytes);
+    return DecodeTextLine(bytes);
+}
+
 QString decodeCharset(QByteArrayView bytes, const QString &charset)
 {
     if (charset.isEmpty())
-        return DecodeTextLine(bytes);
+        return decodeText(bytes);
     const QString name = charset.toUpper();
-    if (name == QLatin1String("UTF-8") || name == QLatin1String("UTF8")) {
-        if (IsValidUtf8(bytes))
-            return QString::fromUtf8(bytes);
-    } else if (name == QLatin1String("WINDOWS-1252") || name == QLatin1String("CP1252")) {
+    // The card says UTF-8: a stray byte is a fault in that text, not another code page.
+    if (name == QLatin1String("UTF-8") || name == QLatin1String("UTF8"))
+        return decodeUtf8(bytes);
+    if (name == QLatin1String("WINDOWS-1252") || name == QLatin1String("CP1252"))
         return DecodeWindows1252(bytes);
-    } else if (name == QLatin1String("ISO-8859-1") || name == QLatin1String("LATIN1")) {
+    if (name == QLatin1String("ISO-8859-1") || name == QLatin1String("LATIN1"))
         return QString::fromLatin1(bytes);
-    } else if (!name.isEmpty()) {
-        QStringDecoder decoder(name.toLatin1().constData());
-        if (decoder.isValid()) {
-            QString text = decoder(bytes);
-            if (!decoder.hasError())
-                return text;
-        }
+    QStringDecoder decoder(name.toLatin1().constData());
+    if (decoder.isValid()) {
+        QString text = decoder(bytes);
+        if (!decoder.hasError())
+            return text;
     }
-    return DecodeTextLine(bytes);
+    return decodeText(bytes);
 }
 
 // Takes the parameter out of the property, returning its first value (empty when missing).
@@ -268,18 +292,31 @@ public:
     }
 
 private:
+    // A line ends at CR, LF, CR LF or CR CR LF (a CR LF file that went through one more
+    // conversion), in any mix. The next CR and the next LF are each looked for once, so a
+    // file with one kind only is not searched to its end for the other at every line.
     bool readPhysical(QByteArrayView &line)
     {
         if (m_position >= m_bytes.size())
             return false;
-        qsizetype end = m_bytes.indexOf('\n', m_position);
-        if (end < 0)
-            end = m_bytes.size();
+        const qsizetype lf = nextOf('\n', m_nextLf);
+        const qsizetype cr = nextOf('\r', m_nextCr);
+        const qsizetype end = qMin(lf, cr);
         line = m_bytes.sliced(m_position, end - m_position);
-        m_position = end + 1;
-        if (line.endsWith('\r'))
-            line.chop(1);
+        m_position = end < m_bytes.size() ? end + lineEndSize(m_bytes, end) : end;
         return true;
+    }
+
+    // The position of the next c at or after the current one (the size when there is none),
+    // found again only once the reading has passed the one found before.
+    qsizetype nextOf(char c, qsizetype &found) const
+    {
+        if (found < m_position) {
+            found = m_bytes.indexOf(c, m_position);
+            if (found < 0)
+                found = m_bytes.size();
+        }
+        return found;
     }
 
     static void append(QByteArray &line, QByteArrayView more, bool &tooLong)
@@ -292,6 +329,8 @@ private:
 
     QByteArrayView m_bytes;
     qsizetype m_position = 0;
+    qsizetype m_nextLf = -1;
+    qsizetype m_nextCr = -1;
     QByteArrayView m_pendingLine; // read ahead, not yet handed out
     bool m_pending = false;
 };
@@ -381,7 +420,7 @@ int ReadVCards(QByteArrayView bytes, const std::function<void(TVCard &&)> &take)
                 card.properties.append(std::move(property));
         } else if (!card.properties.isEmpty()) {
             // A line break the writer forgot to fold or escape: the text goes on.
-            card.properties.last().value += QLatin1String("\\n") + DecodeTextLine(line);
+            card.properties.last().value += QLatin1String("\\n") + decodeText(line);
         }
     }
     if (inCard)

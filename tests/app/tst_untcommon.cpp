@@ -218,14 +218,22 @@ private slots:
     void resourceBitmapNamesIgnoreCase()
     {
         QImage upper, lower;
-        QVERIFY(LoadResourceBitmap(QStringLiteral("RESUSERICON7"), upper));
-        QVERIFY(LoadResourceBitmap(QStringLiteral("resUserIcon7"), lower));
+        LoadResourceBitmap(QStringLiteral("RESUSERICON7"), upper);
+        LoadResourceBitmap(QStringLiteral("resUserIcon7"), lower);
         QCOMPARE(pixelHash(upper), pixelHash(lower));
         QCOMPARE(pixelHash(upper), pixelHash(LoadUserIcon(6)));
 
+        // A name the program has no picture of is an error, not an empty picture.
         QImage missing(4, 4, QImage::Format_ARGB32);
-        QVERIFY(!LoadResourceBitmap(QStringLiteral("NO_SUCH_PICTURE"), missing));
-        QVERIFY(missing.isNull());
+        missing.fill(Qt::red);
+        const QByteArray hash = pixelHash(missing);
+        try {
+            LoadResourceBitmap(QStringLiteral("NO_SUCH_PICTURE"), missing);
+            QFAIL("no error for a missing picture");
+        } catch (const CalbreyError &error) {
+            QCOMPARE(error.message(), QStringLiteral("Resource NO_SUCH_PICTURE not found"));
+        }
+        QCOMPARE(pixelHash(missing), hash);
     }
 
     void transparencyByBottomRightPixel()

@@ -1,4 +1,7 @@
 #include "app/untexecute.h"
+#ifndef Q_OS_WIN
+#include "fakeprograms.h"
+#endif
 #include "profiles/untprofiles.h"
 #include "recordinglauncher.h"
 #include "scriptedmessagebox.h"
@@ -152,6 +155,37 @@ private slots:
         QCOMPARE(boxes.last().text, webFailureText.arg(QStringLiteral("example.org")));
         QCOMPARE(boxes.last().flags, MessageBoxFlag::Error);
     }
+
+#ifndef Q_OS_WIN
+    void systemHandlerFailuresAreReported_data()
+    {
+        QTest::addColumn<QByteArray>("xdgOpen"); // its stand-in's script; empty: no xdg-open
+        QTest::newRow("xdg-open finds no handler") << QByteArray("exit 3");
+        QTest::newRow("neither xdg-open nor gio") << QByteArray();
+    }
+    // The system's own launcher: the user is told in the caller's words when the address
+    // cannot be handed over, and when the handler that took it ends with a failure.
+    void systemHandlerFailuresAreReported()
+    {
+        QFETCH(QByteArray, xdgOpen);
+        m_launcher.reset();
+        const FakePrograms fakes(!xdgOpen.isEmpty()); // first on PATH, or PATH without gio
+        if (!xdgOpen.isEmpty())
+            fakes.add(QStringLiteral("xdg-open"), xdgOpen);
+
+        ScriptedMessageBox boxes;
+        SendEmail(QStringLiteral("bob@example.org"));
+        QCOMPARE(boxes.count(), xdgOpen.isEmpty() ? 1 : 0); // a handler is not waited for
+        QTRY_COMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().caption, QStringLiteral("Errors sending e-mail."));
+        QCOMPARE(boxes.last().text, mailFailureText.arg(QStringLiteral("bob@example.org")));
+
+        OpenWebPage(QStringLiteral("example.org"));
+        QTRY_COMPARE(boxes.count(), 2);
+        QCOMPARE(boxes.last().caption, QStringLiteral("Errors opening web page."));
+        QCOMPARE(boxes.last().text, webFailureText.arg(QStringLiteral("example.org")));
+    }
+#endif
 
     void emptyTemplateFailsWithoutStarting()
     {

@@ -1,4 +1,5 @@
 #include "forms/dialogs/frmaddmodifycontact.h"
+#include "forms/main/programfont.h"
 #include "guitest.h"
 #include "platform/calbreyerror.h"
 #include "platform/shell.h"
@@ -150,6 +151,13 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Add Contact for Editor"));
         QCOMPARE(dialog.size(), QSize(495, 435));
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+        // The program's dialog font, down to the controls.
+        for (const QWidget *widget :
+             {static_cast<QWidget *>(&dialog), child<QWidget>(dialog, "aContactName"),
+              child<QWidget>(dialog, "mNotes")}) {
+            QCOMPARE(widget->font().family(), ProgramFontFamily());
+            QCOMPARE(widget->font().pointSize(), 8);
+        }
 
         auto *pages = child<QTabWidget>(dialog, "Pages");
         QCOMPARE(pages->count(), 4);
@@ -510,7 +518,7 @@ private slots:
 
         struct Recorder : ShellLauncher
         {
-            bool openDocument(const QString &target) override
+            bool openDocument(const QString &target, const LateLaunchFailure &) override
             {
                 opened.append(target);
                 return true;

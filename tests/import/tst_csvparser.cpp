@@ -7,6 +7,8 @@ using namespace Qt::StringLiterals;
 
 using Rows = QList<QStringList>;
 
+Q_DECLARE_METATYPE(TCsvFormat)
+
 namespace {
 
 Rows fileRows(const TCsvTable &table)
@@ -30,6 +32,10 @@ class TestCsvParser : public QObject
 private slots:
     void readsRows_data();
     void readsRows();
+    void detectsTheFormat_data();
+    void detectsTheFormat();
+    void readsOtherFormats_data();
+    void readsOtherFormats();
     void gridHasAHeaderRowAndOneMore();
     void editsReplaceCells();
 };
@@ -83,6 +89,70 @@ void TestCsvParser::readsRows()
     QFETCH(QByteArray, file);
     QFETCH(Rows, rows);
     QCOMPARE(fileRows(TCsvParser::Parse(file)), rows);
+}
+
+void TestCsvParser::detectsTheFormat_data()
+{
+    using E = TCsvEncoding;
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<TCsvFormat>("format");
+
+    const auto row = [](const char *name, const QByteArray &file, E encoding, char separator) {
+        QTest::newRow(name) << file << TCsvFormat{encoding, separator};
+    };
+    row("comma, ASCII", "Name,Notes\r\nAnn;x,y\r\n"_ba, E::Utf8, ',');
+    row("semicolon, as Excel writes in many countries", "Name;Notes;Mobile Phone\r\n"_ba, E::Utf8,
+        ';');
+    row("tab", "Name\tNotes\r\nAnn\t\"a,b,c\"\r\n"_ba, E::Utf8, '\t');
+    row("separators inside quotes do not count", "\"a;b;c\",d\r\n"_ba, E::Utf8, ',');
+    row("only the first line counts", "Name\r\na;b;c\r\n"_ba, E::Utf8, ',');
+    row("a tie is a comma", "a,b;c\r\n"_ba, E::Utf8, ',');
+    row("no separator at all", "Name"_ba, E::Utf8, ',');
+    row("empty", QByteArray(), E::Utf8, ',');
+    row("UTF-8", "Name;Stadt\r\nZ\xC3\xBCrich;x\r\n"_ba, E::Utf8, ';');
+    row("UTF-8 byte order mark", "\xEF\xBB\xBFName,Notes\r\nJos\xE9,x"_ba, E::Utf8, ',');
+    row("not UTF-8: Windows-1252", "Name;Notes\r\nZ\xC3\xBCrich;Jos\xE9\r\n"_ba, E::Windows1252,
+        ';');
+    row("UTF-16 LE", "\xFF\xFEN\0a\0;\0b\0"_ba, E::Utf16Le, ';');
+    row("UTF-16 BE", "\xFE\xFF\0N\0\t\0b"_ba, E::Utf16Be, '\t');
+}
+
+void TestCsvParser::detectsTheFormat()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(TCsvFormat, format);
+    const TCsvFormat detected = DetectCsvFormat(file);
+    QCOMPARE(int(detected.encoding), int(format.encoding));
+    QCOMPARE(detected.separator, format.separator);
+}
+
+void TestCsvParser::readsOtherFormats_data()
+{
+    using E = TCsvEncoding;
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<TCsvFormat>("format");
+    QTest::addColumn<Rows>("rows");
+
+    QTest::newRow("semicolons") << "Name;Notes\r\nAnn;\"a;b\"\r\n"_ba << TCsvFormat{E::Utf8, ';'}
+                                << Rows{{u"Name"_s, u"Notes"_s}, {u"Ann"_s, u"a;b"_s}};
+    QTest::newRow("tabs, commas are text")
+        << "Name\tNotes\r\nAnn\ta,b\r\n"_ba << TCsvFormat{E::Utf8, '\t'}
+        << Rows{{u"Name"_s, u"Notes"_s}, {u"Ann"_s, u"a,b"_s}};
+    QTest::newRow("Windows-1252 chosen: every field")
+        << "Z\xC3\xBCrich,Jos\xE9"_ba << TCsvFormat{E::Windows1252, ','}
+        << Rows{{u"Z\u00C3\u00BCrich"_s, u"José"_s}};
+    QTest::newRow("UTF-16 LE") << "\xFF\xFEN\0a\0;\0\xFC\0\r\0\n\0\xAC\x20"_ba
+                               << TCsvFormat{E::Utf16Le, ';'} << Rows{{u"Na"_s, u"ü"_s}, {u"€"_s}};
+    QTest::newRow("UTF-16 BE") << "\xFE\xFF\0A\0,\0B"_ba << TCsvFormat{E::Utf16Be, ','}
+                               << Rows{{u"A"_s, u"B"_s}};
+}
+
+void TestCsvParser::readsOtherFormats()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(TCsvFormat, format);
+    QFETCH(Rows, rows);
+    QCOMPARE(fileRows(TCsvParser::Parse(file, format)), rows);
 }
 
 void TestCsvParser::gridHasAHeaderRowAndOneMore()

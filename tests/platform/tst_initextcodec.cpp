@@ -34,6 +34,14 @@ void TestIniTextCodec::validUtf8_data()
     QTest::newRow("beyond U+10FFFF") << "\xF4\x90\x80\x80"_ba << false;
     QTest::newRow("truncated at end") << "ab\xE2\x82"_ba << false;
     QTest::newRow("bad second byte") << "\xE2\x41\x82"_ba << false;
+    // Long runs of ASCII are looked at eight octets at a time.
+    QTest::newRow("a letter across eight octets") << "abcdefg\xE2\x82\xAC"
+                                                     "abcdefgh"_ba
+                                                  << true;
+    QTest::newRow("truncated after a long run") << "abcdefghijklmnop\xE2\x82"_ba << false;
+    QTest::newRow("latin-1 after a long run") << "abcdefghijklmnopM\xFC"
+                                                 "ller1234567"_ba
+                                              << false;
 }
 
 void TestIniTextCodec::validUtf8()

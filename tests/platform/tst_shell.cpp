@@ -1,6 +1,11 @@
 #include "platform/shell.h"
 
+#ifndef Q_OS_WIN
+#include "fakeprograms.h"
+#endif
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -10,7 +15,7 @@ namespace {
 class NullLauncher final : public ShellLauncher
 {
 public:
-    bool openDocument(const QString &) override { return true; }
+    bool openDocument(const QString &, const LateLaunchFailure &) override { return true; }
     bool startProgram(const QString &, const QStringList &) override { return true; }
 };
 } // namespace
@@ -96,6 +101,68 @@ private slots:
         QVERIFY(!CurrentShellLauncher().openDocument(QStringLiteral("--manual")));
 #endif
     }
+
+#ifndef Q_OS_WIN
+    void openDocumentGoesThroughXdgOpenOrGio_data()
+    {
+        QTest::addColumn<QString>("program"); // the one on PATH; empty: neither
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("lateFailure");
+
+        const QString target = QStringLiteral("mailto:ann@example.org");
+        QTest::newRow("xdg-open opens it") << "xdg-open" << 0 << QStringList{target} << false;
+        QTest::newRow("xdg-open finds no handler")
+            << "xdg-open" << 3 << QStringList{target} << true;
+        QTest::newRow("xdg-open's handler fails") << "xdg-open" << 4 << QStringList{target} << true;
+        QTest::newRow("gio without xdg-open") << "gio" << 0 << QStringList{"open", target} << false;
+        QTest::newRow("gio finds no handler") << "gio" << 2 << QStringList{"open", target} << true;
+        QTest::newRow("neither") << QString() << 0 << QStringList() << false;
+    }
+    // Started and watched without waiting: a failure status is told when the handler ends.
+    void openDocumentGoesThroughXdgOpenOrGio()
+    {
+        QFETCH(QString, program);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, lateFailure);
+
+        const FakePrograms fakes;
+        if (!program.isEmpty())
+            fakes.add(program, "exit " + QByteArray::number(exitCode));
+        bool failed = false;
+        const bool started = CurrentShellLauncher().openDocument(
+            QStringLiteral("mailto:ann@example.org"), [&failed] { failed = true; });
+        QCOMPARE(started, !program.isEmpty());
+        if (!started)
+            return;
+        QTRY_VERIFY(fakes.ranAndEnded(program));
+        QCOMPARE(fakes.arguments(program), arguments);
+        QCOMPARE(failed, lateFailure);
+    }
+
+    // A handler may run as long as the browser it runs: the window goes on, and one ended by a
+    // signal (the user closed it) is no failure.
+    void aHandlerThatRunsOnIsNotWaitedFor()
+    {
+        const QString sleep = QStandardPaths::findExecutable(QStringLiteral("sleep"));
+        if (sleep.isEmpty())
+            QSKIP("no sleep program here");
+        const FakePrograms fakes;
+        fakes.add(QStringLiteral("xdg-open"), "exec '" + QFile::encodeName(sleep) + "' 600");
+        bool failed = false;
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(CurrentShellLauncher().openDocument(QStringLiteral("http://example.org"),
+                                                    [&failed] { failed = true; }));
+        QVERIFY(!clock.hasExpired(60'000)); // the handler runs ten minutes
+        QTRY_VERIFY(fakes.processId(QStringLiteral("xdg-open")) > 0);
+        QVERIFY(!fakes.ranAndEnded(QStringLiteral("xdg-open")));
+        ::kill(pid_t(fakes.processId(QStringLiteral("xdg-open"))), SIGTERM);
+        QTRY_VERIFY(fakes.ranAndEnded(QStringLiteral("xdg-open")));
+        QVERIFY(!failed);
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestShell)

@@ -1,3 +1,4 @@
+#include "fulldisk.h"
 #include "scriptedmessagebox.h"
 #include "tempprogramfolder.h"
 #include "testfiles.h"
@@ -32,6 +33,9 @@ private slots:
     void readOnlyWhenOpened();
     void saveKeepsForeignLines();
     void failedSaveIsReportedAndKeepsFile();
+    void csvColumnChoicesReadBackExactly_data();
+    void csvColumnChoicesReadBackExactly();
+    void failedCsvColumnChoicesKeepFile();
 
 private:
     QString configPath() const { return m_program->profiles() + profileName + "/config.ini"; }
@@ -194,6 +198,59 @@ void TestProfileSettings::failedSaveIsReportedAndKeepsFile()
     }
     QVERIFY(profile.DisplaySearchBar); // kept in memory
     QVERIFY(QDir(configPath()).isEmpty());
+}
+
+void TestProfileSettings::csvColumnChoicesReadBackExactly_data()
+{
+    // Headers are any text: each is kept as a key that reads back as it.
+    QTest::addColumn<QString>("header");
+    QTest::newRow("plain") << QStringLiteral("Business Phone 2");
+    QTest::newRow("equals sign") << QStringLiteral("a=b");
+    QTest::newRow("a comment's start") << QStringLiteral(";x");
+    QTest::newRow("a section's brackets") << QStringLiteral("[Config]");
+    QTest::newRow("blanks at the ends") << QStringLiteral(" Title\t");
+    QTest::newRow("percent") << QStringLiteral("100%25");
+    QTest::newRow("quotes") << QStringLiteral("\"Name\"");
+    QTest::newRow("other letters") << QStringLiteral("Straße geschäftlich");
+}
+
+void TestProfileSettings::csvColumnChoicesReadBackExactly()
+{
+    QFETCH(QString, header);
+    const QString other = QStringLiteral("Other");
+    {
+        TProfile profile(profileName);
+        profile.WriteCsvColumnChoices(
+            {{header, QStringLiteral("pRealName")}, {other, QStringLiteral(".skip")}});
+    }
+    TProfile reopened(profileName);
+    const QList<std::pair<QString, QString>> both = {{header, QStringLiteral("pRealName")},
+                                                     {other, QStringLiteral(".skip")}};
+    QCOMPARE(reopened.ReadCsvColumnChoices(), both);
+    QVERIFY(ReadFileBytes(configPath()).contains("[CSV Columns]\r\n"));
+
+    // An empty key forgets the header.
+    reopened.WriteCsvColumnChoices({{header, QString()}});
+    const QList<std::pair<QString, QString>> rest = {{other, QStringLiteral(".skip")}};
+    QCOMPARE(reopened.ReadCsvColumnChoices(), rest);
+}
+
+void TestProfileSettings::failedCsvColumnChoicesKeepFile()
+{
+    TProfile profile(profileName);
+    profile.WriteCsvColumnChoices({{QStringLiteral("Title"), QStringLiteral("pRealName")}});
+    const QByteArray before = ReadFileBytes(configPath());
+    SKIP_WITHOUT_FULL_DISK();
+    const int code = RunWithFileSizeLimit(before.size(), [&] {
+        try {
+            profile.WriteCsvColumnChoices({{QStringLiteral("Birthday"), QStringLiteral(".skip")}});
+            return 1;
+        } catch (const CalbreyError &error) {
+            return error.message() == QStringLiteral("Unable to write to ") + configPath() ? 0 : 2;
+        }
+    });
+    QCOMPARE(code, 0);
+    QCOMPARE(ReadFileBytes(configPath()), before);
 }
 
 QTEST_GUILESS_MAIN(TestProfileSettings)

@@ -69,8 +69,12 @@ private slots:
     void init()
     {
         m_boxes = std::make_unique<ScriptedMessageBox>();
+        writeReport("chloe@example.org");
+    }
+    void writeReport(const QString &email)
+    {
         m_profile->fill({{Chloe,
-                          {{"pEmailAddress", "chloe@example.org"},
+                          {{"pEmailAddress", email},
                            {"pHomePage", "http://example.org/a b?x=1&y=2"},
                            {"hAddress", "1 Road|Town"},
                            {"hCitg", "Dole"},
@@ -127,6 +131,33 @@ private slots:
         QCOMPARE(launcher.documents,
                  (QStringList{"mailto:chloe@example.org", "http://example.org/a%20b?x=1&y=2"}));
         QCOMPARE(page(viewer)->toHtml(), before);
+    }
+
+    void mailLinksGiveTheAddressAsStored_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("percent") << "100%sure@example.org";
+        QTest::newRow("escape-like percent") << "a%zz%4@example.org";
+        QTest::newRow("plus") << "chloe+reports@example.org";
+        QTest::newRow("blanks") << "Chlo\u00E9 M\u00FCller <chloe@example.org>";
+        QTest::newRow("non-ASCII") << "chlo\u00E9@m\u00FCller.example";
+        QTest::newRow("question mark and hash") << "who?@example.org#1";
+    }
+
+    // Clicked in the page, a mail link gives the mail client the address as the contact holds
+    // it, without a warning from the link's decoding.
+    void mailLinksGiveTheAddressAsStored()
+    {
+        QFETCH(QString, address);
+        writeReport(address);
+        RecordingLauncher launcher;
+        TSummaryReport viewer;
+        viewer.ShowReport("Report");
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QTest::failOnWarning(QRegularExpression(".*"));
+        clickText(page(viewer), address);
+        QCOMPARE(launcher.documents, QStringList{"mailto:" + address});
     }
 
     // The name's own suffix decides the type; a web page gets the separator beside it unless

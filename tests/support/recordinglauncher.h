@@ -21,7 +21,7 @@ public:
     RecordingLauncher(const RecordingLauncher &) = delete;
     RecordingLauncher &operator=(const RecordingLauncher &) = delete;
 
-    bool openDocument(const QString &target) override
+    bool openDocument(const QString &target, const LateLaunchFailure & = {}) override
     {
         documents.append(target);
         return succeed;

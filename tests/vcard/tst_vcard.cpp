@@ -227,6 +227,10 @@ private slots:
     void damagedFilesKeepTheWholeCards_data();
     void damagedFilesKeepTheWholeCards();
     void readingInPartsGivesWhatReadingWholeGives();
+    void everyKindOfLineEndReadsAlike_data();
+    void everyKindOfLineEndReadsAlike();
+    void utf8TextKeepsEveryCharacter_data();
+    void utf8TextKeepsEveryCharacter();
     void extrasKeepBarsAndLineBreaks();
     void clashesOverwriteWithoutStaleExtrasAndRenameTheNameField();
     void exportReplacesTheFileOrLeavesItAsItWas();
@@ -568,6 +572,83 @@ void TestVCard::readingInPartsGivesWhatReadingWholeGives()
             QCOMPARE(read.contacts[i].clearedKeys, whole.contacts[i].clearedKeys);
         }
     }
+}
+
+void TestVCard::everyKindOfLineEndReadsAlike_data()
+{
+    QTest::addColumn<QByteArrayList>("ends"); // line n ends with ends[n % ends.size()]
+
+    QTest::newRow("LF") << QByteArrayList{"\n"};
+    QTest::newRow("CR") << QByteArrayList{"\r"};
+    QTest::newRow("CR LF") << QByteArrayList{"\r\n"};
+    // A CR LF file passed through one more conversion, as an iPhone export that went by mail.
+    QTest::newRow("CR CR LF") << QByteArrayList{"\r\r\n"};
+    QTest::newRow("mixed") << QByteArrayList{"\r\n", "\r", "\r\r\n", "\n", "\r\r\n"};
+}
+
+// Folded lines, soft line breaks and blank lines, cut into parts at any card boundary: the
+// same cards whatever ends the lines.
+void TestVCard::everyKindOfLineEndReadsAlike()
+{
+    QFETCH(QByteArrayList, ends);
+
+    QByteArray file;
+    qsizetype line = 0;
+    constexpr int cards = 30;
+    for (int i = 0; i < cards; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        for (const QByteArray &text :
+             {"BEGIN:VCARD"_ba, "VERSION:2.1"_ba, "FN:Anne"_ba, "  Lee "_ba + n,
+              "NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:first=0D=0Asec="_ba, "ond =C3=A9"_ba,
+              "TEL;CELL:555 "_ba + n, ""_ba, "END:VCARD"_ba})
+            file += text + ends[line++ % ends.size()];
+    }
+
+    const TVCardContacts whole = ReadVCardContacts(file, 1);
+    QCOMPARE(whole.unreadable, 0);
+    QCOMPARE(whole.contacts.size(), cards);
+    for (int i = 0; i < cards; ++i) {
+        const TImportedContact &contact = whole.contacts[i];
+        QCOMPARE(contact.name, u"Anne Lee %1"_s.arg(i));
+        QCOMPARE(fieldOf(contact, u"aNotes"_s), u"first|second \u00E9"_s);
+        QCOMPARE(fieldOf(contact, u"pMobile"_s), u"555 %1"_s.arg(i));
+        QVERIFY(extrasOf(contact).isEmpty());
+    }
+    for (qsizetype parts = 2; parts <= 8; ++parts) {
+        const TVCardContacts read = ReadVCardContacts(file, parts);
+        QCOMPARE(read.unreadable, 0);
+        QCOMPARE(read.contacts.size(), cards);
+        for (int i = 0; i < cards; ++i)
+            QCOMPARE(read.contacts[i].fields, whole.contacts[i].fields);
+    }
+}
+
+void TestVCard::utf8TextKeepsEveryCharacter_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("note");
+
+    QTest::newRow("UTF-8") << "NOTE;CHARSET=UTF-8:Gr\xC3\xBC\xC3\x9F"
+                              "e \xE9 caf\xC3\xA9"_ba
+                           << u"Gr\u00FC\u00DFe \uFFFD caf\u00E9"_s;
+    QTest::newRow("UTF-8, quoted-printable")
+        << "NOTE;CHARSET=utf-8;ENCODING=QUOTED-PRINTABLE:=C3=96l =FF und =E2=82=AC"_ba
+        << u"\u00D6l \uFFFD und \u20AC"_s;
+    // Not a byte order mark: a character of the value, so that it reads back as it was written.
+    QTest::newRow("U+FEFF first") << "NOTE;CHARSET=UTF-8:\xEF\xBB\xBFnote"_ba << u"\uFEFFnote"_s;
+    QTest::newRow("U+FEFF first, no CHARSET")
+        << "NOTE:\xEF\xBB\xBF\xEF\xBB\xBFnote"_ba << u"\uFEFF\uFEFFnote"_s;
+    // Without a CHARSET, text that is not UTF-8 comes from a Windows code page.
+    QTest::newRow("no CHARSET") << "NOTE:caf\xE9 \x80"_ba << u"caf\u00E9 \u20AC"_s;
+}
+
+void TestVCard::utf8TextKeepsEveryCharacter()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, note);
+    const TImportedContact contact =
+        onlyContact("BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Ann\r\n" + line + "\r\nEND:VCARD\r\n");
+    QCOMPARE(fieldOf(contact, u"aNotes"_s), note);
 }
 
 void TestVCard::extrasKeepBarsAndLineBreaks()

@@ -170,6 +170,18 @@ void TestVCardCommands::importReports_data()
                              << u"There is no card that can be read in %1, so nothing was "
                                 "imported."_s
                              << before;
+    // Damaged: binary data, nothing to name a contact by, no end.
+    QTest::newRow("only damaged cards")
+        << "BEGIN:VCARD\r\nFN:Cy\x01Lo\r\nEND:VCARD\r\n"
+           "BEGIN:VCARD\r\nBDAY:2000-01-01\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Di Ray\r\n"_ba
+        << true << QStringList{u"Nothing to import"_s}
+        << u"3 cards in %1 could not be read because they are damaged, so nothing was "
+           "imported."_s
+        << before;
+    QTest::newRow("one damaged card")
+        << "BEGIN:VCARD\r\nFN:Di Ray\r\n"_ba << false << QStringList{u"Nothing to import"_s}
+        << u"1 card in %1 could not be read because it is damaged, so nothing was imported."_s
+        << before;
     QTest::newRow("no file") << QByteArray() << false
                              << QStringList{QLatin1String(ApplicationTitle)}
                              << GeneralErrorText(u"Cannot open file %1"_s) << before;

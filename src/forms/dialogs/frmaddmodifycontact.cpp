@@ -3,6 +3,7 @@
 #include "app/untcommon.h"
 #include "app/untexecute.h"
 #include "forms/common/filedialogs.h"
+#include "forms/main/programfont.h"
 #include "platform/atomicfile.h"
 #include "platform/calbreyerror.h"
 #include "platform/messagebox.h"
@@ -105,6 +106,7 @@ TAddModifyUser::TAddModifyUser(QWidget *parent) : QDialog(parent), d(std::make_u
 {
     Ui::AddModifyUser &ui = d->ui;
     ui.setupUi(this);
+    setFont(ProgramFont(8));
     setFixedSize(495, 435);
     ui.pRealName->setProperty(followTag, 0);
     ui.aContactIcon->setItemDelegate(new IconItemDelegate(ui.aContactIcon));
