@@ -198,7 +198,7 @@ CliError UsageError(const QString &message, const QString &command)
 QString CliInvocation::choice(const QString &option, const QStringList &choices,
                               const QString &defaultValue) const
 {
-    const QString chosen = value(option, defaultValue);
+    QString chosen = value(option, defaultValue);
     if (!choices.contains(chosen))
         throw UsageError(QStringLiteral("--") + option + QStringLiteral(" must be one of ") +
                              choices.join(QStringLiteral(", ")),
