@@ -3,6 +3,7 @@
 #include "app/untcommon.h"
 #include "platform/calbreyerror.h"
 #include "platform/messagebox.h"
+#include "profiles/undohistory.h"
 #include "profiles/untprofiles.h"
 
 #include <memory>
@@ -33,6 +34,8 @@ bool ActivateProfile(const QString &name)
         ShowGeneralError(error.message());
         return false;
     }
+    // The Undo command now stands for this profile's last action.
+    UndoHistory().ActiveProfileChanged();
     return true;
 }
 

@@ -1,11 +1,16 @@
 #include "import/contactimport.h"
 
+#include "profiles/trashbatch.h"
+#include "profiles/undohistory.h"
 #include "profiles/untprofiles.h"
+
+#include <QSet>
 
 #include <algorithm>
 #include <array>
 #include <future>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -108,7 +113,14 @@ TImportResult TContactImport::Run(qsizetype count,
 {
     TImportResult result;
     const TProfile::ContactReadScope reads(m_profile);
-    TProfile::ContactBatch batch(m_profile);
+    // A contact written over goes to the trash as it was before the import first touched it.
+    TTrashBatch batch(m_profile);
+    QStringList added;
+    // Case folded: the names this import added or kept, so that a contact it writes twice goes
+    // to the trash once, as it was before. Made at the first clash: an import into an empty
+    // profile needs none.
+    std::optional<QSet<QString>> touched;
+
     std::unique_ptr<TPreparedAhead> ahead;
     if (count > 0)
         ahead = std::make_unique<TPreparedAhead>(0, count, contactAt);
@@ -134,6 +146,21 @@ TImportResult TContactImport::Run(qsizetype count,
             const QString name = ResolveExistingName(contact.name);
             if (name.isEmpty())
                 continue;
+            if (!m_profile.ContactExists(name)) {
+                added.append(name);
+                if (touched)
+                    touched->insert(name.toCaseFolded());
+            } else {
+                if (!touched) {
+                    touched.emplace();
+                    for (const QString &earlier : std::as_const(added))
+                        touched->insert(earlier.toCaseFolded());
+                }
+                if (const QString folded = name.toCaseFolded(); !touched->contains(folded)) {
+                    touched->insert(folded);
+                    batch.Keep(name, TTrashReason::OverwrittenByImport);
+                }
+            }
             if (name == contact.name && !dependsOnExisting(m_profile, name, contact))
                 m_profile.WriteFields(chunk.prepared[j]); // its fields as they came
             else
@@ -147,6 +174,7 @@ TImportResult TContactImport::Run(qsizetype count,
         return result;
     }
     batch.commit();
+    UndoHistory().Record(m_profile, TUndoRecord::Import(result.added, batch.Trashed(), added));
     return result;
 }
 

@@ -73,6 +73,9 @@ struct TImportResult
 /// and stays exactly as it was when the import is cancelled or cannot be written; each name
 /// clash (with a contact of the profile or one written earlier in the same import) resolved
 /// by the question; names that book.db cannot hold collected, never written under another name.
+/// A contact of the profile that the import writes over goes to the trash as it was before
+/// (reason: overwritten by an import), and the import becomes the profile's last action to
+/// undo.
 class TContactImport
 {
 public:

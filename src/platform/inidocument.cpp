@@ -35,6 +35,7 @@ IniDocument::IniDocument(QByteArray bytes)
 void IniDocument::load(QByteArray bytes)
 {
     m_raw = std::move(bytes);
+    m_loneCrKnown = false;
     m_sections.clear();
     m_first.clear();
     m_modified = false;
@@ -84,6 +85,7 @@ void IniDocument::load(QByteArray bytes)
         if (section.first)
             first = i;
     }
+    m_hidden = blockCount() - m_first.size();
 }
 
 QByteArrayView IniDocument::bytesOf(const Block &block, const Line &line) const
@@ -367,6 +369,21 @@ bool IniDocument::sectionHasKeys(QStringView section) const
     return found;
 }
 
+std::optional<QByteArrayList> IniDocument::sectionLines(QStringView section) const
+{
+    const qsizetype index = findSection(section);
+    if (index < 0)
+        return std::nullopt;
+    QByteArrayList lines;
+    forEachLine(m_sections[index].block, [&](QByteArrayView content, qsizetype i) {
+        const LineKind kind = classify(content).kind;
+        if (i > 0 && (kind == LineKind::Key || kind == LineKind::Entry))
+            lines.append(content.toByteArray());
+        return false;
+    });
+    return lines;
+}
+
 std::vector<std::pair<QString, std::optional<QString>>>
 IniDocument::sectionsWithValue(QStringView key) const
 {
@@ -414,6 +431,24 @@ void IniDocument::insertLine(Block &block, qsizetype at, QByteArray bytes)
     m_modified = true;
 }
 
+bool IniDocument::mayHoldLoneCr()
+{
+    if (!m_loneCrKnown) {
+        const char *p = m_raw.constData();
+        const char *const end = p + m_raw.size();
+        m_loneCr = false;
+        while (!m_loneCr && p < end) {
+            p = static_cast<const char *>(std::memchr(p, '\r', std::size_t(end - p)));
+            if (!p)
+                break;
+            m_loneCr = p + 1 == end || p[1] != '\n';
+            p += 2;
+        }
+        m_loneCrKnown = true;
+    }
+    return m_loneCr;
+}
+
 void IniDocument::removeLine(qsizetype blockIndex, qsizetype at)
 {
     Block &block = blockAt(blockIndex);
@@ -422,11 +457,20 @@ void IniDocument::removeLine(qsizetype blockIndex, qsizetype at)
 
     // A line ending in a lone CR followed by an empty line ending in LF would now read as one
     // CR LF line break, losing a line; make the empty line end in CR LF so both stay lines.
+    // Every line written here ends in CR LF, so only a text loaded with a lone CR can need it.
+    // The look at the lines around may cross many emptied sections (removing many sections
+    // one after another); a long way first asks whether the text holds a lone CR at all.
+    constexpr qsizetype shortWay = 32;
+    if (m_loneCrKnown && !m_loneCr)
+        return;
     std::optional<char> before;
     if (at > 0)
         before = bytesOf(block, block.lines[at - 1]).back();
-    for (qsizetype b = blockIndex - 1; !before && b >= -1; --b)
+    for (qsizetype b = blockIndex - 1; !before && b >= -1; --b) {
+        if (blockIndex - b > shortWay && !mayHoldLoneCr())
+            return;
         before = lastByte(blockAt(b));
+    }
     if (before != '\r')
         return;
     qsizetype nextBlock = blockIndex;
@@ -473,6 +517,8 @@ void IniDocument::addSection(Section section)
     section.first = m_first.size() > before;
     if (section.first)
         first = blockCount();
+    else
+        ++m_hidden;
     m_sections.push_back(std::move(section));
 }
 
@@ -718,15 +764,46 @@ bool IniDocument::deleteSection(QStringView sectionName)
     section.first = false;
     const CaseFoldedName name{section.name};
     m_first.remove(name);
-    for (qsizetype i = index + 1; i < blockCount(); ++i) {
+    // Most files name every section once: then no later section can be uncovered, and
+    // removing many sections does not look at every later one each time.
+    for (qsizetype i = index + 1; m_hidden > 0 && i < blockCount(); ++i) {
         Section &later = m_sections[i];
         if (!later.removed && CaseFoldedName{later.name} == name) {
             later.first = true;
             m_first.insert(name, i);
+            --m_hidden;
             break;
         }
     }
     return true;
+}
+
+bool IniDocument::canAppendSectionLines(QStringView section, const QByteArrayList &lines)
+{
+    if (!canWrite(section, {}, {}))
+        return false;
+    return std::none_of(lines.begin(), lines.end(), [](const QByteArray &line) {
+        return line.contains('\r') || line.contains('\n') ||
+               classify(line).kind == LineKind::Header;
+    });
+}
+
+void IniDocument::appendSectionLines(QStringView section, const QByteArrayList &lines)
+{
+    Q_ASSERT(canAppendSectionLines(section, lines));
+    terminateLastLine();
+    QByteArray text = "[" + strippedParameter(section).toUtf8() + "]";
+    Section added;
+    added.name = decodePart(classify(text).name, text);
+    text.append(kLineBreak);
+    for (const QByteArray &line : lines) {
+        text.append(line);
+        text.append(kLineBreak);
+    }
+    const qsizetype size = text.size();
+    added.block = Block{0, size, {}, false, std::move(text), true};
+    addSection(std::move(added));
+    m_modified = true;
 }
 
 template <typename Put> void IniDocument::forEachPiece(Put &&put) const

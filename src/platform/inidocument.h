@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QByteArrayView>
 #include <QHash>
 #include <QString>
@@ -117,6 +118,10 @@ public:
     /// Key names of the first section of that name, in file order.
     QStringList keyNames(QStringView section) const;
     bool sectionHasKeys(QStringView section) const;
+    /// The lines of the first section of that name that deleteSection() removes, its header
+    /// left out: key lines and lines without "=", each as the text holds it, without its line
+    /// break. nullopt when there is no such section.
+    std::optional<QByteArrayList> sectionLines(QStringView section) const;
     /// For each section in file order, its name and value(name, key), which for a duplicate
     /// section is the value in the first section of that name.
     std::vector<std::pair<QString, std::optional<QString>>>
@@ -141,6 +146,13 @@ public:
     bool writeSection(const QByteArray &prepared);
     bool deleteKey(QStringView section, QStringView key);
     bool deleteSection(QStringView section);
+    /// False when lines under a header of section would not read back as that section's own
+    /// lines: a line break in any part, or a line that reads as a header.
+    static bool canAppendSectionLines(QStringView section, const QByteArrayList &lines);
+    /// Appends the section "[section]" with lines as they stand, each ended by CR LF (what
+    /// sectionLines() gave comes back byte for byte). It comes after any section of that name,
+    /// so it is found only when there is none. Expects canAppendSectionLines() to hold.
+    void appendSectionLines(QStringView section, const QByteArrayList &lines);
 
     /// Edits were made since the last load() or adopt().
     bool isModified() const { return m_modified; }
@@ -208,6 +220,8 @@ private:
                   QByteArrayView value);
     void insertLine(Block &block, qsizetype at, QByteArray bytes);
     void removeLine(qsizetype blockIndex, qsizetype at);
+    /// The text loaded holds a CR not followed by LF (found out once per load).
+    bool mayHoldLoneCr();
     void terminateLastLine();
     void appendSection(QStringView section, QStringView key, QStringView value);
     void addSection(Section section);
@@ -217,6 +231,9 @@ private:
     Block m_preamble;
     std::vector<Section> m_sections;
     QHash<CaseFoldedName, qsizetype> m_first; // name -> first live section of that name
+    qsizetype m_hidden = 0; // live sections hidden by an earlier one of their name
+    bool m_loneCr = false;
+    bool m_loneCrKnown = false;
     mutable std::shared_ptr<const PreparedKeys> m_prepared; // the key list values() saw last
     bool m_modified = false;
 };

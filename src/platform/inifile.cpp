@@ -16,7 +16,8 @@ enum class EditKind
     Write,
     WriteSection,
     DeleteKey,
-    DeleteSection
+    DeleteSection,
+    AppendSectionLines
 };
 
 struct Edit
@@ -26,7 +27,8 @@ struct Edit
     QString key;
     QString value;
     // WriteSection: the prepared texts of sections written one after another, shared with
-    // the document; an import's thousands of contacts are one edit.
+    // the document; an import's thousands of contacts are one edit. AppendSectionLines: the
+    // section's lines.
     std::vector<QByteArray> sections;
 };
 
@@ -60,6 +62,10 @@ struct IniFile::Impl
             break;
         case EditKind::DeleteSection:
             document.deleteSection(edit.section);
+            break;
+        case EditKind::AppendSectionLines:
+            document.appendSectionLines(edit.section,
+                                        QByteArrayList(edit.sections.begin(), edit.sections.end()));
             break;
         }
     }
@@ -254,6 +260,12 @@ bool IniFile::sectionHasKeys(QStringView section) const
     return d->document.sectionHasKeys(section);
 }
 
+std::optional<QByteArrayList> IniFile::sectionLines(QStringView section) const
+{
+    d->refreshForRead();
+    return d->document.sectionLines(section);
+}
+
 std::vector<std::pair<QString, std::optional<QString>>>
 IniFile::sectionsWithValue(QStringView key) const
 {
@@ -314,6 +326,19 @@ void IniFile::deleteSection(QStringView section)
 {
     Batch batch(*this);
     d->edit({EditKind::DeleteSection, section.toString(), {}, {}, {}});
+    batch.commit();
+}
+
+void IniFile::appendSectionLines(QStringView section, const QByteArrayList &lines)
+{
+    if (!IniDocument::canAppendSectionLines(section, lines))
+        d->failWriting();
+    Batch batch(*this);
+    d->edit({EditKind::AppendSectionLines,
+             section.toString(),
+             {},
+             {},
+             std::vector<QByteArray>(lines.begin(), lines.end())});
     batch.commit();
 }
 

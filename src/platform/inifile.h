@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -52,6 +53,9 @@ public:
     QStringList keyNames(QStringView section) const;
     /// The first section of that name exists and holds at least one key.
     bool sectionHasKeys(QStringView section) const;
+    /// The first section of that name's key lines and lines without "=", byte for byte, as
+    /// deleteSection() would remove them (the header left out); nullopt when it is missing.
+    std::optional<QByteArrayList> sectionLines(QStringView section) const;
     /// For every section in file order: its name and the value of key in it (nullopt when
     /// missing); for a duplicate section that is the value value() gives, from the first
     /// section of the name. One identity check for the whole list; lists are built from it.
@@ -88,6 +92,10 @@ public:
     void deleteKey(QStringView section, QStringView key);
     /// Removes the section's header and key lines; comment lines stay where they were.
     void deleteSection(QStringView section);
+    /// Appends the section with lines as they stand (sectionLines() of a section brings it
+    /// back byte for byte), after any section of that name, which would hide it. A line break
+    /// in any part, or a line that would read as a header, is refused as a failed write is.
+    void appendSectionLines(QStringView section, const QByteArrayList &lines);
 
     /// One user action's reads (a report, a search, a list fill, an import): the file is
     /// checked once when the outermost scope begins, and every read inside it is served from

@@ -7,6 +7,8 @@
 #include "platform/messagebox.h"
 #include "profiles/contactfields.h"
 #include "profiles/inivalue.h"
+#include "profiles/trashbatch.h"
+#include "profiles/undohistory.h"
 
 #include <QSet>
 #include <algorithm>
@@ -89,8 +91,28 @@ bool TProfile::DeleteContact(const QString &name)
         return false;
     if (!IsStorableContactName(name))
         refuseWrite();
-    m_database->deleteSection(name);
+    const QStringList trashed = MoveContactsToTrash(*this, {name}, TTrashReason::Deleted);
+    UndoHistory().Record(*this, TUndoRecord::Delete(name, trashed));
     return true;
+}
+
+std::optional<QByteArrayList> TProfile::ReadContactLines(const QString &name) const
+{
+    return m_database->sectionLines(name);
+}
+
+void TProfile::AppendContactLines(const QString &name, const QByteArrayList &lines)
+{
+    if (!IsStorableContactName(name))
+        refuseWrite();
+    m_database->appendSectionLines(name, lines);
+}
+
+void TProfile::RemoveContactSection(const QString &name)
+{
+    if (!IsStorableContactName(name))
+        refuseWrite();
+    m_database->deleteSection(name);
 }
 
 QString TProfile::ReadField(const QString &name, const QString &key) const

@@ -39,6 +39,11 @@ const std::array<TextSetting, 2> textSettings = {{
     {QStringLiteral("Custom email client"), &TProfile::CustomEmailClient},
 }};
 
+// Days a deleted contact is kept: our own key, which the original program never reads.
+const QString keepDeletedKey = QStringLiteral("Keep deleted contacts");
+constexpr int defaultKeepDeletedDays = 30;
+constexpr int maxKeepDeletedDays = 36500;
+
 } // namespace
 
 void TProfile::LoadSettings()
@@ -50,6 +55,9 @@ void TProfile::LoadSettings()
     }
     for (const TextSetting &setting : textSettings)
         this->*setting.member = m_settings->value(configSection, setting.key).value_or(QString());
+    const std::optional<QString> keep = m_settings->value(configSection, keepDeletedKey);
+    const std::optional<int> days = keep ? ParseIniInteger(*keep) : std::nullopt;
+    KeepDeletedDays = days && *days >= 0 ? qMin(*days, maxKeepDeletedDays) : defaultKeepDeletedDays;
 }
 
 void TProfile::SaveSettings()
@@ -61,6 +69,7 @@ void TProfile::SaveSettings()
     for (const TextSetting &setting : textSettings)
         m_settings->writeString(configSection, setting.key,
                                 QuoteIniValue(SingleLineIniValue(this->*setting.member)));
+    m_settings->writeString(configSection, keepDeletedKey, QString::number(KeepDeletedDays));
     batch.commit();
 }
 

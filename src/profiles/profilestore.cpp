@@ -6,8 +6,10 @@
 #include "platform/filesetreplace.h"
 #include "platform/inifile.h"
 #include "platform/messagebox.h"
+#include "profiles/trash.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,6 +48,7 @@ TProfile::TProfile(const QString &profileName)
     FinishInterruptedReplacement(m_restoreJournalPath, {m_settingsPath, m_databasePath});
     OpenFiles();
     LoadSettings();
+    tidyTrash();
 }
 
 TProfile::~TProfile()
@@ -64,6 +67,24 @@ void TProfile::OpenFiles()
 {
     m_database = std::make_unique<IniFile>(m_databasePath);
     m_settings = std::make_unique<IniFile>(m_settingsPath);
+    m_trash = std::make_unique<TTrash>(m_profileFolder + QStringLiteral("trash.db"));
+}
+
+TTrash &TProfile::Trash() const
+{
+    return *m_trash;
+}
+
+void TProfile::tidyTrash()
+{
+    try {
+        const ContactReadScope reads(*this);
+        m_trash->Tidy([this](const QString &name) { return ReadContactLines(name); },
+                      KeepDeletedDays, QDateTime::currentDateTimeUtc());
+    } catch (const CalbreyError &error) {
+        // book.db is whole; only the tidying waits for the next opening.
+        ShowGeneralError(error.message());
+    }
 }
 
 QString TProfile::GetProfileInfo(int index) const

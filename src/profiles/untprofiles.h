@@ -2,11 +2,15 @@
 
 #include "platform/inifile.h"
 
+#include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
+
+class TTrash;
 
 /// The one open profile: its folder, its two INI files, its ten settings and every contact
 /// operation. Reached through ActiveProfile.
@@ -15,6 +19,8 @@ class TProfile
 public:
     /// Opens the profile's folder, first completing or undoing a restore that a crash
     /// interrupted. Throws CalbreyError("Unable to write to " + path) when that cannot be done.
+    /// Then tidies the trash (TTrash::Tidy with KeepDeletedDays); a trash that cannot be
+    /// written is reported and the profile opens all the same.
     explicit TProfile(const QString &profileName);
     /// Saves the settings, then closes both files.
     ~TProfile();
@@ -32,13 +38,15 @@ public:
     bool UseCustomWebBrowser = false;
     QString CustomEmailClient;
     QString CustomWebBrowser;
+    /// Days a deleted contact stays in the trash; 0 keeps it until the trash is emptied.
+    int KeepDeletedDays = 30;
 
     void OpenFiles();
     /// 0 database path, 1 settings path, 2 profile name, 3 profile folder.
     QString GetProfileInfo(int index) const;
 
     void LoadSettings();
-    /// All ten keys in one file replacement.
+    /// All eleven keys in one file replacement.
     void SaveSettings();
 
     /// The CSV importer's columns mapped by hand (section "CSV Columns" of config.ini): each
@@ -62,8 +70,11 @@ public:
     void GetContactsInCategory(QStringList &list, const QString &category) const;
     void GetCategories(QStringList &list) const;
     bool ContactExists(const QString &name) const;
-    /// Asks the user first; true when the contact was removed.
+    /// Asks the user first; true when the contact was moved to the trash (the last action to
+    /// undo from then on).
     bool DeleteContact(const QString &name);
+    /// The deleted contacts (trash.db in the profile folder).
+    TTrash &Trash() const;
     QString ReadField(const QString &name, const QString &key) const;
     /// ReadField of each key, in their order, reading the contact once (a report shows them
     /// all).
@@ -153,6 +164,14 @@ public:
     };
 
 private:
+    // Contacts leave and come back only through the trash, which keeps their lines as book.db
+    // holds them.
+    friend class TTrashBatch;
+    std::optional<QByteArrayList> ReadContactLines(const QString &name) const;
+    void AppendContactLines(const QString &name, const QByteArrayList &lines);
+    void RemoveContactSection(const QString &name);
+    void tidyTrash();
+
     // Writes a value already in its stored form (quoted, one line).
     void writeStoredValue(const QString &name, const QString &key, const QString &stored);
     [[noreturn]] void refuseWrite() const;
@@ -164,6 +183,7 @@ private:
     QString m_restoreJournalPath; // while a restore replaces both files
     std::unique_ptr<IniFile> m_database;
     std::unique_ptr<IniFile> m_settings;
+    std::unique_ptr<TTrash> m_trash;
 };
 
 /// The open profile, or nullptr before the first activation and after a failed one.

@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <array>
 
@@ -99,6 +100,7 @@ private slots:
             profile.*c.setting = on;
         profile.CustomEmailClient = QStringLiteral("mail *");
         profile.CustomWebBrowser = QStringLiteral("web *");
+        profile.KeepDeletedDays = on ? 7 : 0;
         WriteProxySettings(QStringLiteral("cache.lan"), 3128);
 
         TOptions options;
@@ -115,6 +117,8 @@ private slots:
         QCOMPARE(edit(options, "pWebBrowserPath")->text(), QStringLiteral("web *"));
         QCOMPARE(edit(options, "iServer")->text(), QStringLiteral("cache.lan"));
         QCOMPARE(edit(options, "iPort")->text(), QStringLiteral("3128"));
+        auto *keepDays = child<QSpinBox>(options, "sbKeepDeletedDays");
+        QCOMPARE(keepDays->value(), on ? 7 : 0);
 
         for (const BoolControl &c : BoolControls) {
             if (c.partner) // one of a pair changes by choosing the other
@@ -126,6 +130,7 @@ private slots:
         edit(options, "pWebBrowserPath")->setText(QStringLiteral("web2 *"));
         edit(options, "iServer")->setText(QStringLiteral("proxy2"));
         edit(options, "iPort")->setText(portText);
+        keepDays->setValue(on ? 0 : 45);
         button(options, "Button1")->click();
         QCOMPARE(options.result(), int(QDialog::Accepted));
 
@@ -137,6 +142,7 @@ private slots:
             QVERIFY2(profile.*c.setting == !on, c.control);
         QCOMPARE(profile.CustomEmailClient, QStringLiteral("mail2 *"));
         QCOMPARE(profile.CustomWebBrowser, QStringLiteral("web2 *"));
+        QCOMPARE(profile.KeepDeletedDays, on ? 0 : 45);
         QString storedServer;
         int storedPort = -1;
         ReadProxySettings(storedServer, storedPort);
@@ -177,11 +183,13 @@ private slots:
         QVERIFY(QFile::remove(MachineSettingsFile()));
         QVERIFY(QDir().mkpath(MachineSettingsFile()));
         button(options, "mpoSearchBar")->setChecked(true);
+        child<QSpinBox>(options, "sbKeepDeletedDays")->setValue(3);
         button(options, "Button1")->click();
         expectGeneralError(QStringLiteral("Failed to set data for 'Proxy Server'"));
         QVERIFY(options.isVisible());
         QCOMPARE(options.result(), 0);
         QVERIFY(!ActiveProfile->DisplaySearchBar);
+        QCOMPARE(ActiveProfile->KeepDeletedDays, 30);
         QCOMPARE(ReadFileBytes(m_profile->settingsPath()), settingsBefore);
     }
 

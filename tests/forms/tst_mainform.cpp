@@ -4,6 +4,7 @@
 #include "forms/main/frmmainform.h"
 
 #include "guitest.h"
+#include "profiles/undohistory.h"
 #include "profiles/untprofiles.h"
 #include "scriptedmessagebox.h"
 #include "testprofile.h"
@@ -121,6 +122,8 @@ private slots:
         ActiveProfile->LoadOnStartup = false;
         ActiveProfile->DisplaySearchBar = false;
         writeBook(mixedBook());
+        // The book is new: no earlier test's delete is left to undo.
+        UndoHistory().Forget(*ActiveProfile);
         m_form = std::make_unique<TMainForm>();
     }
 
@@ -329,9 +332,15 @@ private slots:
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QStringList>("items");
         QTest::newRow("Contact") << "Contact1"
-                                 << QStringList{"&New contact|Ctrl+N",    "&Modify contact|Ctrl+M",
-                                                "&Delete contact|Del",    "-",
-                                                "&Change profile ...|F6", "&Hide in tray",
+                                 << QStringList{"&New contact|Ctrl+N",
+                                                "&Modify contact|Ctrl+M",
+                                                "&Delete contact|Del",
+                                                "-",
+                                                "&Undo|Ctrl+Z",
+                                                "Dele&ted Contacts...",
+                                                "-",
+                                                "&Change profile ...|F6",
+                                                "&Hide in tray",
                                                 "E&xit Calbrey|Ctrl+Q"};
         QTest::newRow("View") << "View1"
                               << QStringList{"&Simple view", "&Details view", "-", "&Search Bar"};

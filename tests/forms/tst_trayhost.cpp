@@ -174,7 +174,7 @@ private slots:
         // Away from the first click, so that this is no double click (which shows nothing).
         onIcon("click 1", 6);
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QVERIFY(!form.isMinimized());
+        QTRY_VERIFY(!form.isMinimized());
 
         const QRect icon = trayIconOf(form).geometry();
         shot(QStringLiteral("tray-icon"), icon.adjusted(-60, -icon.top(), 4, 4));

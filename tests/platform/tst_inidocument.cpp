@@ -51,6 +51,8 @@ private slots:
     void sectionWriteMatchesWritesOneByOne_data();
     void sectionWriteMatchesWritesOneByOne();
     void sectionWriteRefusesNamesThatReadBackOtherwise();
+    void sectionLinesComeBackByteForByte_data();
+    void sectionLinesComeBackByteForByte();
 };
 
 void TestIniDocument::readsLikeWindows_data()
@@ -503,6 +505,17 @@ void TestIniDocument::deletedSectionUncoversLaterDuplicate()
     QCOMPARE(document.sectionNames(), QStringList({u"T"_s}));
     document.writeString(u"S", u"c", u"4");
     QCOMPARE(document.serialize(), "[T]\r\n[S]\r\nc=4\r\n"_ba);
+
+    // A section appended under a name in use is uncovered in its turn, and so is a third one
+    // read from the file.
+    IniDocument three("[S]\r\na=1\r\n[S]\r\na=2\r\n"_ba);
+    three.appendSectionLines(u"s", {"a=3"});
+    for (const char *expected : {"2", "3"}) {
+        three.deleteSection(u"S");
+        QCOMPARE(three.value(u"S", u"a"), QString::fromLatin1(expected));
+    }
+    three.deleteSection(u"S");
+    QVERIFY(!three.sectionLines(u"S"));
 }
 
 void TestIniDocument::keepsLoneCrLinesApart()
@@ -619,6 +632,43 @@ void TestIniDocument::sectionWriteRefusesNamesThatReadBackOtherwise()
     for (const QString &key : {u"a=b"_s, u";c"_s, u" k"_s, u"k\t"_s, u"\xD800"_s})
         QVERIFY2(!IniDocument::prepareSection(u"S"_s, {{key, u"v"_s}}), qPrintable(key));
     QVERIFY(IniDocument::prepareSection(u"Ann  Lee"_s, {{u"x"_s, u" v "_s}}));
+}
+
+// A section's lines as deleteSection() removes them, appended elsewhere, read back the same:
+// what keeps a deleted contact whole.
+void TestIniDocument::sectionLinesComeBackByteForByte_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArrayList>("lines"); // of section "Ann"
+    QTest::newRow("plain") << "[Ann]\r\na=1\r\nb=2\r\n"_ba << QByteArrayList{"a=1", "b=2"};
+    QTest::newRow("odd lines") << "[Ann]\r\n  a = 1  \r\n\x80x=\xe9\r\na=2\r\nno equals\r\n"_ba
+                               << QByteArrayList{"  a = 1  ", "\x80x=\xe9", "a=2", "no equals"};
+    QTest::newRow("comments and blanks stay out")
+        << "[Ann]\r\n; note\r\n\r\na=1\r\n"_ba << QByteArrayList{"a=1"};
+    QTest::newRow("lone CR and LF, no last break")
+        << "[Ann]\ra=1\nb=2"_ba << QByteArrayList{"a=1", "b=2"};
+    QTest::newRow("header only") << "[Ann]\r\n[Bo]\r\nc=3\r\n"_ba << QByteArrayList();
+    QTest::newRow("first of two") << "[ann]\r\na=1\r\n[Ann]\r\na=2\r\n"_ba << QByteArrayList{"a=1"};
+}
+
+void TestIniDocument::sectionLinesComeBackByteForByte()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArrayList, lines);
+    IniDocument document(file);
+    QCOMPARE(document.sectionLines(u"ANN"), lines);
+    QVERIFY(!document.sectionLines(u"Cy"));
+
+    QVERIFY(IniDocument::canAppendSectionLines(u"Cy", lines));
+    document.appendSectionLines(u"Cy", lines);
+    const IniDocument reread(document.serialize());
+    QCOMPARE(reread.sectionLines(u"Cy"), lines);
+    QVERIFY(document.serialize().startsWith(file));
+
+    // Lines that would start another line or section are refused.
+    QVERIFY(!IniDocument::canAppendSectionLines(u"Cy", {"a=1\r\n[x]"}));
+    QVERIFY(!IniDocument::canAppendSectionLines(u"Cy", {" [x]"}));
+    QVERIFY(!IniDocument::canAppendSectionLines(u"C\ny", {}));
 }
 
 QTEST_GUILESS_MAIN(TestIniDocument)

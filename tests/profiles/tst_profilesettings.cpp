@@ -125,7 +125,8 @@ void TestProfileSettings::saveWritesAllKeysInOrder()
                                                      "Use custom email client=0\r\n"
                                                      "Use custom web browser=0\r\n"
                                                      "Custom web browser=firefox *\r\n"
-                                                     "Custom email client=\r\n"));
+                                                     "Custom email client=\r\n"
+                                                     "Keep deleted contacts=30\r\n"));
 }
 
 void TestProfileSettings::textsReadBackExactly_data()

@@ -30,7 +30,7 @@ constexpr std::array BoolSettings = {
 };
 constexpr std::array TextSettings = {&TProfile::CustomEmailClient, &TProfile::CustomWebBrowser};
 
-// The ten settings as they stand, to put back when OK fails.
+// The eleven settings as they stand, to put back when OK fails.
 class SettingsSnapshot
 {
 public:
@@ -40,6 +40,7 @@ public:
             m_bools[i] = profile.*BoolSettings[i];
         for (std::size_t i = 0; i < TextSettings.size(); ++i)
             m_texts[i] = profile.*TextSettings[i];
+        m_keepDeletedDays = profile.KeepDeletedDays;
     }
     void restore(TProfile &profile) const
     {
@@ -47,11 +48,13 @@ public:
             profile.*BoolSettings[i] = m_bools[i];
         for (std::size_t i = 0; i < TextSettings.size(); ++i)
             profile.*TextSettings[i] = m_texts[i];
+        profile.KeepDeletedDays = m_keepDeletedDays;
     }
 
 private:
     std::array<bool, BoolSettings.size()> m_bools{};
     std::array<QString, TextSettings.size()> m_texts;
+    int m_keepDeletedDays = 0;
 };
 } // namespace
 
@@ -108,6 +111,7 @@ void TOptions::FormCreate()
             ui->pCWebBrowser->setChecked(true);
         ui->pEmailPath->setText(profile->CustomEmailClient);
         ui->pWebBrowserPath->setText(profile->CustomWebBrowser);
+        ui->sbKeepDeletedDays->setValue(profile->KeepDeletedDays);
     }
 
     // A proxy that cannot be read leaves both boxes empty; the dialog opens all the same.
@@ -156,6 +160,7 @@ void TOptions::copyToSettings() const
     profile.UseCustomWebBrowser = ui->pCWebBrowser->isChecked();
     profile.CustomEmailClient = ui->pEmailPath->text();
     profile.CustomWebBrowser = ui->pWebBrowserPath->text();
+    profile.KeepDeletedDays = ui->sbKeepDeletedDays->value();
 }
 
 void TOptions::Button1Click()

@@ -14,6 +14,7 @@
 #include "forms/main/programfont.h"
 #include "forms/main/quickactions.h"
 #include "forms/main/searchbar.h"
+#include "forms/main/trashcommands.h"
 #include "forms/main/trayhiding.h"
 #include "import/csvimportcommand.h"
 #include "platform/messagebox.h"
@@ -138,6 +139,7 @@ void TMainForm::bindCommands()
     new TCsvImportCommand(*this, c);
     new TVCardCommands(*this, c, *lbContactList);
     new TCsvExportCommands(*this, c);
+    new TTrashCommands(*this, c);
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
             c.Gated([this] { actModifyContactExecute(); }));

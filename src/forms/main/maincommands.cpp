@@ -80,6 +80,10 @@ TMainCommands::TMainCommands(QMainWindow *window)
                                   QKeySequence(Qt::CTRL | Qt::Key_M), ModifyContactPicture);
     actDeleteContact = makeAction(window, "actDeleteContact", QStringLiteral("&Delete contact"),
                                   QKeySequence(Qt::Key_Delete), DeleteContactPicture);
+    actUndo = makeAction(window, "actUndo", QStringLiteral("&Undo"),
+                         QKeySequence(Qt::CTRL | Qt::Key_Z), NoPicture);
+    actDeletedContacts = makeAction(window, "actDeletedContacts",
+                                    QStringLiteral("Dele&ted Contacts..."), none, NoPicture);
     actChangeProfile = makeAction(window, "actChangeProfile", QStringLiteral("&Change profile ..."),
                                   QKeySequence(Qt::Key_F6), NoPicture);
     actExit = makeAction(window, "actExit", QStringLiteral("E&xit Calbrey"),
@@ -130,6 +134,8 @@ TMainCommands::TMainCommands(QMainWindow *window)
 
     Contact1 = makeMenu(window, "Contact1", QStringLiteral("&Contact"));
     Contact1->addActions({actNewContact, actModifyContact, actDeleteContact});
+    Contact1->addSeparator();
+    Contact1->addActions({actUndo, actDeletedContacts});
     Contact1->addSeparator();
     Contact1->addActions({actChangeProfile, mnHide, actExit});
 

@@ -50,6 +50,9 @@ struct TMainCommands
     QAction *actNewContact;
     QAction *actModifyContact;
     QAction *actDeleteContact;
+    /// Its text names the action it undoes ("&Undo Delete of Ann Lee").
+    QAction *actUndo;
+    QAction *actDeletedContacts;
     QAction *actChangeProfile;
     QAction *actExit;
     QAction *mnuSimple;
