@@ -23,6 +23,7 @@ const QList<CliCommand> &allCommands()
         list += EditCommands();
         list += TransferCommands();
         list += BackupCommands();
+        list += TrashCommands();
         list.append({QStringLiteral("help"),
                      QStringLiteral("[COMMAND]"),
                      QStringLiteral("Show the help of calbrey or of one command."),

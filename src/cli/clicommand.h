@@ -67,3 +67,4 @@ QList<CliCommand> QueryCommands();
 QList<CliCommand> EditCommands();
 QList<CliCommand> TransferCommands();
 QList<CliCommand> BackupCommands();
+QList<CliCommand> TrashCommands();

@@ -5,13 +5,12 @@
 #include "cli/clioutput.h"
 #include "cli/contactkeys.h"
 #include "cli/mailsender.h"
-#include "platform/messagebox.h"
 #include "profiles/addressquery.h"
 #include "profiles/contactfields.h"
 #include "profiles/inivalue.h"
+#include "profiles/trashbatch.h"
 #include "profiles/untprofiles.h"
 
-#include <QScopeGuard>
 #include <QStringBuilder>
 
 namespace {
@@ -164,17 +163,6 @@ int edit(CliInvocation &call)
     return CliStatus::Ok;
 }
 
-// Removes a contact as the window's Delete command does today. This is the one place that
-// changes when removed contacts go to the trash.
-void removeContact(TProfile &profile, const QString &name)
-{
-    // The window's command asks first; naming the contact here was the answer.
-    const MessageBoxHandler asking = SetMessageBoxHandler(
-        [](const QString &, const QString &, int) { return MessageBoxResult::Yes; });
-    const auto restore = qScopeGuard([&asking] { SetMessageBoxHandler(asking); });
-    profile.DeleteContact(name);
-}
-
 int removeContacts(CliInvocation &call)
 {
     QStringList names;
@@ -182,11 +170,8 @@ int removeContacts(CliInvocation &call)
         if (!names.contains(name))
             names.append(existingContact(call, name));
     }
-    TProfile &profile = call.profile();
-    TProfile::ContactBatch batch(profile);
-    for (const QString &name : std::as_const(names))
-        removeContact(profile, name);
-    batch.commit();
+    // As the window's delete, after its question: the contacts go to the trash, all at once.
+    MoveContactsToTrash(call.profile(), names, TTrashReason::Deleted);
     return CliStatus::Ok;
 }
 
@@ -285,9 +270,11 @@ QList<CliCommand> EditCommands()
          edit},
         {QStringLiteral("remove"),
          QStringLiteral("NAME..."),
-         QStringLiteral("Delete contacts."),
-         {QStringLiteral("Deletes the contacts named, all at once, as the window's Delete "
-                         "Contact does. When one of them does not exist, none is deleted.")},
+         QStringLiteral("Move contacts to the trash."),
+         {QStringLiteral("Moves the contacts named to the trash, all at once, as the window's "
+                         "Delete Contact does: \"calbrey trash restore NAME\" or the window's "
+                         "Deleted Contacts bring them back. When one of them does not exist, none "
+                         "is moved.")},
          {},
          1,
          -1,

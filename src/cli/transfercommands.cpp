@@ -1,4 +1,5 @@
 // import, export: contacts from and to other programs' files.
+#include "cli/clashanswer.h"
 #include "cli/clicommand.h"
 #include "cli/cliinvocation.h"
 #include "cli/clioutput.h"
@@ -20,32 +21,6 @@ namespace {
 
 // --- import -----------------------------------------------------------------------------------
 
-/// The answer to every name clash of an import, chosen on the command line.
-class FixedClashAnswer : public TClashQuestion
-{
-public:
-    FixedClashAnswer(const TProfile &profile, TClashAction action)
-        : m_profile(profile), m_action(action)
-    {}
-
-    TClashAnswer Ask(const QString &name) override
-    {
-        switch (m_action) {
-        case TClashAction::Skip:
-            return {m_action, QString(), true};
-        case TClashAction::Overwrite:
-            return {m_action, name, true};
-        case TClashAction::Rename:
-            break;
-        }
-        return {m_action, TContactImport::FirstFreeName(m_profile, name), true};
-    }
-
-private:
-    const TProfile &m_profile;
-    TClashAction m_action;
-};
-
 bool isVCard(QByteArrayView bytes)
 {
     QByteArrayView text = bytes;
@@ -58,10 +33,7 @@ bool isVCard(QByteArrayView bytes)
 
 int import(CliInvocation &call)
 {
-    const QString action =
-        call.choice(QStringLiteral("on-clash"),
-                    {QStringLiteral("skip"), QStringLiteral("overwrite"), QStringLiteral("rename")},
-                    QStringLiteral("skip"));
+    const TClashAction clash = ChosenClashAction(call);
     const QString fileName = call.arguments().first();
     const FileContent file = ReadWholeFile(fileName);
     if (!file.identity.exists || !file.readable)
@@ -85,9 +57,6 @@ int import(CliInvocation &call)
     }
 
     TProfile &profile = call.profileToFill();
-    const TClashAction clash = action == QLatin1String("overwrite") ? TClashAction::Overwrite
-                               : action == QLatin1String("rename")  ? TClashAction::Rename
-                                                                    : TClashAction::Skip;
     FixedClashAnswer answer(profile, clash);
     TContactImport importing(profile, answer, nullptr);
     const TImportResult result =
