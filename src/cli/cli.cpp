@@ -24,6 +24,7 @@ const QList<CliCommand> &allCommands()
         list += TransferCommands();
         list += BackupCommands();
         list += TrashCommands();
+        list += DuplicateCommands();
         list.append({QStringLiteral("help"),
                      QStringLiteral("[COMMAND]"),
                      QStringLiteral("Show the help of calbrey or of one command."),

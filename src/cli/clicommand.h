@@ -68,3 +68,4 @@ QList<CliCommand> EditCommands();
 QList<CliCommand> TransferCommands();
 QList<CliCommand> BackupCommands();
 QList<CliCommand> TrashCommands();
+QList<CliCommand> DuplicateCommands();
