@@ -1,5 +1,6 @@
-# An installed copy: the program in bin/, its own files in share/quenlark-calbrey/, and the
-# desktop's entry, icons and AppStream data where the desktop looks for them. It holds no
+# An installed copy: the program and calbrey in bin/, its own files in share/quenlark-calbrey/,
+# calbrey's manual page and bash completion, and the desktop's entry, icons and AppStream data
+# where the desktop looks for them. It holds no
 # Profiles/ folder, so the program keeps each user's files in the user's data folder.
 # `make install PREFIX=...` and `make package` (a .deb) use these rules.
 include(GNUInstallDirs)
@@ -14,7 +15,11 @@ add_custom_command(OUTPUT ${CALBREY_ICON_PNG}
     DEPENDS calbrey_renderpicture ${CALBREY_DIST}/quenlark-calbrey.svg VERBATIM)
 add_custom_target(calbrey_icons ALL DEPENDS ${CALBREY_ICON_PNG})
 
-install(TARGETS quenlark-calbrey RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quenlark-calbrey calbrey RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# calbrey's manual page and its bash completion.
+install(FILES ${CALBREY_DIST}/calbrey.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CALBREY_DIST}/calbrey.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME calbrey)
 install(DIRECTORY ${CALBREY_DIST}/Help DESTINATION ${CMAKE_INSTALL_DATADIR}/quenlark-calbrey)
 install(FILES ${PROGRAM_DIR}/quenlark_line.jpg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/quenlark-calbrey)
@@ -37,7 +42,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Quenlark Calbrey keeps your contacts in profiles of your own: names, e-mail and web\n"
     "addresses, home and work details, a category, a picture and notes. List, filter and\n"
     "search them, mail a contact or open their web page, print reports, import CSV files\n"
-    "and back profiles up.")
+    "and back profiles up. The calbrey command does the same from a terminal or a script\n"
+    "and answers mail clients' address queries (mutt, neomutt, aerc).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)

@@ -30,3 +30,11 @@ function(calbrey_add_layer library)
     file(MAKE_DIRECTORY ${CALBREY_LAYER_ROOT}/${library})
     target_include_directories(${library} PUBLIC ${CALBREY_LAYER_ROOT}/${library})
 endfunction()
+
+# calbrey_add_program_layer(<program>): an executable that is a layer of its own, beside the
+# windows: its files are listed with calbrey_add_sources() like a library's.
+function(calbrey_add_program_layer program)
+    add_executable(${program})
+    file(MAKE_DIRECTORY ${CALBREY_LAYER_ROOT}/${program})
+    target_include_directories(${program} PRIVATE ${CALBREY_LAYER_ROOT}/${program})
+endfunction()

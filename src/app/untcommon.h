@@ -45,6 +45,10 @@ int ShowMessageBox(const QString &text, const QString &caption, int flags);
 QString GeneralErrorText(const QString &message);
 /// Shows the general error box (caption the application title, error icon, OK).
 void ShowGeneralError(const QString &message);
+/// The e-mail check: an "@" with a full stop after it (the empty address passes).
+bool PassesEmailCheck(const QString &address);
+/// The web address check: "http://" or "https://" in it, any case (the empty one passes).
+bool PassesUrlCheck(const QString &url);
 /// True when address passes the e-mail check or the user accepts it; validateEmails is the
 /// profile's setting (off: every address passes unasked).
 bool ValidateEmail(const QString &address, bool validateEmails);

@@ -25,10 +25,8 @@ QString asciiLower(const QString &text)
 }
 } // namespace
 
-bool ValidateEmail(const QString &address, bool validateEmails)
+bool PassesEmailCheck(const QString &address)
 {
-    if (address.isEmpty() || !validateEmails)
-        return true;
     bool seenAt = false;
     bool seenStopAfterAt = false;
     for (const QChar c : address) {
@@ -37,7 +35,19 @@ bool ValidateEmail(const QString &address, bool validateEmails)
         else if (c == QLatin1Char('.') && seenAt)
             seenStopAfterAt = true;
     }
-    if (seenAt && seenStopAfterAt)
+    return address.isEmpty() || (seenAt && seenStopAfterAt);
+}
+
+bool PassesUrlCheck(const QString &url)
+{
+    const QString lower = asciiLower(url);
+    return url.isEmpty() || lower.contains(QLatin1String("http://")) ||
+           lower.contains(QLatin1String("https://"));
+}
+
+bool ValidateEmail(const QString &address, bool validateEmails)
+{
+    if (!validateEmails || PassesEmailCheck(address))
         return true;
     return askToKeep(QStringLiteral("It seems an e-mail address you specified ") +
                          quotedText(address) +
@@ -48,10 +58,7 @@ bool ValidateEmail(const QString &address, bool validateEmails)
 
 bool ValidateUrl(const QString &url, bool validateUrls)
 {
-    if (url.isEmpty() || !validateUrls)
-        return true;
-    const QString lower = asciiLower(url);
-    if (lower.contains(QLatin1String("http://")) || lower.contains(QLatin1String("https://")))
+    if (!validateUrls || PassesUrlCheck(url))
         return true;
     return askToKeep(QStringLiteral("It seems that the url you specified ") + quotedText(url) +
                          QStringLiteral(" is not valid.  Are you sure you want to use it?"),

@@ -322,6 +322,25 @@ QStringList IniDocument::sectionNames() const
     return names;
 }
 
+void IniDocument::forEachSectionText(
+    qsizetype from, qsizetype to,
+    const std::function<void(QStringView, QByteArrayView)> &visit) const
+{
+    for (qsizetype i = qMax<qsizetype>(from, 0); i < qMin(to, blockCount()); ++i) {
+        const Section &section = m_sections[std::size_t(i)];
+        if (section.removed)
+            continue;
+        if (!section.block.split) {
+            visit(section.name, unsplitBytes(section.block));
+            continue;
+        }
+        QByteArray text; // an edited section: its lines, one after another
+        for (const Line &line : section.block.lines)
+            text += bytesOf(section.block, line);
+        visit(section.name, text);
+    }
+}
+
 QStringList IniDocument::keyNames(QStringView section) const
 {
     QStringList names;

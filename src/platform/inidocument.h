@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QStringView>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -106,6 +107,14 @@ public:
     std::vector<std::optional<QString>> values(QStringView section, const PreparedKeys &keys) const;
     /// Names of all sections in file order, duplicates included.
     QStringList sectionNames() const;
+    /// The places of the sections (for forEachSectionText), one more than the last.
+    qsizetype sectionEnd() const { return blockCount(); }
+    /// visit(name, text) for each section at a place from from to before to, in file order:
+    /// its name and its lines as the file holds them (the header line too), for a cheap first
+    /// look at every section of a large file before the values of a few are read. It changes
+    /// nothing, so several threads may call it at once while nothing edits the document.
+    void forEachSectionText(qsizetype from, qsizetype to,
+                            const std::function<void(QStringView, QByteArrayView)> &visit) const;
     /// Key names of the first section of that name, in file order.
     QStringList keyNames(QStringView section) const;
     bool sectionHasKeys(QStringView section) const;

@@ -2,6 +2,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/calbreyerror.h"
+#include "platform/filelock.h"
 #include "platform/inidocument.h"
 #include "platform/iniidentity.h"
 
@@ -218,6 +219,18 @@ std::vector<std::optional<QString>> IniFile::ConcurrentReads::values(QStringView
     return d->document.values(section, *d->prepared);
 }
 
+qsizetype IniFile::ConcurrentReads::sectionEnd() const
+{
+    return d->document.sectionEnd();
+}
+
+void IniFile::ConcurrentReads::forEachSectionText(
+    qsizetype from, qsizetype to,
+    const std::function<void(QStringView, QByteArrayView)> &visit) const
+{
+    d->document.forEachSectionText(from, to, visit);
+}
+
 QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
 {
     if (std::optional<QString> found = value(section, key))
@@ -368,9 +381,15 @@ void IniFile::Batch::commit()
     Impl &d = *m_file.d;
     if (--d.batchDepth > 0)
         return;
+    if (d.log.empty())
+        return; // nothing was written
     try {
         // Another program's change since the batch began is kept: the edits are replayed
-        // over it.
+        // over it. Programs that change the file take turns from that last look at it to the
+        // rename, so a change committed in between cannot be written over unseen.
+        const FileLock lock(d.path + QStringLiteral(".lock"));
+        if (!lock.acquired() && !lock.unavailable())
+            d.failWriting();
         d.refresh();
         if (d.document.isModified())
             d.save();

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -126,6 +127,13 @@ public:
 
         /// From any thread.
         std::vector<std::optional<QString>> values(QStringView section) const;
+        /// The places of the sections, and visit(name, text) of those from from to before to,
+        /// in file order, each with its lines as the file holds them: a cheap first look at
+        /// every section before the values of a few are read. From any thread.
+        qsizetype sectionEnd() const;
+        void
+        forEachSectionText(qsizetype from, qsizetype to,
+                           const std::function<void(QStringView, QByteArrayView)> &visit) const;
 
     private:
         struct Impl;

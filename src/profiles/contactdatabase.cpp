@@ -149,6 +149,18 @@ QStringList TProfile::ConcurrentFieldReads::ReadFields(const QString &name) cons
     return fieldValues(m_reads.values(name));
 }
 
+qsizetype TProfile::ConcurrentFieldReads::StoredContactEnd() const
+{
+    return m_reads.sectionEnd();
+}
+
+void TProfile::ConcurrentFieldReads::ForEachStoredContact(
+    qsizetype from, qsizetype to,
+    const std::function<void(QStringView, QByteArrayView)> &visit) const
+{
+    m_reads.forEachSectionText(from, to, visit);
+}
+
 void TProfile::writeStoredValue(const QString &name, const QString &key, const QString &stored)
 {
     if (!IsStorableContactName(name))

@@ -1,5 +1,14 @@
 #include "profiles/contactfields.h"
 
+QStringList ContactFieldKeys()
+{
+    QStringList keys;
+    keys.reserve(qsizetype(ContactFields.size()));
+    for (const ContactField &field : ContactFields)
+        keys.append(field.key);
+    return keys;
+}
+
 const ContactField *FindContactField(QStringView key)
 {
     for (const ContactField &field : ContactFields) {

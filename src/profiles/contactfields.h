@@ -2,8 +2,11 @@
 
 #include <QLatin1String>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <array>
+#include <cstddef>
+#include <string_view>
 
 /// How a contact field is stored in its key of book.db.
 enum class ContactFieldKind
@@ -63,6 +66,20 @@ inline constexpr std::array<ContactField, 34> ContactFields = {{
     {QLatin1String("wAddress"), ContactFieldKind::MultiLine, QLatin1String("wAddress")},
     {QLatin1String("pOtherEmail"), ContactFieldKind::MultiLine, QLatin1String("pOtherAddresses")},
 }};
+
+/// The place of key in ContactFields; a key that is not in it does not compile.
+consteval std::size_t ContactFieldIndex(std::string_view key)
+{
+    for (std::size_t i = 0; i < ContactFields.size(); ++i) {
+        if (std::string_view(ContactFields[i].key.data(),
+                             std::size_t(ContactFields[i].key.size())) == key)
+            return i;
+    }
+    throw "not a contact field key";
+}
+
+/// The keys of ContactFields, in order, for reading a whole contact at once.
+QStringList ContactFieldKeys();
 
 /// The entry for key (matched without regard to case, as book.db matches keys), or nullptr.
 const ContactField *FindContactField(QStringView key);

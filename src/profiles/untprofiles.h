@@ -5,6 +5,7 @@
 #include <QByteArrayList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -91,6 +92,14 @@ public:
         ConcurrentFieldReads(const TProfile &profile, const QStringList &keys);
         /// From any thread.
         QStringList ReadFields(const QString &name) const;
+        /// The places of the contacts' sections, and visit(name, stored) for those from from
+        /// to before to, in book order, with their lines as book.db holds them: a cheap first
+        /// look for a search through every contact, which reads the fields of a few. From any
+        /// thread.
+        qsizetype StoredContactEnd() const;
+        void
+        ForEachStoredContact(qsizetype from, qsizetype to,
+                             const std::function<void(QStringView, QByteArrayView)> &visit) const;
 
     private:
         IniFile::ConcurrentReads m_reads;

@@ -1,5 +1,6 @@
 #include "vcard/frmvcardexport.h"
 
+#include "forms/common/contactchoice.h"
 #include "forms/common/dialogplacement.h"
 #include "forms/main/programfont.h"
 #include "ui_frmvcardexport.h"
@@ -7,8 +8,6 @@
 #include <QPushButton>
 
 namespace {
-// A long name is cut short in the middle rather than stretching the dialog.
-constexpr int kNameWidth = 220;
 constexpr int kMinimumWidth = 300;
 } // namespace
 
@@ -17,15 +16,7 @@ TVCardExport::TVCardExport(QWidget *parent, const std::optional<QString> &select
 {
     ui->setupUi(this);
     setFont(ProgramFont(8));
-    if (selectedContact) {
-        QString name = ui->rbSelectedContact->fontMetrics().elidedText(*selectedContact,
-                                                                       Qt::ElideMiddle, kNameWidth);
-        // An ampersand of the name is shown, not taken as a mnemonic.
-        name.replace(QLatin1Char('&'), QLatin1String("&&"));
-        ui->rbSelectedContact->setText(ui->rbSelectedContact->text() + QStringLiteral(" (") + name +
-                                       QLatin1Char(')'));
-    }
-    ui->rbSelectedContact->setEnabled(selectedContact.has_value());
+    SetUpSelectedContactChoice(*ui->rbSelectedContact, selectedContact);
     ui->cbVersion->setCurrentIndex(0);
     ui->bbButtons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(ui->bbButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -1,6 +1,7 @@
 #include "vcard/vcardcommands.h"
 
 #include "app/untcommon.h"
+#include "forms/common/contactexport.h"
 #include "forms/common/filedialogs.h"
 #include "forms/common/waitcursor.h"
 #include "forms/main/maincommands.h"
@@ -103,36 +104,13 @@ void TVCardCommands::ExportvCardFile1Click()
 {
     if (!ActiveProfile)
         return;
-    const std::optional<QString> selected = m_window.SelectedContact();
-    TVCardExport dialog(&m_window.Window(), selected);
+    TVCardExport dialog(&m_window.Window(), m_window.SelectedContact());
     if (dialog.exec() != QDialog::Accepted)
         return;
-
-    QStringList names;
-    if (dialog.SelectedOnly() && selected)
-        names.append(*selected);
-    else
-        ActiveProfile->GetContactNames(names);
-    if (names.isEmpty()) {
-        ShowMessageBox(QStringLiteral("Your address book has no contacts to export."),
-                       QStringLiteral("Nothing to export"), MessageBoxFlag::Information);
-        return;
-    }
-    const QString fileName = FileDialogs::GetSaveFileName(
-        &m_window.Window(), ExportDialogTitle, ExportDialogFilter, QStringLiteral("vcf"));
-    if (fileName.isEmpty())
-        return;
-    try {
-        const WaitCursor writing;
-        ExportVCardFile(*ActiveProfile, names, dialog.Version(), fileName);
-    } catch (const CalbreyError &error) {
-        ShowGeneralError(error.message());
-        return;
-    }
-    const qsizetype count = names.size();
-    ShowMessageBox((count == 1 ? QStringLiteral("1 contact was")
-                               : QString::number(count) + QStringLiteral(" contacts were")) +
-                       QStringLiteral(" exported to ") + QDir::toNativeSeparators(fileName) +
-                       QLatin1Char('.'),
-                   QStringLiteral("Export complete"), MessageBoxFlag::Information);
+    const TVCardVersion version = dialog.Version();
+    RunContactExport(m_window, dialog.SelectedOnly(), ExportDialogTitle, ExportDialogFilter,
+                     QStringLiteral("vcf"),
+                     [version](const QStringList &names, const QString &fileName) {
+                         ExportVCardFile(*ActiveProfile, names, version, fileName);
+                     });
 }

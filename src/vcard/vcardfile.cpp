@@ -124,9 +124,10 @@ constexpr qsizetype kExportBlock = 1000;
 // About the size of a card with most fields filled.
 constexpr qsizetype kCardBytes = 550;
 
-// The cards of the named contacts, handed to take block by block, in order, on this thread.
-void forEachExportedBlock(const TProfile &profile, const QStringList &names, TVCardVersion version,
-                          const std::function<void(const QByteArray &)> &take)
+} // namespace
+
+void ForEachVCardBlock(const TProfile &profile, const QStringList &names, TVCardVersion version,
+                       const std::function<void(const QByteArray &)> &take)
 {
     QStringList keys;
     for (const ContactField &field : ContactFields)
@@ -173,15 +174,12 @@ void forEachExportedBlock(const TProfile &profile, const QStringList &names, TVC
         take(next.get());
 }
 
-} // namespace
-
 QByteArray WriteVCardContacts(const TProfile &profile, const QStringList &names,
                               TVCardVersion version)
 {
     QByteArray out;
     out.reserve(names.size() * kCardBytes);
-    forEachExportedBlock(profile, names, version,
-                         [&out](const QByteArray &block) { out += block; });
+    ForEachVCardBlock(profile, names, version, [&out](const QByteArray &block) { out += block; });
     return out;
 }
 
@@ -189,7 +187,7 @@ void ExportVCardFile(const TProfile &profile, const QStringList &names, TVCardVe
                      const QString &fileName)
 {
     AtomicFileWriter file(fileName);
-    forEachExportedBlock(profile, names, version,
-                         [&file](const QByteArray &block) { file.write(block); });
+    ForEachVCardBlock(profile, names, version,
+                      [&file](const QByteArray &block) { file.write(block); });
     file.commit();
 }

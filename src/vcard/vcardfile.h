@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class TProfile;
 
@@ -39,6 +40,11 @@ TVCardContacts ReadVCardContacts(QByteArrayView bytes, qsizetype parts = 0);
 /// The same for the file at fileName. Throws CalbreyError ("Cannot open file " and the name)
 /// when it cannot be read.
 TVCardContacts ReadVCardFile(const QString &fileName);
+
+/// The cards of the named contacts, one each, handed to take in blocks, in order, on the
+/// calling thread; the blocks are made on every processor at once.
+void ForEachVCardBlock(const TProfile &profile, const QStringList &names, TVCardVersion version,
+                       const std::function<void(const QByteArray &)> &take);
 
 /// The named contacts of profile as vCards, one card each, in the order given.
 QByteArray WriteVCardContacts(const TProfile &profile, const QStringList &names,

@@ -349,9 +349,9 @@ private slots:
             << "BackupTools1"
             << QStringList{"&Backup Profile|Ctrl+B", "&Restore Profile|Ctrl+R", "-",
                            "> &Import/Export"};
-        QTest::newRow("Import/Export")
-            << "ImportExport1"
-            << QStringList{"Import &CSV File", "Import &vCard File", "E&xport vCard File"};
+        QTest::newRow("Import/Export") << "ImportExport1"
+                                       << QStringList{"Import &CSV File", "Import &vCard File",
+                                                      "E&xport vCard File", "Export CSV &File"};
         QTest::newRow("Go") << "Go1"
                             << QStringList{"&Send mail now|F2",
                                            "&Go to Web Site|F3",

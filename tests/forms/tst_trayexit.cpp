@@ -287,7 +287,8 @@ private slots:
         QCOMPARE(fileBytes(m_profile + QStringLiteral("book.db")), database);
         QCOMPARE(fileBytes(m_profile + QStringLiteral("config.ini")), settings);
         QCOMPARE(QDir(m_profile).entryList(QDir::Files),
-                 (QStringList{QStringLiteral("book.db"), QStringLiteral("config.ini")}));
+                 (QStringList{QStringLiteral("book.db"), QStringLiteral("book.db.lock"),
+                              QStringLiteral("config.ini"), QStringLiteral("config.ini.lock")}));
     }
 
     // The real program, as the desktop starts it: a dialog open, Close in the icon's menu, and

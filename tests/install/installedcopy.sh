@@ -2,7 +2,8 @@
 # An installed copy, checked the way a user meets it: installed into a temporary prefix, it
 # holds exactly the files of the layout, its desktop entry and AppStream data validate, and
 # the program started from there (under a virtual display) creates the user's profile in the
-# user's data folder, with the welcome box, and nothing beside the executable.
+# user's data folder, with the welcome box, and nothing beside the executable; calbrey finds
+# that profile too.
 #   installedcopy.sh <build folder> <expected file list>
 # Exit code 77 (skipped) where a tool it needs is missing; tools/install-deps.sh installs them.
 set -u
@@ -61,6 +62,17 @@ for file in book.db config.ini; do
     [ -f "$profiles/$(ls "$profiles")/$file" ] || fail "the profile has no $file"
 done
 [ ! -e "$prefix/bin/Profiles" ] || fail "the installed copy wrote beside its executable"
+
+# calbrey, installed beside it, finds the same profile, with no display; its manual page
+# reads without warnings and its completion loads.
+[ "$(DISPLAY= "$prefix/bin/calbrey" profiles)" = "* $(ls "$profiles")" ] ||
+    fail "calbrey does not find the window's profile"
+if command -v man >/dev/null 2>&1; then
+    warnings=$(man --warnings -l "$prefix/share/man/man1/calbrey.1" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "the manual page has warnings: $warnings"
+fi
+bash -c ". '$prefix/share/bash-completion/completions/calbrey' && complete -p calbrey" \
+    >/dev/null || fail "the bash completion does not load"
 
 xdotool search --name "^Quenlark Calbrey, as " windowfocus --sync key ctrl+q
 timeout 30 tail --pid="$program" -f /dev/null ||

@@ -4,8 +4,10 @@
 #include "platform/inifile.h"
 #include "platform/iniidentity.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -60,6 +62,21 @@ QString failureMessage(const std::function<void()> &action)
     return QString();
 }
 
+// The writer process of twoProgramsWritingAtOnceLoseNothing: count writes of its own keys
+// into the file, each one replacement of it, as fast as it can.
+int writeManyTimes(const QString &path, const QString &section, int count)
+{
+    IniFile file(path);
+    try {
+        for (int i = 0; i < count; ++i)
+            file.writeString(section, u"k"_s + QString::number(i), QString::number(i));
+    } catch (const CalbreyError &error) {
+        qWarning("%s", qPrintable(error.message()));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 class TestIniFile : public QObject
@@ -75,6 +92,7 @@ private slots:
     void seesChangesBehindItsBack();
     void seesSameSizeEditInPlace();
     void writeKeepsOtherProgramsChange();
+    void twoProgramsWritingAtOnceLoseNothing();
     void readScopeChecksTheFileOnce();
     void concurrentReadsReadWhatValuesReads();
     void batchReplacesFileOnce();
@@ -184,6 +202,36 @@ void TestIniFile::writeKeepsOtherProgramsChange()
 }
 
 // Many sections read on several threads at once give what one read at a time gives.
+void TestIniFile::twoProgramsWritingAtOnceLoseNothing()
+{
+    // Each replaces the file after replaying its write over what it last read; without taking
+    // turns, one would rename its file over a change the other made in between.
+    constexpr int writes = 300;
+    const QStringList sections{u"first"_s, u"second"_s};
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (const QString &section : sections) {
+        writers.push_back(std::make_unique<QProcess>());
+        writers.back()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        writers.back()->start(QCoreApplication::applicationFilePath(),
+                              {u"--writer"_s, m_path, section, QString::number(writes)});
+    }
+    for (const auto &writer : writers) {
+        QVERIFY(writer->waitForFinished(120000));
+        QCOMPARE(writer->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(writer->exitCode(), 0);
+    }
+    const IniFile file(m_path);
+    for (const QString &section : sections) {
+        QStringList missing;
+        for (int i = 0; i < writes; ++i) {
+            if (file.value(section, u"k"_s + QString::number(i)) != QString::number(i))
+                missing.append(QString::number(i));
+        }
+        QVERIFY2(missing.isEmpty(),
+                 qPrintable(section + u" lost the writes "_s + missing.join(u' ')));
+    }
+}
+
 void TestIniFile::concurrentReadsReadWhatValuesReads()
 {
     QByteArray file;
@@ -401,7 +449,9 @@ void TestIniFile::failsOnFullDiskKeepingOldFile()
     });
     QCOMPARE(code, 0);
     QCOMPARE(readBytes(m_path), before);
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({u"book.db"_s}));
+    // No temporary file is left; the lock file of the writes stays, as it must.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files),
+             QStringList({u"book.db"_s, u"book.db.lock"_s}));
 }
 
 void TestIniFile::failedBatchLeavesFileAndReadsIt()
@@ -518,5 +568,14 @@ void TestIniFile::recentChangesAreRechecked()
     QVERIFY(!IsRecentlyChanged(FileIdentity(), 0));
 }
 
-QTEST_GUILESS_MAIN(TestIniFile)
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    if (arguments.size() == 5 && arguments[1] == "--writer"_L1)
+        return writeManyTimes(arguments[2], arguments[3], arguments[4].toInt());
+    TestIniFile test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_inifile.moc"

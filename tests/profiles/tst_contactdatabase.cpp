@@ -525,9 +525,10 @@ void TestContactDatabase::fullDiskLeavesFileIntact()
     // What the program shows next: the contact as it was before the failed save.
     QCOMPARE(profile.ReadField(QStringLiteral("Ann"), QStringLiteral("aContactCat")),
              QStringLiteral("Friends"));
-    // Nothing left behind beside it.
+    // Nothing left behind beside it but the files' lock files, which stay.
     QCOMPARE(QDir(m_program->profiles() + profileName).entryList(QDir::Files | QDir::Hidden),
-             (QStringList{QStringLiteral("book.db"), QStringLiteral("config.ini")}));
+             (QStringList{QStringLiteral("book.db"), QStringLiteral("book.db.lock"),
+                          QStringLiteral("config.ini"), QStringLiteral("config.ini.lock")}));
 }
 
 void TestContactDatabase::anotherProgramsEditsAreSeenAndKept()

@@ -113,8 +113,8 @@ void TestVCardCommands::menuOffersImportAndExportAfterCsv()
     QStringList items;
     for (const QAction *action : m.control<QMenu>("ImportExport1")->actions())
         items.append(action->text() + (action->isEnabled() ? u""_s : u" (disabled)"_s));
-    QCOMPARE(items, QStringList(
-                        {u"Import &CSV File"_s, u"Import &vCard File"_s, u"E&xport vCard File"_s}));
+    QCOMPARE(items, QStringList({u"Import &CSV File"_s, u"Import &vCard File"_s,
+                                 u"E&xport vCard File"_s, u"Export CSV &File"_s}));
     // The file dialogs show the patterns in Qt's form.
     QCOMPARE(FileDialogs::QtFilter(TVCardCommands::ImportDialogFilter),
              u"vCard files (*.vcf *.vcard)"_s);

@@ -1,6 +1,7 @@
 #include "forms/main/frmmainform.h"
 
 #include "app/untcommon.h"
+#include "csvexport/csvexportcommands.h"
 #include "forms/common/programend.h"
 #include "forms/dialogs/frmaboutbox.h"
 #include "forms/dialogs/frmaddmodifycontact.h"
@@ -138,6 +139,7 @@ void TMainForm::bindCommands()
     new TReportCommands(*this, c, *lbContactList);
     new TCsvImportCommand(*this, c);
     new TVCardCommands(*this, c, *lbContactList);
+    new TCsvExportCommands(*this, c);
     new TTrashCommands(*this, c);
     new TDuplicateCommands(*this, c);
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);

@@ -126,6 +126,7 @@ TMainCommands::TMainCommands(QMainWindow *window)
         makeMenuOnly(window, "ImportvCardFile1", QStringLiteral("Import &vCard File"));
     ExportvCardFile1 =
         makeMenuOnly(window, "ExportvCardFile1", QStringLiteral("E&xport vCard File"));
+    ExportCSVFile1 = makeMenuOnly(window, "ExportCSVFile1", QStringLiteral("Export CSV &File"));
 
     viewGroup = new QActionGroup(window);
     viewGroup->setExclusive(true);
@@ -151,7 +152,7 @@ TMainCommands::TMainCommands(QMainWindow *window)
     BackupTools1->addActions({actBacupProfile, actRestoreProfile});
     BackupTools1->addSeparator();
     ImportExport1 = makeMenu(BackupTools1, "ImportExport1", QStringLiteral("&Import/Export"));
-    ImportExport1->addActions({ImportCSVFile1, ImportvCardFile1, ExportvCardFile1});
+    ImportExport1->addActions({ImportCSVFile1, ImportvCardFile1, ExportvCardFile1, ExportCSVFile1});
     BackupTools1->addMenu(ImportExport1);
 
     mnSendMail = makeMenuItem(window, "mnSendMail", actSendMail);

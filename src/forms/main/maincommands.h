@@ -75,6 +75,7 @@ struct TMainCommands
     QAction *ImportCSVFile1;
     QAction *ImportvCardFile1;
     QAction *ExportvCardFile1;
+    QAction *ExportCSVFile1;
     /// The Go menu's items for actSendMail, actWebSite, actOtherEmail and actSearchNow. The
     /// menu hides them when they have nothing to act on, while their keys keep working, so they
     /// stand for their commands instead of being them (a hidden action's key does nothing).
