@@ -1,12 +1,17 @@
 #pragma once
 
 // Runs the built calbrey (CALBREY_CLI) on a test's program folder, as a user would from a
-// terminal: its standard output, standard error and exit status.
+// terminal: its standard output, standard error and exit status; and a test case that runs it on
+// a fresh profile for each test function.
+
+#include "testfiles.h"
+#include "testprofile.h"
 
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTest>
+#include <memory>
 
 struct CalbreyResult
 {
@@ -62,3 +67,34 @@ inline CalbreyResult RunCalbrey(const QString &folder, const QStringList &argume
     result.err = process.readAllStandardError();
     return result;
 }
+
+/// A test case whose every test function has a fresh profile "tester" to run calbrey on; init()
+/// fills it with the suite's book.
+class CalbreyTestCase : public QObject
+{
+protected:
+    /// For init(): a new profile holding contacts; check it with QVERIFY.
+    bool startProfile(const QList<TestContact> &contacts)
+    {
+        m_profile = std::make_unique<TestProfile>(QStringLiteral("tester"));
+        if (!m_profile->activated())
+            return false;
+        m_profile->fill(contacts);
+        return true;
+    }
+    /// For cleanup().
+    void endProfile() { m_profile.reset(); }
+
+    CalbreyResult calbrey(const QStringList &arguments, const QByteArray &input = QByteArray(),
+                          const QString &shell = QString()) const
+    {
+        return RunCalbrey(m_profile->folder().path(),
+                          QStringList{QStringLiteral("--profile"), QStringLiteral("tester")} +
+                              arguments,
+                          input, shell);
+    }
+    TProfile &profile() const { return m_profile->profile(); }
+    QByteArray book() const { return ReadFileBytes(m_profile->databasePath()); }
+
+    std::unique_ptr<TestProfile> m_profile;
+};

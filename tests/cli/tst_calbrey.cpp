@@ -89,7 +89,7 @@ QList<std::pair<QString, QString>> wholeContact()
 
 } // namespace
 
-class TestCalbrey : public QObject
+class TestCalbrey : public CalbreyTestCase
 {
     Q_OBJECT
 
@@ -129,31 +129,20 @@ private slots:
     void concurrentAdditionsAllSurvive();
 
 private:
-    CalbreyResult calbrey(const QStringList &arguments, const QByteArray &input = QByteArray(),
-                          const QString &shell = QString()) const
-    {
-        return RunCalbrey(m_profile->folder().path(),
-                          QStringList{u"--profile"_s, u"tester"_s} + arguments, input, shell);
-    }
     QString field(const QString &name, const QString &key) const
     {
-        return m_profile->profile().ReadField(name, key);
+        return profile().ReadField(name, key);
     }
-    QByteArray book() const { return ReadFileBytes(m_profile->databasePath()); }
-
-    std::unique_ptr<TestProfile> m_profile;
 };
 
 void TestCalbrey::init()
 {
-    m_profile = std::make_unique<TestProfile>(u"tester"_s);
-    QVERIFY(m_profile->activated());
-    m_profile->fill(sampleBook());
+    QVERIFY(startProfile(sampleBook()));
 }
 
 void TestCalbrey::cleanup()
 {
-    m_profile.reset();
+    endProfile();
 }
 
 void TestCalbrey::helpAndVersion()
@@ -400,11 +389,11 @@ void TestCalbrey::addWritesTheWholeContact()
                  u"wCompany=Globex"_s, u"notes=one\ntwo"_s, u"category=Friend"_s, u"picture=3"_s});
     QVERIFY2(result.status == 0, Describe(result));
     // Every key, as the editor saves a new contact; the real name follows the name.
-    QCOMPARE(m_profile->profile().ReadFields(u"Eve Adams"_s, {}).size(), 0);
+    QCOMPARE(profile().ReadFields(u"Eve Adams"_s, {}).size(), 0);
     QStringList keys;
     for (const ContactField &f : ContactFields)
         keys.append(f.key);
-    const QStringList values = m_profile->profile().ReadFields(u"Eve Adams"_s, keys);
+    const QStringList values = profile().ReadFields(u"Eve Adams"_s, keys);
     QStringList expected(keys.size());
     const auto set = [&](const char *key, const QString &value) {
         expected[keys.indexOf(QLatin1String(key))] = value;
@@ -444,7 +433,7 @@ void TestCalbrey::removeTakesAllOrNone()
     QVERIFY2(removed.status == 0, Describe(removed));
     QVERIFY(removed.err.isEmpty()); // no question, nothing to answer
     QStringList names;
-    m_profile->profile().GetContactNames(names);
+    profile().GetContactNames(names);
     QCOMPARE(names, (QStringList{u"Ann Lee"_s, u"Bjørn Müller"_s}));
 }
 
@@ -457,10 +446,10 @@ void TestCalbrey::addressChecksFollowTheProfile()
     QCOMPARE(result.status, 1);
     QVERIFY2(result.error().contains(u"\"www.fay.example\" is not a valid web address"_s),
              result.err);
-    QVERIFY(!m_profile->profile().ContactExists(u"Fay"_s));
+    QVERIFY(!profile().ContactExists(u"Fay"_s));
 
-    m_profile->profile().ValidateEmails = true;
-    m_profile->profile().SaveSettings();
+    profile().ValidateEmails = true;
+    profile().SaveSettings();
     result = calbrey({u"edit"_s, u"Eve"_s, u"email=still-not"_s});
     QCOMPARE(result.status, 1);
     QVERIFY2(result.error().contains(u"\"still-not\" is not a valid e-mail address"_s), result.err);
@@ -569,7 +558,7 @@ void TestCalbrey::importsByContent()
     QVERIFY2(result.status == 0, Describe(result));
     QCOMPARE(field(u"Ann Lee"_s, u"pEmailAddress"_s), annEmail);
     QStringList names;
-    m_profile->profile().GetContactNames(names);
+    profile().GetContactNames(names);
     QCOMPARE(names.mid(4), added);
     QCOMPARE(result.lines(), QStringList{report});
 }
@@ -792,7 +781,7 @@ void TestCalbrey::concurrentAdditionsAllSurvive()
         QVERIFY2(running->exitCode() == 0, running->readAllStandardError());
     }
     QStringList names;
-    m_profile->profile().GetContactNames(names);
+    profile().GetContactNames(names);
     QCOMPARE(names.size(), 4 + 2 * each);
     for (int i = 1; i <= each; ++i) {
         QVERIFY(names.contains(u"Left "_s + QString::number(i)));

@@ -10,17 +10,13 @@
 
 using namespace Qt::StringLiterals;
 
-class TestCalbreyDuplicates : public QObject
+class TestCalbreyDuplicates : public CalbreyTestCase
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_profile = std::make_unique<TestProfile>(u"tester"_s);
-        QVERIFY(m_profile->activated());
-    }
-    void cleanup() { m_profile.reset(); }
+    void init() { QVERIFY(startProfile({})); }
+    void cleanup() { endProfile(); }
 
     void groupsWithoutTheRuledOutPairs()
     {
@@ -56,16 +52,6 @@ private slots:
         QVERIFY2(parsable.status == 0, Describe(parsable));
         QCOMPARE(parsable.out, QByteArray());
     }
-
-private:
-    CalbreyResult calbrey(const QStringList &arguments) const
-    {
-        return RunCalbrey(m_profile->folder().path(),
-                          QStringList{u"--profile"_s, u"tester"_s} + arguments, QByteArray(),
-                          QString());
-    }
-
-    std::unique_ptr<TestProfile> m_profile;
 };
 
 QTEST_GUILESS_MAIN(TestCalbreyDuplicates)

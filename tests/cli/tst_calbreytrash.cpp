@@ -51,7 +51,7 @@ QStringList trashNames(const TProfile &profile)
 
 } // namespace
 
-class TestCalbreyTrash : public QObject
+class TestCalbreyTrash : public CalbreyTestCase
 {
     Q_OBJECT
 
@@ -68,29 +68,17 @@ private slots:
     void emptyWaitsForTheOtherProgramsWrite();
 
 private:
-    CalbreyResult calbrey(const QStringList &arguments, const QString &shell = QString()) const
-    {
-        return RunCalbrey(m_profile->folder().path(),
-                          QStringList{u"--profile"_s, u"tester"_s} + arguments, QByteArray(),
-                          shell);
-    }
-    TProfile &profile() const { return m_profile->profile(); }
-    QByteArray book() const { return ReadFileBytes(m_profile->databasePath()); }
     QByteArray trash() const { return ReadFileBytes(profile().Trash().Path()); }
-
-    std::unique_ptr<TestProfile> m_profile;
 };
 
 void TestCalbreyTrash::init()
 {
-    m_profile = std::make_unique<TestProfile>(u"tester"_s);
-    QVERIFY(m_profile->activated());
-    m_profile->fill(sampleBook());
+    QVERIFY(startProfile(sampleBook()));
 }
 
 void TestCalbreyTrash::cleanup()
 {
-    m_profile.reset();
+    endProfile();
 }
 
 void TestCalbreyTrash::removedContactComesBackAsItWas()
@@ -143,7 +131,8 @@ void TestCalbreyTrash::failedRemoveLeavesBothFilesAlone()
     m_profile->fill(contacts);
     const QByteArray before = book();
 
-    const CalbreyResult result = calbrey({u"remove"_s, u"Ann Lee"_s, u"Dan"_s}, u"ulimit -f 1"_s);
+    const CalbreyResult result =
+        calbrey({u"remove"_s, u"Ann Lee"_s, u"Dan"_s}, {}, u"ulimit -f 1"_s);
     QVERIFY2(result.status == 1, Describe(result));
     QVERIFY2(result.error().contains(u"nable to write to "_s + m_profile->databasePath()),
              result.err);
