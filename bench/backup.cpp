@@ -12,7 +12,6 @@
 #include "forms/common/filedialogs.h"
 #include "forms/dialogs/frmchangeprofile.h"
 #include "forms/main/frmmainform.h"
-#include "platform/messagebox.h"
 #include "profiles/untprofiles.h"
 
 #include <QAction>
@@ -117,37 +116,18 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // Every question is answered Yes, every message OK; a failure shows as a wrong figure.
-    SetMessageBoxHandler([](const QString &text, const QString &caption, int flags) {
-        std::fprintf(stderr, "message: %s: %s\n", qPrintable(caption), qPrintable(text));
-        return (flags & 0x0F) == 0 ? MessageBoxResult::Ok : MessageBoxResult::Yes;
-    });
-    QStringList arguments = app.arguments().mid(1);
-    QList<int> sizes{10000, 100000};
-    QString dataFolder;
-    while (!arguments.isEmpty()) {
-        const QString argument = arguments.takeFirst();
-        if (argument == QLatin1String("--runs") && !arguments.isEmpty())
-            runs = qMax(1, arguments.takeFirst().toInt());
-        else if (argument == QLatin1String("--sizes") && !arguments.isEmpty())
-            sizes = [](const QStringList &parts) {
-                QList<int> numbers;
-                for (const QString &part : parts)
-                    numbers.append(part.toInt());
-                return numbers;
-            }(arguments.takeFirst().split(u','));
-        else if (!argument.startsWith(QLatin1String("--"))) // others are for other programs
-            dataFolder = argument;
-    }
+    // A failure shows as a wrong figure, its message on standard error.
+    AnswerEveryQuestionYes();
+    const BenchOptions options = ParseBenchOptions(app.arguments().mid(1), 5);
+    runs = options.runs;
     QTemporaryDir generated;
-    if (dataFolder.isEmpty())
-        dataFolder = generated.path();
+    const QString dataFolder = options.dataFolder.isEmpty() ? generated.path() : options.dataFolder;
     try {
         out << "median of " << runs << " runs" << Qt::endl;
         out << qSetFieldWidth(9) << Qt::left << "contacts" << qSetFieldWidth(44) << "operation"
             << qSetFieldWidth(12) << "time" << qSetFieldWidth(12) << "target" << qSetFieldWidth(0)
             << "met" << Qt::endl;
-        for (int contacts : sizes)
+        for (int contacts : options.sizes)
             measure(contacts, EnsureGeneratedBook(dataFolder, contacts));
     } catch (const std::exception &error) {
         std::fprintf(stderr, "calbrey_bench_backup: %s\n", error.what());

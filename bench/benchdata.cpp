@@ -1,6 +1,7 @@
 #include "benchdata.h"
 
 #include "app/untcommon.h"
+#include "platform/messagebox.h"
 #include "profiles/contactfields.h"
 #include "profiles/untprofiles.h"
 
@@ -14,6 +15,7 @@
 #include <QTextStream>
 #include <QThread>
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 #include <sys/resource.h>
 
@@ -125,6 +127,16 @@ BenchOptions ParseBenchOptions(QStringList arguments, int defaultRuns)
         }
     }
     return options;
+}
+
+void AnswerEveryQuestionYes()
+{
+    SetMessageBoxHandler([](const QString &text, const QString &caption, int flags) {
+        const bool question = (flags & 0x0F) != 0;
+        if (!question)
+            std::fprintf(stderr, "message: %s: %s\n", qPrintable(caption), qPrintable(text));
+        return question ? MessageBoxResult::Yes : MessageBoxResult::Ok;
+    });
 }
 
 double Seconds(const std::function<void()> &work)

@@ -80,6 +80,10 @@ struct BenchOptions
 };
 BenchOptions ParseBenchOptions(QStringList arguments, int defaultRuns);
 
+/// Message boxes answered without being shown: every question Yes, every message OK and
+/// printed on standard error, where a benchmark's failure shows.
+void AnswerEveryQuestionYes();
+
 /// The wall-clock seconds work takes, and the median of runs of it.
 double Seconds(const std::function<void()> &work);
 double MedianOf(int runs, const std::function<void()> &work);

@@ -76,29 +76,14 @@ double showInViewer()
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QStringList arguments = app.arguments().mid(1);
-    int runs = 3;
-    QList<int> sizes{10000, 100000};
-    QString dataFolder;
-    while (!arguments.isEmpty()) {
-        const QString argument = arguments.takeFirst();
-        if (argument == QLatin1String("--runs") && !arguments.isEmpty()) {
-            runs = qMax(1, arguments.takeFirst().toInt());
-        } else if (argument == QLatin1String("--sizes") && !arguments.isEmpty()) {
-            sizes.clear();
-            for (const QString &size : arguments.takeFirst().split(u','))
-                sizes.append(size.toInt());
-        } else {
-            dataFolder = argument;
-        }
-    }
+    const BenchOptions options = ParseBenchOptions(app.arguments().mid(1), 3);
+    const int runs = options.runs;
     QTemporaryDir generated;
-    if (dataFolder.isEmpty())
-        dataFolder = generated.path();
+    const QString dataFolder = options.dataFolder.isEmpty() ? generated.path() : options.dataFolder;
 
     QList<AbookComparison> rows;
     try {
-        for (int contacts : sizes) {
+        for (int contacts : options.sizes) {
             out << "preparing " << contacts << " contacts..." << Qt::endl;
             const QString book = EnsureGeneratedBook(dataFolder, contacts);
             QTemporaryDir root;
@@ -114,7 +99,7 @@ int main(int argc, char *argv[])
                              .arg(size / (1024 * 1024), 0, 'f', 1),
                          report, AbookExport(dataFolder, contacts, runs, QStringLiteral("html")),
                          contacts <= 10000 ? 0.3 : 2.0});
-            if (contacts == sizes.first()) {
+            if (contacts == options.sizes.first()) {
                 writeWholeReport(names.mid(0, 1000));
                 rows.append({1000, QStringLiteral("viewer: ShowReport to painted"),
                              MedianOf(runs, showInViewer), 0, 1.5});

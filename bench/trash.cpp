@@ -10,7 +10,6 @@
 #include "forms/dialogs/deletedcontactsmodel.h"
 #include "forms/dialogs/frmdeletedcontacts.h"
 #include "import/contactimport.h"
-#include "platform/messagebox.h"
 #include "profiles/trash.h"
 #include "profiles/trashbatch.h"
 #include "profiles/trashrestore.h"
@@ -105,12 +104,8 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // The delete's question is answered Yes; anything else shows up on standard error.
-    SetMessageBoxHandler([](const QString &text, const QString &caption, int flags) {
-        if ((flags & 0x0F) == 0)
-            std::fprintf(stderr, "message: %s: %s\n", qPrintable(caption), qPrintable(text));
-        return (flags & 0x0F) == 0 ? MessageBoxResult::Ok : MessageBoxResult::Yes;
-    });
+    // The delete's question is answered Yes.
+    AnswerEveryQuestionYes();
     const BenchOptions options = ParseBenchOptions(app.arguments().mid(1), 5);
     QTemporaryDir generated;
     const QString dataFolder = options.dataFolder.isEmpty() ? generated.path() : options.dataFolder;

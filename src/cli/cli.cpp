@@ -218,6 +218,14 @@ TProfile &CliInvocation::profileToFill()
     return m_profile.open(true);
 }
 
+QString CliInvocation::existingContact(const QString &name)
+{
+    if (!profile().ContactExists(name))
+        throw CliError(QStringLiteral("there is no contact named \"") + name +
+                       QStringLiteral("\""));
+    return name;
+}
+
 int RunCli(const QStringList &arguments)
 {
     InstallCliMessageHandler();

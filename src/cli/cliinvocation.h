@@ -39,6 +39,8 @@ public:
     /// The profile for a command that adds contacts: the user's own profile is made when it
     /// does not exist yet, as the window makes it on its first start.
     TProfile &profileToFill();
+    /// name, when the profile holds a contact of that name; ends the command otherwise.
+    QString existingContact(const QString &name);
     CliProfile &profileChoice() { return m_profile; }
     CliOutput &out() { return m_out; }
 

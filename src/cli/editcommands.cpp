@@ -145,18 +145,10 @@ int add(CliInvocation &call)
     return CliStatus::Ok;
 }
 
-QString existingContact(CliInvocation &call, const QString &name)
-{
-    if (!call.profile().ContactExists(name))
-        throw CliError(QStringLiteral("there is no contact named \"") + name +
-                       QStringLiteral("\""));
-    return name;
-}
-
 int edit(CliInvocation &call)
 {
     const QList<FieldValue> given = assignments(call, 1);
-    const QString name = existingContact(call, call.arguments().first());
+    const QString name = call.existingContact(call.arguments().first());
     checkName(name);
     checkValues(call.profile(), given);
     writeValues(call.profile(), name, given);
@@ -168,7 +160,7 @@ int removeContacts(CliInvocation &call)
     QStringList names;
     for (const QString &name : call.arguments()) {
         if (!names.contains(name))
-            names.append(existingContact(call, name));
+            names.append(call.existingContact(name));
     }
     // As the window's delete, after its question: the contacts go to the trash, all at once.
     MoveContactsToTrash(call.profile(), names, TTrashReason::Deleted);

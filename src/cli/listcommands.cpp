@@ -52,14 +52,6 @@ int list(CliInvocation &call)
     return CliStatus::Ok;
 }
 
-QString existingContact(CliInvocation &call, const QString &name)
-{
-    if (!call.profile().ContactExists(name))
-        throw CliError(QStringLiteral("there is no contact named \"") + name +
-                       QStringLiteral("\""));
-    return name;
-}
-
 // Label: value lines of the fields that hold something; a multi-line value goes on under its
 // first line.
 void showText(CliInvocation &call, const QString &name)
@@ -109,7 +101,7 @@ int show(CliInvocation &call)
         call.choice(QStringLiteral("format"),
                     {QStringLiteral("text"), QStringLiteral("vcard"), QStringLiteral("ini")},
                     QStringLiteral("text"));
-    const QString name = existingContact(call, call.arguments().first());
+    const QString name = call.existingContact(call.arguments().first());
     const TProfile::ContactReadScope reading(call.profile());
     if (format == QLatin1String("vcard"))
         call.out().write(WriteVCardContacts(call.profile(), {name}, TVCardVersion::V30));
