@@ -55,6 +55,7 @@ TSummaryReport::TSummaryReport(QWidget *parent)
     connect(ui->ToolButton2, &QToolButton::clicked, this, &TSummaryReport::ToolButton2Click);
     connect(ui->wbDisplay, &TReportView::linkActivated, this,
             &TSummaryReport::wbDisplayLinkActivated);
+    connect(ui->wbDisplay, &TReportView::completed, this, [this] { showReading(false); });
 }
 
 TSummaryReport::~TSummaryReport() = default;
@@ -63,6 +64,15 @@ void TSummaryReport::ShowReport(const QString &caption)
 {
     setWindowTitle(caption);
     ui->wbDisplay->ShowFile(GetProgramPath(ppReportHtml));
+    showReading(!ui->wbDisplay->IsComplete());
+}
+
+void TSummaryReport::showReading(bool reading)
+{
+    ui->lbLayingOut->setVisible(reading);
+    ui->pbLayingOut->setVisible(reading);
+    ui->ToolButton3->setEnabled(!reading);
+    ui->ToolButton1->setEnabled(!reading);
 }
 
 void TSummaryReport::ToolButton3Click()

@@ -39,6 +39,9 @@ public:
 
 private:
     void saveAsPdf(const QString &fileName);
+    /// While the viewer reads the rest of a long page: a busy bar, and no saving or printing
+    /// of a page that is not whole yet.
+    void showReading(bool reading);
 
     std::unique_ptr<Ui::TSummaryReport> ui;
 };

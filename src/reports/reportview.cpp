@@ -1,50 +1,21 @@
 #include "reports/reportview.h"
 
 #include "app/untcommon.h"
+#include "reports/backgrounddocument.h"
+#include "reports/reportpage.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
+#include <QScrollBar>
 #include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QUrl>
 
 namespace {
 const QString SeparatorPicture = QStringLiteral("quenlark_line.jpg");
-
-// The page as Qt's rich text lays it out the way browsers do. Two of its habits differ: it
-// ends a BLOCKQUOTE opened just before a FONT's end tag together with the FONT, and it puts
-// text that follows a nested BLOCKQUOTE at the page's left edge instead of its own block's
-// indent. So such a FONT ends first, and such text gets a block (DIV) of its own. The file
-// itself is not changed.
-QString browserLayout(QString page)
-{
-    page.replace(QStringLiteral("<BLOCKQUOTE></FONT>"), QStringLiteral("</FONT><BLOCKQUOTE>"),
-                 Qt::CaseInsensitive);
-    static const QRegularExpression blockquote(QStringLiteral("<(/?)BLOCKQUOTE>"),
-                                               QRegularExpression::CaseInsensitiveOption);
-    QString result;
-    result.reserve(page.size() + page.size() / 8);
-    int depth = 0;
-    bool afterNested = false;
-    qsizetype done = 0;
-    for (const QRegularExpressionMatch &tag : blockquote.globalMatch(page)) {
-        const QStringView text = QStringView(page).mid(done, tag.capturedStart() - done);
-        const bool wrapped = afterNested && !text.trimmed().isEmpty();
-        if (wrapped)
-            result += QStringLiteral("<DIV>");
-        result += text;
-        if (wrapped)
-            result += QStringLiteral("</DIV>");
-        result += tag.captured();
-        const bool closing = !tag.capturedView(1).isEmpty();
-        depth += closing ? -1 : 1;
-        afterNested = closing && depth > 0;
-        done = tag.capturedEnd();
-    }
-    result += QStringView(page).mid(done);
-    return result;
-}
 } // namespace
 
 TReportView::TReportView(QWidget *parent) : QTextBrowser(parent)
@@ -56,6 +27,8 @@ TReportView::TReportView(QWidget *parent) : QTextBrowser(parent)
     connect(this, &QTextBrowser::anchorClicked, this, &TReportView::linkActivated);
 }
 
+TReportView::~TReportView() = default;
+
 void TReportView::ShowFile(const QString &path)
 {
     QFile file(path);
@@ -64,7 +37,47 @@ void TReportView::ShowFile(const QString &path)
     const QString page = decoder.isValid() ? decoder.decode(data) : QString::fromUtf8(data);
     m_folder = QFileInfo(path).absolutePath();
     document()->setBaseUrl(QUrl::fromLocalFile(m_folder + QLatin1Char('/')));
-    setHtml(browserLayout(page));
+    m_rest.reset();
+    const QString whole = BrowserLayout(page);
+    const QString first = ReportFirstPage(whole);
+    if (first.isEmpty()) {
+        setHtml(whole);
+        return;
+    }
+    // Qt reads a long page for seconds: the first contacts now, the whole page from a worker.
+    setHtml(first);
+    m_rest = std::make_unique<TBackgroundDocument>(*document(), whole);
+    connect(m_rest.get(), &TBackgroundDocument::ready, this, &TReportView::showWholePage);
+}
+
+void TReportView::showWholePage(QTextDocument *whole)
+{
+    // The first page is the start of the whole one: the reader stays where they were.
+    const int top = cursorForPosition(QPoint(0, 0)).position();
+    // The view's own first document goes with setDocument(); one of ours we delete.
+    QTextDocument *first = document();
+    const bool ours = first->parent() == this;
+    whole->setParent(this);
+    setDocument(whole);
+    if (ours)
+        delete first;
+    QTextCursor at(whole);
+    at.setPosition(qBound(0, top, whole->characterCount() - 1));
+    const int y = int(whole->documentLayout()->blockBoundingRect(at.block()).top());
+    // The scroll bar learns the new page's height as Qt lays it out: go there once it can.
+    QScrollBar *bar = verticalScrollBar();
+    bar->setValue(y);
+    if (bar->value() != y) {
+        auto waiting = std::make_shared<QMetaObject::Connection>();
+        *waiting = connect(bar, &QScrollBar::rangeChanged, this, [bar, y, waiting](int, int max) {
+            if (max < y)
+                return;
+            bar->setValue(y);
+            QObject::disconnect(*waiting);
+        });
+    }
+    m_rest.release()->deleteLater(); // it is sending this signal
+    emit completed();
 }
 
 QVariant TReportView::loadResource(int type, const QUrl &name)

@@ -1,6 +1,7 @@
 #include "forms/common/filedialogs.h"
 #include "forms/main/frmmainform.h"
 #include "reports/frmsummaryreport.h"
+#include "reports/reportpage.h"
 #include "reports/reportview.h"
 #include "reports/untreportgen.h"
 
@@ -14,6 +15,8 @@
 #include <QFileInfo>
 #include <QListView>
 #include <QPrinter>
+#include <QProgressBar>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QToolButton>
@@ -39,6 +42,26 @@ qreal indent(TReportView *view, const QString &text)
 {
     const QTextCursor found = view->document()->find(text, 0, QTextDocument::FindCaseSensitively);
     return found.block().blockFormat().leftMargin();
+}
+
+// What a reader sees of a page: its text, each block's indent, and each run's size, weight
+// and link.
+QStringList appearance(const QTextDocument &document)
+{
+    QStringList lines;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        QString line = QString::number(block.blockFormat().leftMargin()) + ' ';
+        for (auto run = block.begin(); !run.atEnd(); ++run) {
+            const QTextCharFormat format = run.fragment().charFormat();
+            line += QString("[%1/%2/%3]")
+                        .arg(format.font().pointSizeF())
+                        .arg(format.fontWeight())
+                        .arg(format.anchorHref()) +
+                    run.fragment().text();
+        }
+        lines.append(line);
+    }
+    return lines;
 }
 
 void clickText(TReportView *view, const QString &text)
@@ -114,6 +137,57 @@ private slots:
         QCOMPARE(indent(view, "Notes"), indent(view, "E-Mail address:"));
         for (const char *name : {"ToolButton3", "ToolButton1", "ToolButton2"})
             QCOMPARE(child<QToolButton>(viewer, name)->width(), 91);
+    }
+
+    // A long report shows its first contacts at once, and the whole report when a worker has
+    // read it: the same page as one read at once, the reader where they were, and saving and
+    // printing only of the whole page.
+    void longReportShowsItsStartThenTheWhole()
+    {
+        QStringList names;
+        QList<TestContact> contacts;
+        for (int i = 0; i < 800; ++i) {
+            names.append(QString("Person %1").arg(i, 3, 10, QChar('0')));
+            contacts.append({names.last(), {{"pEmailAddress", names.last() + "@example.org"}}});
+        }
+        m_profile->fill(contacts);
+        TReportGenerator report;
+        report.ShowBlankFields = true;
+        report.IncludeHome = true;
+        report.IncludeNotes = true;
+        report.WriteHeader();
+        report.WriteContacts(names);
+        report.WriteFooter();
+        QVERIFY(report.SaveReport(QString()));
+
+        TSummaryReport viewer;
+        viewer.resize(600, 400);
+        viewer.show();
+        viewer.ShowReport("Report");
+        TReportView *view = page(viewer);
+        QVERIFY(!view->IsComplete());
+        QVERIFY(view->toPlainText().startsWith("Person 000"));
+        QVERIFY(!view->toPlainText().contains("Person 799"));
+        QVERIFY(child<QProgressBar>(viewer, "pbLayingOut")->isVisible());
+        QVERIFY(!child<QToolButton>(viewer, "ToolButton1")->isEnabled());
+        QVERIFY(!child<QToolButton>(viewer, "ToolButton3")->isEnabled());
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+        const int atTop = view->cursorForPosition(QPoint(0, 0)).block().position();
+
+        QTRY_VERIFY_WITH_TIMEOUT(view->IsComplete(), 30000);
+        QVERIFY(view->toPlainText().contains("Person 799"));
+        QTRY_COMPARE(view->cursorForPosition(QPoint(0, 0)).block().position(), atTop);
+        QVERIFY(!child<QProgressBar>(viewer, "pbLayingOut")->isVisible());
+        QVERIFY(child<QToolButton>(viewer, "ToolButton1")->isEnabled());
+        QVERIFY(child<QToolButton>(viewer, "ToolButton3")->isEnabled());
+
+        QTextDocument whole;
+        whole.setDefaultFont(view->document()->defaultFont());
+        whole.setBaseUrl(view->document()->baseUrl());
+        whole.setHtml(
+            BrowserLayout(QString::fromUtf8(ReadFileBytes(GetProgramPath(ppReportHtml)))));
+        QCOMPARE(appearance(*view->document()), appearance(whole));
+        writeReport("chloe@example.org");
     }
 
     // A link never navigates inside the viewer: mail goes to the mail client, the rest to the
