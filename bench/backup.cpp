@@ -90,7 +90,7 @@ void measure(int contacts, const QString &book)
     const QString backup = root.path() + QStringLiteral("/saved.qcbak");
     const double backingUp =
         timed([&] { require(ActiveProfile->Backup(backup), "the backup failed"); });
-    report(contacts, QStringLiteral("TProfile::Backup"), backingUp, 0.5);
+    report(contacts, QStringLiteral("TProfile::Backup"), backingUp, 0.4);
 
     const double restoring =
         timed([&] { require(ActiveProfile->Restore(backup), "the restore failed"); });
