@@ -6,8 +6,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
 
 using namespace IniSyntax;
+
+namespace {
+// Below this many sections a second thread costs more than it saves.
+constexpr std::size_t kSectionsForTwoThreads = 20000;
+} // namespace
 
 size_t qHash(const CaseFoldedName &key, size_t seed) noexcept
 {
@@ -385,22 +391,34 @@ std::vector<std::pair<QString, std::optional<QString>>>
 IniDocument::sectionsWithValue(QStringView key) const
 {
     const Matcher matcher(key);
-    std::vector<std::pair<QString, std::optional<QString>>> result;
-    result.reserve(m_sections.size());
-    constexpr std::size_t ahead = 8;
-    for (std::size_t i = 0; i < m_sections.size(); ++i) {
-        // Sections lie hundreds of bytes apart, too far for the hardware to guess the next.
+    const auto range = [&](std::size_t from, std::size_t to) {
+        std::vector<std::pair<QString, std::optional<QString>>> result;
+        result.reserve(to - from);
+        constexpr std::size_t ahead = 8;
+        for (std::size_t i = from; i < to; ++i) {
+            // Sections lie hundreds of bytes apart, too far for the hardware to guess the next.
 #if defined(__GNUC__)
-        if (i + ahead < m_sections.size() && !m_sections[i + ahead].block.split)
-            __builtin_prefetch(unsplitBytes(m_sections[i + ahead].block).data());
+            if (i + ahead < to && !m_sections[i + ahead].block.split)
+                __builtin_prefetch(unsplitBytes(m_sections[i + ahead].block).data());
 #endif
-        const Section &section = m_sections[i];
-        if (section.removed)
-            continue;
-        const Section &source =
-            section.first ? section : m_sections[m_first.value(CaseFoldedName{section.name})];
-        result.emplace_back(section.name, valueIn(source, matcher));
-    }
+            const Section &section = m_sections[i];
+            if (section.removed)
+                continue;
+            const Section &source =
+                section.first ? section : m_sections[m_first.value(CaseFoldedName{section.name})];
+            result.emplace_back(section.name, valueIn(source, matcher));
+        }
+        return result;
+    };
+    // A large file is read in two halves at once (a category list of a big book).
+    const std::size_t count = m_sections.size();
+    if (count < kSectionsForTwoThreads)
+        return range(0, count);
+    auto second = std::async(std::launch::async, range, count / 2, count);
+    std::vector<std::pair<QString, std::optional<QString>>> result = range(0, count / 2);
+    std::vector<std::pair<QString, std::optional<QString>>> rest = second.get();
+    result.insert(result.end(), std::make_move_iterator(rest.begin()),
+                  std::make_move_iterator(rest.end()));
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/filelock.h"
 #include "platform/inidocument.h"
 #include "platform/iniidentity.h"
+#include "platform/iniprefetch.h"
 
 #include <deque>
 #include <vector>
@@ -72,13 +73,30 @@ struct IniFile::Impl
 
     void take(FileContent content)
     {
-        identity = content.identity;
-        readable = content.readable;
+        IniDocument read;
+        read.load(std::move(content.bytes));
+        take(content.identity, content.readable, std::move(read));
+    }
+
+    void take(const FileIdentity &readIdentity, bool wasReadable, IniDocument read)
+    {
+        identity = readIdentity;
+        readable = wasReadable;
         recent = IsRecentlyChanged(identity, WallClockNs());
-        document.load(std::move(content.bytes));
+        document = std::move(read);
         for (const Edit &edit : log)
             apply(edit);
         loaded = true;
+    }
+
+    // The first read takes what was read ahead for it, if the file is still the one read.
+    bool takePrefetched()
+    {
+        std::optional<PrefetchedIniFile> ahead = TakePrefetchedIniFile(path);
+        if (!ahead || !ahead->readable || !(StatFile(path) == ahead->identity))
+            return false;
+        take(ahead->identity, ahead->readable, std::move(ahead->document));
+        return true;
     }
 
     // Makes the document the file on disk plus the open batch's edits.
@@ -97,6 +115,8 @@ struct IniFile::Impl
             take(std::move(content));
             return;
         }
+        if (!loaded && takePrefetched())
+            return;
         take(ReadWholeFile(path));
     }
 
@@ -180,6 +200,12 @@ IniFile::~IniFile() = default;
 const QString &IniFile::path() const
 {
     return d->path;
+}
+
+void IniFile::readAhead() const
+{
+    if (!d->loaded)
+        PrefetchIniFile(d->path);
 }
 
 std::optional<QString> IniFile::value(QStringView section, QStringView key) const

@@ -39,6 +39,9 @@ public:
     IniFile &operator=(const IniFile &) = delete;
 
     const QString &path() const;
+    /// When nothing is read yet: reads and indexes the file on a worker thread now, and the
+    /// first read takes that work instead of reading the file again (if it has not changed).
+    void readAhead() const;
 
     /// The value of key in the first section of that name, or nullopt when either is missing.
     std::optional<QString> value(QStringView section, QStringView key) const;

@@ -36,6 +36,11 @@ void TProfile::refuseWrite() const
     throw CalbreyError(QStringLiteral("Unable to write to ") + m_databasePath);
 }
 
+void TProfile::ReadContactsAhead() const
+{
+    m_database->readAhead();
+}
+
 void TProfile::GetContactNames(QStringList &list) const
 {
     list = m_database->sectionNames();

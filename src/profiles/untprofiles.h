@@ -70,6 +70,9 @@ public:
     bool Restore(const QString &fileName);
 
     // Contacts (one section of book.db per contact).
+    /// Starts reading book.db on a worker thread, for the first read to take: the window
+    /// calls it before it builds its controls.
+    void ReadContactsAhead() const;
     void GetContactNames(QStringList &list) const;
     void GetContactsInCategory(QStringList &list, const QString &category) const;
     void GetCategories(QStringList &list) const;

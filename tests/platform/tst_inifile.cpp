@@ -91,6 +91,7 @@ private slots:
     void deleteOnMissingFileCreatesNothing();
     void seesChangesBehindItsBack();
     void seesSameSizeEditInPlace();
+    void readAheadNeverServesAnOldFile();
     void writeKeepsOtherProgramsChange();
     void twoProgramsWritingAtOnceLoseNothing();
     void readScopeChecksTheFileOnce();
@@ -190,6 +191,40 @@ void TestIniFile::seesSameSizeEditInPlace()
     // Even with the old modification time put back: the change time still moves.
     writeInPlace(m_path, "[S]\r\nk=cccc\r\n"_ba, 1'000'000'007);
     QCOMPARE(ini.value(u"S", u"k"), u"cccc"_s);
+}
+
+// The read ahead is what the first read gets only while the file is the one read: whichever way
+// the worker and another program's change fall, the first read sees the file as it is now.
+void TestIniFile::readAheadNeverServesAnOldFile()
+{
+    writeInPlace(m_path, "[S]\r\nk=first\r\n"_ba, 1'000'000'000);
+    {
+        const IniFile ini(m_path);
+        ini.readAhead();
+        QCOMPARE(ini.value(u"S", u"k"), u"first"_s);
+        QCOMPARE(ini.sectionNames(), QStringList{u"S"_s});
+    }
+    for (int round = 0; round < 20; ++round) {
+        const QByteArray now = "[S]\r\nk=round " + QByteArray::number(round) + "\r\n";
+        const IniFile ini(m_path);
+        ini.readAhead();
+        if (round % 2 == 0) {
+            writeInPlace(m_path, now, 1'000'000'000 + round);
+        } else {
+            QFile file(m_dir->filePath(u"new.db"_s));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(now);
+            file.close();
+            QVERIFY(::rename(QFile::encodeName(file.fileName()).constData(),
+                             QFile::encodeName(m_path).constData()) == 0);
+        }
+        QCOMPARE(ini.value(u"S", u"k"), u"round "_s + QString::number(round));
+    }
+    QVERIFY(QFile::remove(m_path));
+    const IniFile gone(m_path);
+    gone.readAhead();
+    writeInPlace(m_path, "[T]\r\nk=made\r\n"_ba, 1'000'000'100);
+    QCOMPARE(gone.value(u"T", u"k"), u"made"_s);
 }
 
 void TestIniFile::writeKeepsOtherProgramsChange()

@@ -75,6 +75,8 @@ StartedProgram StartCalbrey(const QStringList &parameters, const MainFormMaker &
         return program;
     }
 
+    // The book is read on a worker while the window builds its controls.
+    ActiveProfile->ReadContactsAhead();
     TMainForm *form = makeMainForm ? makeMainForm() : new TMainForm;
     program.mainForm = form;
 
