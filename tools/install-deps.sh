@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the screenshots need, when missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy
+packages=(cmake ninja-build g++ lld clang libclang-rt-14-dev clang-format clang-tidy
           qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins
           libgl1-mesa-dev xvfb xauth fonts-dejavu-core python3 trayer xdotool
           desktop-file-utils appstream dpkg-dev dbus-daemon python3-dbus python3-gi
