@@ -33,9 +33,16 @@ QString DecodeWindows1252(QByteArrayView bytes)
 
 bool IsAsciiText(QByteArrayView bytes)
 {
-    // Eight octets at a time: a whole contact file is asked this value by value.
+    // Thirty-two octets, then eight, at a time: a whole contact file is asked this value by
+    // value, and contact by contact.
     const char *p = bytes.data();
     const char *const end = p + bytes.size();
+    for (; end - p >= 32; p += 32) {
+        quint64 words[4];
+        std::memcpy(words, p, sizeof words);
+        if ((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ULL)
+            return false;
+    }
     for (; end - p >= 8; p += 8) {
         quint64 word;
         std::memcpy(&word, p, sizeof word);

@@ -8,11 +8,17 @@
 #include <QThread>
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <functional>
 #include <future>
 #include <optional>
 #include <span>
 #include <string>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -110,42 +116,92 @@ public:
 
     bool mayHold(QByteArrayView stored) const
     {
+        const auto *const begin = reinterpret_cast<const unsigned char *>(stored.data());
+        const auto *const end = begin + stored.size();
+        const unsigned char *in = asciiRunEnd(begin, end);
         // Most contacts are plain ASCII: looked at where they stand.
-        if (IsAsciiText(stored))
+        if (in == end)
             return find(stored);
         const FoldTable &table = foldTable();
         thread_local QByteArray buffer;
         buffer.resize(stored.size());
         char *out = buffer.data();
-        const auto *in = reinterpret_cast<const unsigned char *>(stored.data());
-        const auto *const end = in + stored.size();
-        while (in < end) {
+        const unsigned char *run = begin;
+        while (true) {
+            std::memcpy(out, run, std::size_t(in - run));
+            out += in - run;
+            if (in == end)
+                break;
             const unsigned char b = *in;
-            if (b < 0x80) {
-                *out++ = char(b);
-                ++in;
-                continue;
-            }
             if ((b & 0xE0) != 0xC0 || end - in < 2 || (in[1] & 0xC0) != 0x80)
                 return true;
             const unsigned code = (unsigned(b & 0x1F) << 6) | (in[1] & 0x3F);
             if (code < 0x80 || code >= kTableEnd || table.asByte[code] == FoldTable::kUnknown)
                 return true;
             *out++ = table.asByte[code];
-            in += 2;
+            run = in + 2;
+            in = asciiRunEnd(run, end);
         }
         return find(QByteArrayView(buffer.constData(), out - buffer.constData()));
     }
 
 private:
+    // Where the ASCII that starts at in ends: eight octets at a time, as most text is ASCII.
+    static const unsigned char *asciiRunEnd(const unsigned char *in, const unsigned char *end)
+    {
+        for (quint64 word; end - in >= 8; in += 8) {
+            std::memcpy(&word, in, sizeof word);
+            if (word & 0x8080808080808080ULL)
+                break;
+        }
+        while (in < end && *in < 0x80)
+            ++in;
+        return in;
+    }
+
     static char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c; }
+
+    // The query where text starts, ASCII letters of text in either case.
+    bool matchesAt(const char *text) const
+    {
+        for (qsizetype i = 0; i < m_query.size(); ++i) {
+            if (lower(text[i]) != m_query[i])
+                return false;
+        }
+        return true;
+    }
 
     // The query in text, ASCII letters of text in either case.
     bool find(QByteArrayView text) const
     {
         const qsizetype size = m_query.size();
         const char *const query = m_query.constData();
-        for (qsizetype at = 0; at + size <= text.size();) {
+        qsizetype at = 0;
+#if defined(__SSE2__)
+        // Sixteen places at a time: those whose first and last characters are the query's,
+        // ignoring the case bit (which lets a few others through), are looked at in full. A
+        // contact's text holds the query's common letters everywhere, so Horspool's shifts
+        // stay short.
+        if (size >= 2) {
+            const __m128i caseBit = _mm_set1_epi8(0x20);
+            const __m128i first = _mm_set1_epi8(char(query[0] | 0x20));
+            const __m128i last = _mm_set1_epi8(char(query[size - 1] | 0x20));
+            for (; at + size - 1 + 16 <= text.size(); at += 16) {
+                const char *here = text.data() + at;
+                const __m128i starts =
+                    _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(here)), caseBit);
+                const __m128i ends = _mm_or_si128(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i *>(here + size - 1)), caseBit);
+                auto candidates = unsigned(_mm_movemask_epi8(
+                    _mm_and_si128(_mm_cmpeq_epi8(starts, first), _mm_cmpeq_epi8(ends, last))));
+                for (; candidates != 0; candidates &= candidates - 1) {
+                    if (matchesAt(here + std::countr_zero(candidates)))
+                        return true;
+                }
+            }
+        }
+#endif
+        for (; at + size <= text.size();) {
             qsizetype i = size - 1;
             while (lower(text[at + i]) == query[i]) {
                 if (i == 0)
