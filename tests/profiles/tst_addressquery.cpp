@@ -35,6 +35,16 @@ private slots:
         QTest::newRow("not in a key's name") << "pEmailAddress=j@x.org"_ba << u"email"_s << false;
         QTest::newRow("not across fields")
             << "pRealName=Jo\r\npNickName=Bo"_ba << u"jobo"_s << false;
+        // The first look tries sixteen places at a time; what is left over is looked at alone.
+        QTest::newRow("across a step of sixteen")
+            << "pRealName=xxxxxxxxxxxxxQuintessence"_ba << u"quintessence"_s << true;
+        QTest::newRow("at the very end")
+            << "pRealName=" + QByteArray(40, 'a') + "Zebediah" << u"zebediah"_s << true;
+        QTest::newRow("far after an accent")
+            << "pRealName=Jörg " + QByteArray(30, 'a') + " Müller-Lüdenscheidt" << u"LUDENSCHEIDT"_s
+            << true;
+        QTest::newRow("a look-alike of the case bit")
+            << "pEmailAddress=x`y.org"_ba << u"x@y"_s << false;
     }
     void findsWithoutCaseAndAccents()
     {
