@@ -4,9 +4,9 @@
 
 namespace {
 // A page up to this size is laid out at once (about 300 contacts of a report with every field).
-constexpr qsizetype WholePageSize = 512 * 1024;
+constexpr qsizetype WholePageSize = qsizetype(512) * 1024;
 // The first page: at least a screen of contacts, small enough to be laid out in a blink.
-constexpr qsizetype FirstPageSize = 64 * 1024;
+constexpr qsizetype FirstPageSize = qsizetype(64) * 1024;
 
 // What the report generator writes between two contacts, at the page's top level.
 const QString ContactSeparator =
