@@ -290,6 +290,34 @@ private slots:
         QCOMPARE(got, hrefs);
     }
 
+    // A server that stops answers nothing: the operation fails, and once the server is back on
+    // the same port with the same data, the same client goes on.
+    void serverStoppedAndStarted_data()
+    {
+        addServerRows();
+    }
+    void serverStoppedAndStarted()
+    {
+        QFETCH(Kind, kind);
+        SERVER_OR_SKIP(dav, kind);
+        const QString href = dav->book().path() + QStringLiteral("kept.vcf");
+        QVERIFY(!dav->put(href, card(QStringLiteral("kept"), "Kept")).isEmpty());
+        const auto cleanup = qScopeGuard([&] { dav->remove(href); });
+        TCardDavClient client(accountOf(*dav, dav->book()));
+        dav->stop();
+        Outcome<TDavListing> down;
+        client.List(dav->book(), QString(), down.done());
+        AWAIT(down);
+        QCOMPARE(down.result.status, TDavStatus::NetworkError);
+        QVERIFY2(dav->start(), qPrintable(dav->error()));
+        Outcome<TDavListing> up;
+        client.List(dav->book(), QString(), up.done());
+        AWAIT(up);
+        QVERIFY2(up.result.Ok(), qPrintable(up.result.message));
+        QCOMPARE(up.result.value.present.size(), 1);
+        QCOMPARE(up.result.value.present[0].href, href);
+    }
+
     // A refused password is said so, and nothing is written.
     void wrongPassword()
     {
