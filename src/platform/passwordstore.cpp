@@ -80,15 +80,14 @@ private:
             return result;
         case QKeychain::NoBackendAvailable:
         case QKeychain::NotImplemented:
-            return noKeychain(job);
-        case QKeychain::OtherError:
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-            // What QtKeychain reports when neither the Secret Service nor KWallet answers on
-            // the session bus (or there is no bus): a keychain that is there refuses with
-            // AccessDenied instead.
+        // What QtKeychain reports when neither the Secret Service nor KWallet answers on the
+        // session bus (or there is no bus): a keychain that is there refuses with AccessDenied.
+        case QKeychain::OtherError:
+#endif
             return noKeychain(job);
-#else
-            break;
+#if !defined(Q_OS_UNIX) || defined(Q_OS_DARWIN)
+        case QKeychain::OtherError:
 #endif
         case QKeychain::AccessDeniedByUser:
         case QKeychain::AccessDenied:

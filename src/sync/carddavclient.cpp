@@ -7,13 +7,16 @@
 namespace {
 const QByteArray VCardType = QByteArrayLiteral("text/vcard; charset=utf-8");
 
-// The answer to a PUT: the card's href and the ETag the server gave it.
+// The answer to a PUT: the card's href and the ETag the server gave it. A weak ETag cannot
+// guard the next write (If-Match compares strongly): the next listing gives the card's own.
 void written(const TDavReply &reply, const QString &href, TDavPending<TDavCardRef> &operation)
 {
-    if (reply.status == TDavStatus::Ok && reply.httpStatus >= 200 && reply.httpStatus < 300)
-        operation.Succeed({href, reply.etag});
-    else
+    if (reply.status != TDavStatus::Ok || reply.httpStatus < 200 || reply.httpStatus >= 300) {
         operation.FailWith(reply);
+        return;
+    }
+    const bool weak = reply.etag.startsWith(QLatin1String("W/"));
+    operation.Succeed({href, weak ? QString() : reply.etag});
 }
 } // namespace
 
@@ -23,6 +26,9 @@ struct TCardDavClient::Private
     TDavTransport transport;
     // Every operation not yet ended, for Cancel.
     QList<std::shared_ptr<TDavOperation>> operations;
+    // Cards per addressbook-multiget: small enough for a server to answer quickly, large enough
+    // that 1,000 cards take a handful of requests.
+    qsizetype fetchBatch = 100;
 
     Private(TCardDavClient *client, const TDavAccount &account)
         : q(client), transport(account, client)
@@ -51,7 +57,7 @@ struct TCardDavClient::Private
 };
 
 TCardDavClient::TCardDavClient(TDavAccount account, QObject *parent)
-    : QObject(parent), d(std::make_unique<Private>(this, account))
+    : QObject(parent), d(std::make_unique<Private>(this, std::move(account)))
 {}
 
 TCardDavClient::~TCardDavClient() = default;
@@ -64,6 +70,11 @@ void TCardDavClient::SetTimeout(int milliseconds)
 void TCardDavClient::SetMaxResponseSize(qsizetype bytes)
 {
     d->transport.SetMaxResponseSize(bytes);
+}
+
+void TCardDavClient::SetFetchBatchSize(int cards)
+{
+    d->fetchBatch = qMax(1, cards);
 }
 
 void TCardDavClient::Discover(Done<QList<TDavAddressBook>> done)
@@ -84,7 +95,7 @@ void TCardDavClient::Fetch(const QUrl &book, const QStringList &hrefs, Done<QLis
 {
     auto operation = d->begin(std::move(done));
     if (!operation->Finished())
-        DavFetch(d->transport, DavCollectionUrl(book), hrefs, operation);
+        DavFetch(d->transport, DavCollectionUrl(book), hrefs, d->fetchBatch, operation);
 }
 
 void TCardDavClient::Create(const QUrl &book, const QString &name, const QByteArray &vcard,

@@ -130,6 +130,8 @@ public:
     /// The largest answer read; a larger one ends its operation with TooLarge (64 MB unless
     /// set).
     void SetMaxResponseSize(qsizetype bytes);
+    /// How many cards one addressbook-multiget asks for (100 unless set).
+    void SetFetchBatchSize(int cards);
 
 private:
     struct Private;

@@ -2,6 +2,8 @@
 
 #include "sync/davrequests.h"
 
+#include <QSet>
+
 namespace {
 const QByteArray XmlType = QByteArrayLiteral("application/xml; charset=utf-8");
 constexpr int MaxRedirects = 5;
@@ -20,6 +22,7 @@ public:
 
     void start()
     {
+        m_principals.insert(m_server);
         // A bare host names no address book: ask its well-known address first (RFC 6764).
         const bool bareHost = m_server.path() == QLatin1String("/");
         probe(bareHost ? wellKnown() : m_server, bareHost ? Next::Server : Next::WellKnown);
@@ -37,6 +40,7 @@ private:
     QUrl m_server;
     std::shared_ptr<Operation> m_operation;
     QList<TDavAddressBook> m_books;
+    QSet<QUrl> m_principals;
     int m_homesLeft = 0;
 
     QUrl wellKnown() const
@@ -96,15 +100,13 @@ private:
 
     void probed(const TDavReply &reply, Next next)
     {
-        const bool refused = reply.status != TDavStatus::Ok || reply.httpStatus == 401;
-        // A body that cannot be read is no CardDAV answer; the next address may give one.
-        const std::optional<TDavResponse> found =
-            refused ? std::nullopt : itself(reply, m_transport.MaxResponseSize());
-        if (refused) {
+        if (reply.status != TDavStatus::Ok || reply.httpStatus == 401) {
             // No password, no certificate, no network: no other address would do better.
             m_operation->FailWith(reply);
             return;
         }
+        // A body that cannot be read is no CardDAV answer; the next address may give one.
+        const std::optional<TDavResponse> found = itself(reply, m_transport.MaxResponseSize());
         if (found && found->isAddressBook) {
             m_operation->Succeed({{DavCollectionUrl(reply.url), found->displayName}});
             return;
@@ -113,13 +115,15 @@ private:
             listHomes(reply.url, found->homeSetHrefs);
             return;
         }
-        if (found && !found->principalHref.isEmpty() &&
-            withoutSlash(found->principalHref) !=
-                withoutSlash(DavHref(reply.url.toString(), reply.url))) {
-            const QUrl principal =
-                reply.url.resolved(QUrl::fromEncoded(found->principalHref.toLatin1()));
-            probe(principal, Next::Nothing);
-            return;
+        if (found && !found->principalHref.isEmpty()) {
+            const QUrl principal = DavCollectionUrl(
+                reply.url.resolved(QUrl::fromEncoded(found->principalHref.toLatin1())));
+            // Each principal once: servers that point from one to another end here.
+            if (!m_principals.contains(principal)) {
+                m_principals.insert(principal);
+                probe(principal, next);
+                return;
+            }
         }
         switch (next) {
         case Next::WellKnown:

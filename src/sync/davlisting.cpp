@@ -4,9 +4,6 @@
 
 namespace {
 const QByteArray XmlType = QByteArrayLiteral("application/xml; charset=utf-8");
-// Cards per addressbook-multiget: small enough for a server to answer quickly, large enough
-// that 1,000 cards take a handful of requests.
-constexpr qsizetype FetchBatch = 100;
 // A server that keeps truncating its sync-collection answer (507) is asked this often.
 constexpr int MaxTruncatedRounds = 1000;
 
@@ -136,18 +133,18 @@ public:
         : m_transport(transport), m_operation(std::move(operation))
     {}
 
-    void start(const QUrl &book, const QStringList &hrefs)
+    void start(const QUrl &book, const QStringList &hrefs, qsizetype batchSize)
     {
         if (hrefs.isEmpty()) {
             m_operation->Succeed({});
             return;
         }
         // The batches run side by side, as many as the transport keeps in flight.
-        for (qsizetype at = 0; at < hrefs.size(); at += FetchBatch) {
+        for (qsizetype at = 0; at < hrefs.size(); at += batchSize) {
             const qsizetype index = m_batches.size();
             m_batches.append(QList<TDavCard>());
             m_transport.Send(xmlRequest("REPORT", book, "1",
-                                        DavMultigetBody(hrefs.mid(at, FetchBatch)), m_operation),
+                                        DavMultigetBody(hrefs.mid(at, batchSize)), m_operation),
                              [self = shared_from_this(), index](const TDavReply &reply) {
                                  self->batchRead(index, reply);
                              });
@@ -188,7 +185,8 @@ void DavList(TDavTransport &transport, const QUrl &book, const QString &syncToke
 }
 
 void DavFetch(TDavTransport &transport, const QUrl &book, const QStringList &hrefs,
-              std::shared_ptr<TDavPending<QList<TDavCard>>> operation)
+              qsizetype batchSize, std::shared_ptr<TDavPending<QList<TDavCard>>> operation)
 {
-    std::make_shared<Fetching>(transport, std::move(operation))->start(book, hrefs);
+    std::make_shared<Fetching>(transport, std::move(operation))
+        ->start(book, hrefs, qMax<qsizetype>(1, batchSize));
 }

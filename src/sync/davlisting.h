@@ -6,6 +6,6 @@
 void DavList(TDavTransport &transport, const QUrl &book, const QString &syncToken,
              std::shared_ptr<TDavPending<TDavListing>> operation);
 
-/// The cards at hrefs in book, in batches (see TCardDavClient::Fetch).
+/// The cards at hrefs in book, batchSize to a request (see TCardDavClient::Fetch).
 void DavFetch(TDavTransport &transport, const QUrl &book, const QStringList &hrefs,
-              std::shared_ptr<TDavPending<QList<TDavCard>>> operation);
+              qsizetype batchSize, std::shared_ptr<TDavPending<QList<TDavCard>>> operation);

@@ -267,7 +267,7 @@ private slots:
         QFETCH(Kind, kind);
         SERVER_OR_SKIP(dav, kind);
         QStringList hrefs;
-        for (int i = 0; i < 130; ++i) {
+        for (int i = 0; i < 7; ++i) {
             const QString uid = QStringLiteral("batch-%1").arg(i, 3, 10, QLatin1Char('0'));
             hrefs.append(dav->book().path() + uid + QStringLiteral(".vcf"));
             QVERIFY(!dav->put(hrefs.last(), card(uid, uid)).isEmpty());
@@ -277,6 +277,7 @@ private slots:
                 dav->remove(href);
         });
         TCardDavClient client(accountOf(*dav, dav->book()));
+        client.SetFetchBatchSize(3); // three batches, the last one short
         Outcome<QList<TDavCard>> fetched;
         client.Fetch(dav->book(), hrefs, fetched.done());
         AWAIT(fetched);
@@ -423,8 +424,9 @@ private slots:
     }
 
     // Discovery follows the well-known address's redirects with the same request, up to a
-    // limit; past it, the server's own address is asked next.
-    void discoveryRedirects_data()
+    // limit, and each principal once; where that leads nowhere, the server's own address is
+    // asked next.
+    void discoveryWalk_data()
     {
         const QByteArray bookBody =
             "<multistatus xmlns=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><response>"
@@ -446,12 +448,24 @@ private slots:
         for (int i = 1; i <= 6; ++i)
             endless.append(redirect("/r" + QByteArray::number(i) + '/'));
         QTest::newRow("past the limit") << (endless << missing) << TDavStatus::NotFound << 7;
+        const auto principal = [](const QByteArray &path) {
+            const QByteArray body = "<multistatus xmlns=\"DAV:\"><response><href>/x/</href>"
+                                    "<propstat><prop><current-user-principal><href>" +
+                                    path +
+                                    "</href></current-user-principal></prop></propstat>"
+                                    "</response></multistatus>";
+            return "HTTP/1.1 207 Multi-Status\r\nContent-Length: " +
+                   QByteArray::number(body.size()) + "\r\n\r\n" + body;
+        };
+        QTest::newRow("principals in a circle")
+            << QList<QByteArray>{principal("/p1/"), principal("/p2/"), principal("/p1/"), missing}
+            << TDavStatus::NotFound << 4;
         // Where a redirect leads back to itself, the server's address is asked next.
         QTest::newRow("to itself") << QList<QByteArray>{redirect("/.well-known/carddav"), missing}
                                    << TDavStatus::NotFound << 2;
     }
 
-    void discoveryRedirects()
+    void discoveryWalk()
     {
         QFETCH(QList<QByteArray>, answers);
         QFETCH(TDavStatus, status);
@@ -473,6 +487,73 @@ private slots:
             QCOMPARE(found.result.value.size(), 1);
             QCOMPARE(found.result.value[0].url, QUrl(http.url(QStringLiteral("/b/"))));
         }
+    }
+
+    // What each write sends, and what its answer means.
+    void writes_data()
+    {
+        QTest::addColumn<QString>("write");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<TDavStatus>("status");
+        QTest::addColumn<QString>("etag");
+        QTest::addColumn<QByteArray>("request");
+        const QByteArray created = "HTTP/1.1 201 Created\r\nContent-Length: 0\r\n";
+        const QByteArray end = "\r\n";
+        const QByteArray conflict = "HTTP/1.1 412 Precondition Failed\r\nContent-Length: 0\r\n\r\n";
+        const QByteArray newCard =
+            "PUT /b/J%C3%BCrgen%20M%40x.vcf HTTP/1.1\r\nIf-None-Match: *\r\n";
+        const QByteArray changedCard = "PUT /b/a.vcf HTTP/1.1\r\nIf-Match: \"e1\"\r\n";
+        QTest::newRow("create") << "create" << created + "ETag: \"e2\"\r\n" + end << TDavStatus::Ok
+                                << "\"e2\"" << newCard;
+        QTest::newRow("create, weak ETag")
+            << "create" << created + "ETag: W/\"e2\"\r\n" + end << TDavStatus::Ok << "" << newCard;
+        QTest::newRow("create, no ETag")
+            << "create" << created + end << TDavStatus::Ok << "" << newCard;
+        QTest::newRow("create, name taken")
+            << "create" << conflict << TDavStatus::Conflict << "" << newCard;
+        QTest::newRow("update") << "update"
+                                << QByteArray("HTTP/1.1 204 No Content\r\nETag: \"e3\"\r\n\r\n")
+                                << TDavStatus::Ok << "\"e3\"" << changedCard;
+        QTest::newRow("update, changed meanwhile")
+            << "update" << conflict << TDavStatus::Conflict << "" << changedCard;
+        QTest::newRow("update, gone")
+            << "update" << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")
+            << TDavStatus::NotFound << "" << changedCard;
+        QTest::newRow("update, refused")
+            << "update" << QByteArray("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n")
+            << TDavStatus::ServerError << "" << changedCard;
+    }
+    void writes()
+    {
+        QFETCH(QString, write);
+        QFETCH(QByteArray, answer);
+        QFETCH(TDavStatus, status);
+        QFETCH(QString, etag);
+        QFETCH(QByteArray, request);
+        LocalHttpServer http;
+        http.answer(answer);
+        TDavAccount account;
+        account.server = QUrl(http.url(QStringLiteral("/b")));
+        TCardDavClient client(account);
+        Outcome<TDavCardRef> written;
+        if (write == QLatin1String("create"))
+            client.Create(account.server, QStringLiteral("Jürgen M@x"), card("j", "J"),
+                          written.done());
+        else
+            client.Update(account.server, {QStringLiteral("/b/a.vcf"), QStringLiteral("\"e1\"")},
+                          card("a", "A"), written.done());
+        AWAIT(written);
+        QCOMPARE(written.result.status, status);
+        QCOMPARE(written.result.value.etag, etag);
+        if (status == TDavStatus::Ok)
+            QCOMPARE(written.result.value.href, write == QLatin1String("create")
+                                                    ? QStringLiteral("/b/J%C3%BCrgen%20M%40x.vcf")
+                                                    : QStringLiteral("/b/a.vcf"));
+        QCOMPARE(http.requests.size(), 1);
+        const QList<QByteArray> lines = http.requests[0].split('\n');
+        for (const QByteArray &line : request.split('\n'))
+            QVERIFY2(lines.contains(line), http.requests[0].constData());
+        QVERIFY(http.requests[0].contains("\r\nContent-Type: text/vcard; charset=utf-8\r\n"));
     }
 
     // The machine-wide proxy carries the client's requests.
