@@ -30,8 +30,8 @@ struct TCardDavClient::Private
     // that 1,000 cards take a handful of requests.
     qsizetype fetchBatch = 100;
 
-    Private(TCardDavClient *client, const TDavAccount &account)
-        : q(client), transport(account, client)
+    Private(TCardDavClient *client, TDavAccount account)
+        : q(client), transport(std::move(account), client)
     {}
 
     template <class T> std::shared_ptr<TDavPending<T>> begin(Done<T> done)

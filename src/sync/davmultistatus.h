@@ -9,7 +9,7 @@
 
 /// The largest WebDAV answer the client reads (a full listing of 100,000 cards, or a batch of
 /// cards with their photos, fits well within it).
-constexpr qsizetype DavMaxResponseSize = 64 * 1024 * 1024;
+constexpr qsizetype DavMaxResponseSize = qsizetype(64) << 20;
 
 /// One <response> of a multistatus: what the server said about one resource. Only properties
 /// reported with a 2xx status are kept; a property the server has not (404) reads as absent.

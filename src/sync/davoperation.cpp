@@ -1,5 +1,7 @@
 #include "sync/davoperation.h"
 
+#include <QLocale>
+
 void TDavOperation::FailWith(const TDavReply &reply)
 {
     if (reply.status != TDavStatus::Ok) {
@@ -39,9 +41,7 @@ std::optional<TDavMultistatus> DavMultistatusOf(const TDavReply &reply, TDavOper
     case TDavMultistatusRead::Outcome::Ok:
         return std::move(read.value);
     case TDavMultistatusRead::Outcome::TooLarge:
-        operation.Fail(TDavStatus::TooLarge,
-                       QStringLiteral("The server's answer is larger than %1 MB.")
-                           .arg(maxSize / (1024 * 1024)));
+        operation.Fail(TDavStatus::TooLarge, DavTooLargeMessage(maxSize));
         return std::nullopt;
     case TDavMultistatusRead::Outcome::Malformed:
         break;
@@ -59,4 +59,10 @@ QString DavHttpStatusMessage(const TDavReply &reply)
         text += QLatin1Char(' ') + reply.reason;
     return text + QStringLiteral(" for ") + reply.url.toDisplayString(QUrl::RemoveUserInfo) +
            QLatin1Char('.');
+}
+
+QString DavTooLargeMessage(qsizetype maxSize)
+{
+    return QStringLiteral("The server's answer is larger than %1.")
+        .arg(QLocale::c().formattedDataSize(maxSize, 0, QLocale::DataSizeTraditionalFormat));
 }

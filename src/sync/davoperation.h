@@ -87,3 +87,6 @@ std::optional<TDavMultistatus> DavMultistatusOf(const TDavReply &reply, TDavOper
 /// The message for an HTTP status the client does not expect ("The server answered 500
 /// Internal Server Error.").
 QString DavHttpStatusMessage(const TDavReply &reply);
+
+/// The message for an answer above the cap of maxSize bytes.
+QString DavTooLargeMessage(qsizetype maxSize);

@@ -25,8 +25,8 @@ QString fingerprint(const QByteArray &sha256)
 }
 } // namespace
 
-TDavTransport::TDavTransport(const TDavAccount &account, QObject *parent)
-    : QObject(parent), m_account(account), m_manager(new QNetworkAccessManager(this))
+TDavTransport::TDavTransport(TDavAccount account, QObject *parent)
+    : QObject(parent), m_account(std::move(account)), m_manager(new QNetworkAccessManager(this))
 {
     // The same proxy as the update check's, read once for the client's life.
     QString server;
@@ -161,8 +161,7 @@ TDavReply TDavTransport::replyOf(QNetworkReply *reply, const InFlight &state) co
     answer.url = reply->url();
     if (state.tooLarge) {
         answer.status = TDavStatus::TooLarge;
-        answer.message = QStringLiteral("The server's answer is larger than %1 MB.")
-                             .arg(m_maxResponseSize / (1024 * 1024));
+        answer.message = DavTooLargeMessage(m_maxResponseSize);
         return answer;
     }
     if (!state.untrustedSha256.isNull() && reply->error() != QNetworkReply::NoError) {

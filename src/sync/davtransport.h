@@ -44,7 +44,7 @@ public:
     static constexpr int MaxInFlight = 4;
     static constexpr int DefaultTimeoutMs = 30000;
 
-    explicit TDavTransport(const TDavAccount &account, QObject *parent = nullptr);
+    explicit TDavTransport(TDavAccount account, QObject *parent = nullptr);
     ~TDavTransport() override;
 
     /// Sends request once a slot is free; handler gets its answer from the event loop.
