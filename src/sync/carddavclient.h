@@ -27,7 +27,8 @@ struct TDavAddressBook
     QString displayName;
 };
 
-/// A card on the server: its path there (as the server writes it in a multistatus) and ETag.
+/// A card on the server: its path there (as the server writes it in a multistatus, in one
+/// spelling whatever the server's escaping: see DavHref) and ETag.
 struct TDavCardRef
 {
     QString href;
@@ -84,9 +85,9 @@ struct TDavNothing
 
 /// A CardDAV client on the event loop: every operation returns at once and calls its done
 /// function exactly once, later, from the event loop (never from inside the call). Several
-/// operations may run at a time; destroying the client drops the done functions of those still
-/// running; the client keeps a few requests in flight to the server, each
+/// operations may run at a time; the client keeps a few requests in flight to the server, each
 /// with a time-out and a cap on the response's size. The machine-wide proxy applies.
+/// Destroying the client drops the done functions of the operations still running.
 class TCardDavClient : public QObject
 {
     Q_OBJECT
