@@ -8,6 +8,9 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy
           libicu-dev libphonenumber-dev libprotobuf-dev)
 missing=()
 packages+=(abook poppler-utils) # the report benchmark's peer; PDF pages to pictures
+# CardDAV: the servers the sync tests start, the sync benchmark's peer, the keychain, and
+# the certificate of the TLS test.
+packages+=(radicale xandikos vdirsyncer qtkeychain-qt6-dev openssl)
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done

@@ -84,7 +84,8 @@ struct TDavNothing
 
 /// A CardDAV client on the event loop: every operation returns at once and calls its done
 /// function exactly once, later, from the event loop (never from inside the call). Several
-/// operations may run at a time; the client keeps a few requests in flight to the server, each
+/// operations may run at a time; destroying the client drops the done functions of those still
+/// running; the client keeps a few requests in flight to the server, each
 /// with a time-out and a cap on the response's size. The machine-wide proxy applies.
 class TCardDavClient : public QObject
 {
@@ -123,6 +124,12 @@ public:
 
     /// Ends every operation in flight with Cancelled.
     void Cancel();
+
+    /// How long a request may go without the server sending anything (30 s unless set).
+    void SetTimeout(int milliseconds);
+    /// The largest answer read; a larger one ends its operation with TooLarge (64 MB unless
+    /// set).
+    void SetMaxResponseSize(qsizetype bytes);
 
 private:
     struct Private;

@@ -1,0 +1,449 @@
+#include "net/unit_proxy.h"
+#include "sync/carddavclient.h"
+
+#include "davserver.h"
+#include "localhttpserver.h"
+#include "tempprogramfolder.h"
+
+#include <QTest>
+#include <memory>
+
+using Kind = DavServer::Kind;
+Q_DECLARE_METATYPE(DavServer::Kind)
+
+namespace {
+// Long enough for a server on a busy machine, short enough that a hang fails the suite soon.
+constexpr int Wait = 20000;
+
+// The outcome of one operation: what its done function got, and how often it was called.
+template <class T> struct Outcome
+{
+    int calls = 0;
+    TDavResult<T> result;
+    TCardDavClient::Done<T> done()
+    {
+        return [this](const TDavResult<T> &got) {
+            ++calls;
+            result = got;
+        };
+    }
+};
+
+// Every operation answers from the event loop, exactly once.
+#define AWAIT(outcome)                                                                             \
+    do {                                                                                           \
+        QCOMPARE((outcome).calls, 0);                                                              \
+        QTRY_COMPARE_WITH_TIMEOUT((outcome).calls, 1, Wait);                                       \
+    } while (false)
+
+QByteArray card(const QString &uid, const QString &name)
+{
+    return QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%1\r\nFN:%2\r\nN:%2;;;;\r\n"
+                          "END:VCARD\r\n")
+        .arg(uid, name)
+        .toUtf8();
+}
+
+TDavAccount accountOf(const DavServer &server, const QUrl &address)
+{
+    TDavAccount account;
+    account.server = address;
+    account.user = server.user();
+    account.password = server.password();
+    return account;
+}
+} // namespace
+
+class TestCardDavClient : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempProgramFolder> m_folder;
+    // One server of each kind for the whole suite: a start costs a second or two.
+    std::unique_ptr<DavServer> m_servers[2];
+
+    DavServer *server(Kind kind)
+    {
+        std::unique_ptr<DavServer> &slot = m_servers[kind == Kind::Radicale ? 0 : 1];
+        if (!DavServer::Installed(kind))
+            return nullptr;
+        if (!slot) {
+            slot = std::make_unique<DavServer>(kind);
+            if (!slot->start())
+                qWarning("%s", qPrintable(slot->error()));
+        }
+        return slot.get();
+    }
+
+    static void addServerRows()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::newRow("Radicale") << Kind::Radicale;
+        QTest::newRow("Xandikos") << Kind::Xandikos;
+    }
+
+#define SERVER_OR_SKIP(name, kind)                                                                 \
+    DavServer *name = server(kind);                                                                \
+    if (!name)                                                                                     \
+        QSKIP("the server's program is not installed");                                            \
+    QVERIFY2(name->running(), qPrintable(name->error()))
+
+private slots:
+    void initTestCase()
+    {
+        // The client reads the machine-wide proxy: a test folder's own, with none set.
+        m_folder = std::make_unique<TempProgramFolder>();
+    }
+    void cleanupTestCase()
+    {
+        for (std::unique_ptr<DavServer> &slot : m_servers)
+            slot.reset();
+        m_folder.reset();
+    }
+
+    void discovery_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<bool>("fromRoot");
+        QTest::newRow("Radicale, server address") << Kind::Radicale << true;
+        QTest::newRow("Radicale, book address") << Kind::Radicale << false;
+        QTest::newRow("Xandikos, server address") << Kind::Xandikos << true;
+        QTest::newRow("Xandikos, book address") << Kind::Xandikos << false;
+    }
+    void discovery()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(bool, fromRoot);
+        SERVER_OR_SKIP(dav, kind);
+        TCardDavClient client(accountOf(*dav, fromRoot ? dav->root() : dav->book()));
+        Outcome<QList<TDavAddressBook>> found;
+        client.Discover(found.done());
+        AWAIT(found);
+        QVERIFY2(found.result.Ok(), qPrintable(found.result.message));
+        QList<QUrl> books;
+        for (const TDavAddressBook &book : std::as_const(found.result.value))
+            books.append(book.url);
+        QVERIFY2(books.contains(dav->book()), qPrintable(QDebug::toString(books)));
+    }
+
+    // A card's whole life, with the server's guards against writing over another's change.
+    void cardLifecycle_data()
+    {
+        addServerRows();
+    }
+    void cardLifecycle()
+    {
+        QFETCH(Kind, kind);
+        SERVER_OR_SKIP(dav, kind);
+        const QUrl book = dav->book();
+        TCardDavClient client(accountOf(*dav, book));
+        const QString name = QStringLiteral("life-") + QString::number(int(kind));
+
+        Outcome<TDavListing> before;
+        client.List(book, QString(), before.done());
+        AWAIT(before);
+        QVERIFY2(before.result.Ok(), qPrintable(before.result.message));
+        QVERIFY(before.result.value.full);
+        QVERIFY(!before.result.value.syncToken.isEmpty());
+
+        Outcome<TDavCardRef> created;
+        client.Create(book, name, card(name, QStringLiteral("First")), created.done());
+        AWAIT(created);
+        QVERIFY2(created.result.Ok(), qPrintable(created.result.message));
+        const TDavCardRef first = created.result.value;
+        QCOMPARE(first.href, book.path() + name + QStringLiteral(".vcf"));
+
+        // The same name again is refused: If-None-Match keeps a card from being replaced.
+        Outcome<TDavCardRef> again;
+        client.Create(book, name, card(name, QStringLiteral("Other")), again.done());
+        AWAIT(again);
+        QCOMPARE(again.result.status, TDavStatus::Conflict);
+
+        Outcome<TDavListing> changes;
+        client.List(book, before.result.value.syncToken, changes.done());
+        AWAIT(changes);
+        QVERIFY2(changes.result.Ok(), qPrintable(changes.result.message));
+        QVERIFY(!changes.result.value.full);
+        QCOMPARE(changes.result.value.present.size(), 1);
+        QCOMPARE(changes.result.value.present[0].href, first.href);
+        if (!first.etag.isEmpty())
+            QCOMPARE(changes.result.value.present[0].etag, first.etag);
+        const TDavCardRef listed = changes.result.value.present[0];
+
+        Outcome<QList<TDavCard>> fetched;
+        client.Fetch(book, {listed.href, book.path() + QStringLiteral("gone.vcf")}, fetched.done());
+        AWAIT(fetched);
+        QVERIFY2(fetched.result.Ok(), qPrintable(fetched.result.message));
+        QCOMPARE(fetched.result.value.size(), 1);
+        QCOMPARE(fetched.result.value[0].ref.etag, listed.etag);
+        QVERIFY(fetched.result.value[0].data.contains("FN:First"));
+
+        Outcome<TDavCardRef> updated;
+        client.Update(book, listed, card(name, QStringLiteral("Second")), updated.done());
+        AWAIT(updated);
+        QVERIFY2(updated.result.Ok(), qPrintable(updated.result.message));
+        QVERIFY(dav->get(listed.href).contains("FN:Second"));
+
+        // Another client's change since: both the update and the removal with the old ETag
+        // are refused, and the card stays as the other client left it.
+        QVERIFY(!dav->put(listed.href, card(name, QStringLiteral("Theirs"))).isEmpty());
+        Outcome<TDavCardRef> stale;
+        client.Update(book, listed, card(name, QStringLiteral("Mine")), stale.done());
+        AWAIT(stale);
+        QCOMPARE(stale.result.status, TDavStatus::Conflict);
+        Outcome<TDavNothing> staleRemove;
+        client.Remove(book, listed, staleRemove.done());
+        AWAIT(staleRemove);
+        QCOMPARE(staleRemove.result.status, TDavStatus::Conflict);
+        QVERIFY(dav->get(listed.href).contains("FN:Theirs"));
+
+        Outcome<TDavListing> current;
+        client.List(book, changes.result.value.syncToken, current.done());
+        AWAIT(current);
+        QVERIFY2(current.result.Ok(), qPrintable(current.result.message));
+        QCOMPARE(current.result.value.present.size(), 1);
+        Outcome<TDavNothing> removed;
+        client.Remove(book, current.result.value.present[0], removed.done());
+        AWAIT(removed);
+        QVERIFY2(removed.result.Ok(), qPrintable(removed.result.message));
+        QVERIFY(dav->cards().isEmpty());
+
+        // Gone already: what a removal asks for.
+        Outcome<TDavNothing> twice;
+        client.Remove(book, current.result.value.present[0], twice.done());
+        AWAIT(twice);
+        QVERIFY2(twice.result.Ok(), qPrintable(twice.result.message));
+
+        Outcome<TDavListing> after;
+        client.List(book, current.result.value.syncToken, after.done());
+        AWAIT(after);
+        QVERIFY2(after.result.Ok(), qPrintable(after.result.message));
+        QVERIFY(after.result.value.present.isEmpty());
+        QCOMPARE(after.result.value.removedHrefs, QStringList{listed.href});
+    }
+
+    // A token the server does not know gives every card instead, and a token to go on with.
+    void refusedTokenListsEveryCard_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("token");
+        QTest::newRow("Radicale, garbage") << Kind::Radicale << "not a token";
+        QTest::newRow("Radicale, unknown")
+            << Kind::Radicale << "http://radicale.org/ns/sync/0123456789abcdef";
+        QTest::newRow("Xandikos, garbage") << Kind::Xandikos << "not a token";
+        QTest::newRow("Xandikos, unknown") << Kind::Xandikos << "http://xandikos/ns/sync/1234";
+    }
+    void refusedTokenListsEveryCard()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QString, token);
+        SERVER_OR_SKIP(dav, kind);
+        const QString href = dav->book().path() + QStringLiteral("token-card.vcf");
+        const QString etag = dav->put(href, card(QStringLiteral("token-card"), "Token"));
+        QVERIFY(!etag.isEmpty());
+        const auto cleanup = qScopeGuard([&] { dav->remove(href); });
+
+        TCardDavClient client(accountOf(*dav, dav->book()));
+        Outcome<TDavListing> listed;
+        client.List(dav->book(), token, listed.done());
+        AWAIT(listed);
+        QVERIFY2(listed.result.Ok(), qPrintable(listed.result.message));
+        QVERIFY(listed.result.value.full);
+        QVERIFY(listed.result.value.removedHrefs.isEmpty());
+        QCOMPARE(listed.result.value.present.size(), 1);
+        QCOMPARE(listed.result.value.present[0].href, href);
+        QCOMPARE(listed.result.value.present[0].etag, etag);
+        QVERIFY(!listed.result.value.syncToken.isEmpty());
+    }
+
+    // Many cards come back in several batches, whole.
+    void fetchInBatches_data()
+    {
+        addServerRows();
+    }
+    void fetchInBatches()
+    {
+        QFETCH(Kind, kind);
+        SERVER_OR_SKIP(dav, kind);
+        QStringList hrefs;
+        for (int i = 0; i < 130; ++i) {
+            const QString uid = QStringLiteral("batch-%1").arg(i, 3, 10, QLatin1Char('0'));
+            hrefs.append(dav->book().path() + uid + QStringLiteral(".vcf"));
+            QVERIFY(!dav->put(hrefs.last(), card(uid, uid)).isEmpty());
+        }
+        const auto cleanup = qScopeGuard([&] {
+            for (const QString &href : std::as_const(hrefs))
+                dav->remove(href);
+        });
+        TCardDavClient client(accountOf(*dav, dav->book()));
+        Outcome<QList<TDavCard>> fetched;
+        client.Fetch(dav->book(), hrefs, fetched.done());
+        AWAIT(fetched);
+        QVERIFY2(fetched.result.Ok(), qPrintable(fetched.result.message));
+        QStringList got;
+        for (const TDavCard &each : std::as_const(fetched.result.value)) {
+            got.append(each.ref.href);
+            QVERIFY(each.data.contains("FN:batch-"));
+        }
+        got.sort();
+        QCOMPARE(got, hrefs);
+    }
+
+    // A server that stops answers nothing: the operation fails, and once the server is back on
+    // the same port with the same data, the same client goes on.
+    void serverStoppedAndStarted_data()
+    {
+        addServerRows();
+    }
+    void serverStoppedAndStarted()
+    {
+        QFETCH(Kind, kind);
+        SERVER_OR_SKIP(dav, kind);
+        const QString href = dav->book().path() + QStringLiteral("kept.vcf");
+        QVERIFY(!dav->put(href, card(QStringLiteral("kept"), "Kept")).isEmpty());
+        const auto cleanup = qScopeGuard([&] { dav->remove(href); });
+        TCardDavClient client(accountOf(*dav, dav->book()));
+        dav->stop();
+        Outcome<TDavListing> down;
+        client.List(dav->book(), QString(), down.done());
+        AWAIT(down);
+        QCOMPARE(down.result.status, TDavStatus::NetworkError);
+        QVERIFY2(dav->start(), qPrintable(dav->error()));
+        Outcome<TDavListing> up;
+        client.List(dav->book(), QString(), up.done());
+        AWAIT(up);
+        QVERIFY2(up.result.Ok(), qPrintable(up.result.message));
+        QCOMPARE(up.result.value.present.size(), 1);
+        QCOMPARE(up.result.value.present[0].href, href);
+    }
+
+    // A refused password is said so, and nothing is written.
+    void wrongPassword()
+    {
+        SERVER_OR_SKIP(dav, Kind::Radicale);
+        TDavAccount account = accountOf(*dav, dav->root());
+        account.password = QStringLiteral("wrong");
+        TCardDavClient client(account);
+        Outcome<QList<TDavAddressBook>> found;
+        client.Discover(found.done());
+        AWAIT(found);
+        QCOMPARE(found.result.status, TDavStatus::Unauthorized);
+        QCOMPARE(found.result.message,
+                 QStringLiteral("The server refused the user name or password."));
+        Outcome<TDavCardRef> created;
+        client.Create(dav->book(), QStringLiteral("refused"), card("refused", "Refused"),
+                      created.done());
+        AWAIT(created);
+        QCOMPARE(created.result.status, TDavStatus::Unauthorized);
+        QVERIFY(dav->cards().isEmpty());
+    }
+
+    // An untrusted certificate is refused, naming its fingerprint; once that fingerprint is
+    // trusted, the same server is used.
+    void selfSignedCertificate()
+    {
+        if (!DavServer::Installed(Kind::Radicale))
+            QSKIP("the server's program is not installed");
+        DavServer dav(Kind::Radicale, true);
+        QVERIFY2(dav.start(), qPrintable(dav.error()));
+        TDavAccount account = accountOf(dav, dav.book());
+        {
+            TCardDavClient client(account);
+            Outcome<TDavListing> listed;
+            client.List(dav.book(), QString(), listed.done());
+            AWAIT(listed);
+            QCOMPARE(listed.result.status, TDavStatus::UntrustedCertificate);
+            QCOMPARE(listed.result.certificateSha256, dav.certificateSha256());
+            const QString fingerprint =
+                QString::fromLatin1(dav.certificateSha256().toHex(':').toUpper());
+            QCOMPARE(listed.result.message,
+                     QStringLiteral("The server's certificate is not trusted (SHA-256 %1).")
+                         .arg(fingerprint));
+        }
+        account.trustedCertificateSha256 = dav.certificateSha256();
+        TCardDavClient client(account);
+        Outcome<TDavListing> listed;
+        client.List(dav.book(), QString(), listed.done());
+        AWAIT(listed);
+        QVERIFY2(listed.result.Ok(), qPrintable(listed.result.message));
+    }
+
+    // What goes wrong between client and server ends the operation with its own status.
+    void transportFailures_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<TDavStatus>("status");
+        QTest::newRow("no answer in time") << QByteArray() << false << TDavStatus::Timeout;
+        QTest::newRow("cancelled") << QByteArray() << true << TDavStatus::Cancelled;
+        QTest::newRow("answer above the cap")
+            << QByteArray("HTTP/1.1 207 Multi-Status\r\nContent-Type: application/xml\r\n"
+                          "\r\n<multistatus xmlns=\"DAV:\">" +
+                          QByteArray(5000, ' ') + "</multistatus>")
+            << false << TDavStatus::TooLarge;
+        QTest::newRow("length above the cap")
+            << QByteArray("HTTP/1.1 207 Multi-Status\r\nContent-Length: 100000\r\n\r\n<x") << false
+            << TDavStatus::TooLarge;
+        QTest::newRow("no multistatus")
+            << QByteArray("HTTP/1.1 207 Multi-Status\r\nContent-Length: 9\r\n\r\n<a>b</a>\n")
+            << false << TDavStatus::ServerError;
+        QTest::newRow("server error")
+            << QByteArray("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n")
+            << false << TDavStatus::ServerError;
+        QTest::newRow("missing book")
+            << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n") << false
+            << TDavStatus::NotFound;
+    }
+    void transportFailures()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, cancel);
+        QFETCH(TDavStatus, status);
+        LocalHttpServer http;
+        if (!answer.isEmpty())
+            http.answer(answer);
+        TDavAccount account;
+        account.server = QUrl(http.url(QStringLiteral("/book/")));
+        TCardDavClient client(account);
+        client.SetTimeout(cancel ? Wait : 300);
+        client.SetMaxResponseSize(4096);
+        Outcome<QList<TDavCard>> fetched;
+        client.Fetch(account.server, {QStringLiteral("/book/a.vcf")}, fetched.done());
+        if (cancel) {
+            QTRY_COMPARE(http.requests.size(), 1);
+            client.Cancel();
+        }
+        AWAIT(fetched);
+        QCOMPARE(fetched.result.status, status);
+        QVERIFY(!fetched.result.message.isEmpty());
+        // Nothing more arrives later.
+        QTest::qWait(50);
+        QCOMPARE(fetched.calls, 1);
+    }
+
+    // The machine-wide proxy carries the client's requests.
+    void machineProxy()
+    {
+        LocalHttpServer proxy;
+        proxy.answer("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+        WriteProxySettings(QStringLiteral("127.0.0.1"), proxy.port());
+        const auto noProxy = qScopeGuard([] { WriteProxySettings(QString(), 0); });
+        TDavAccount account;
+        account.server = QUrl(QStringLiteral("http://dav.example.invalid/book/"));
+        TCardDavClient client(account);
+        Outcome<TDavNothing> removed;
+        client.Remove(account.server, {QStringLiteral("/book/a.vcf"), QStringLiteral("\"1\"")},
+                      removed.done());
+        AWAIT(removed);
+        QVERIFY2(removed.result.Ok(), qPrintable(removed.result.message));
+        QCOMPARE(proxy.requests.size(), 1);
+        QVERIFY2(proxy.requests[0].startsWith(
+                     "DELETE http://dav.example.invalid/book/a.vcf HTTP/1.1\r\n"),
+                 proxy.requests[0].constData());
+        QVERIFY(proxy.requests[0].contains("\r\nIf-Match: \"1\"\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardDavClient)
+#include "tst_carddavclient.moc"
