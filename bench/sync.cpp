@@ -155,9 +155,12 @@ void measure(int contacts, const QString &book)
         std::unique_ptr<DavServer> dav = freshServer();
         // The whole book in one request (Radicale takes a collection's cards at once), so that
         // large books are quick to set up.
-        require(dav->request("PUT", dav->book().path(), cards.join(),
-                             {{"Content-Type", "text/vcard"}}) / 100 == 2,
-                QStringLiteral("the server did not take the book"));
+        QByteArray answer;
+        const int status = dav->request("PUT", dav->book().path(), cards.join(),
+                                        {{"Content-Type", "text/vcard"}}, nullptr, &answer);
+        require(status / 100 == 2, QStringLiteral("the server did not take the book: %1 %2")
+                                       .arg(status)
+                                       .arg(QString::fromUtf8(answer.left(300))));
         double ours = 0;
         double again = 0;
         {

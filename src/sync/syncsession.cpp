@@ -5,6 +5,7 @@
 #include "profiles/untprofiles.h"
 #include "sync/syncserver.h"
 #include "sync/syncstate.h"
+#include "vcard/vcardfile.h"
 
 #include <QCryptographicHash>
 #include <QPointer>
@@ -310,7 +311,7 @@ void TSyncSession::Private::applyHere(const TSyncPlan &plan)
                 batch.Take(action.localName, TTrashReason::RemovedOnServer);
                 changedHere = true;
             } else if (action.kind == TSyncActionKind::Upload && action.writeHere) {
-                profile.WriteField(action.localName, QLatin1String("xUID"), action.uid);
+                profile.WriteField(action.localName, QLatin1String(ContactUidKey), action.uid);
                 changedHere = true;
             } else if (action.writeHere) {
                 writeContact(action.contact, !action.localName.isEmpty() && !renamed);
