@@ -134,7 +134,8 @@ private:
         TScriptedServer scripted(dav);
         if (script)
             script(scripted);
-        TSyncSession session(*ActiveProfile, scripted, m_dav->book().toString(), options);
+        TSyncSession session(*ActiveProfile, scripted, m_dav->book().toString(),
+                             std::move(options));
         TSyncResult result;
         bool done = false;
         QEventLoop loop;
