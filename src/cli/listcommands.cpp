@@ -86,10 +86,11 @@ void showIni(CliInvocation &call, const QString &name)
     for (const ContactField &field : ContactFields)
         keys.append(field.key);
     keys.append(QLatin1String(VCardExtraKey));
+    keys.append(QLatin1String(ContactUidKey));
     const QStringList values = profile.ReadFields(name, keys);
     call.out().line(QLatin1Char('[') + name + QLatin1Char(']'));
     for (qsizetype i = 0; i < keys.size(); ++i) {
-        // Only our own extra key may be missing; the editor writes all the others.
+        // Only our own keys may be missing; the editor writes all the others.
         if (i < qsizetype(ContactFields.size()) || !values[i].isEmpty())
             call.out().line(keys[i] + QLatin1Char('=') + QuoteIniValue(values[i]));
     }

@@ -230,8 +230,14 @@ QString TContactImport::freeName(const QString &name)
 
 QString TContactImport::FirstFreeName(const TProfile &profile, const QString &name)
 {
+    return FirstFreeName([&profile](const QString &n) { return profile.ContactExists(n); }, name);
+}
+
+QString TContactImport::FirstFreeName(const std::function<bool(const QString &)> &taken,
+                                      const QString &name)
+{
     qsizetype number = 1;
-    while (profile.ContactExists(numbered(name, number)))
+    while (taken(numbered(name, number)))
         ++number;
     return numbered(name, number);
 }

@@ -93,6 +93,9 @@ public:
 
     /// name followed by the smallest whole number from 1 upwards that makes a free name.
     static QString FirstFreeName(const TProfile &profile, const QString &name);
+    /// The same, for names that taken says are in use.
+    static QString FirstFreeName(const std::function<bool(const QString &)> &taken,
+                                 const QString &name);
 
 private:
     QString freeName(const QString &name);

@@ -133,6 +133,7 @@ void ForEachVCardBlock(const TProfile &profile, const QStringList &names, TVCard
     for (const ContactField &field : ContactFields)
         keys.append(field.key);
     keys.append(QLatin1String(VCardExtraKey));
+    keys.append(QLatin1String(ContactUidKey));
 
     const TProfile::ConcurrentFieldReads reads(profile, keys);
     const qsizetype blocks = (names.size() + kExportBlock - 1) / kExportBlock;

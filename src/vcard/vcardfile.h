@@ -22,7 +22,8 @@ enum class TVCardVersion
 struct TVCardContacts
 {
     /// Each with all 34 contact keys (an empty text for what the card does not give, picture
-    /// 0) and, when the card has properties of its own, the key VCardExtraKey.
+    /// 0), when the card has properties of its own the key VCardExtraKey, and when it has a
+    /// UID the key ContactUidKey.
     QList<TImportedContact> contacts;
     /// Cards that could not be read (no END:VCARD, not text, a line too long to be a card) or
     /// that hold nothing to name a contact by.
@@ -32,6 +33,9 @@ struct TVCardContacts
 /// The key of a contact's section that keeps the card's properties no contact field holds, so
 /// that an export writes them back. The rest of the program does not read it.
 inline constexpr char VCardExtraKey[] = "xVCardExtra";
+/// The key of a contact's section that holds its UID: the card's when it came from one, made
+/// when it is first synced otherwise. A server pairs the contact with its card by it.
+inline constexpr char ContactUidKey[] = "xUID";
 
 /// The cards of a file's bytes: vCard 2.1, 3.0 and 4.0, any mix. A large file is read in up
 /// to parts pieces at once (0: as many as there are processors), with the same result.

@@ -255,6 +255,7 @@ private:
     QString m_nickname;
     QString m_firstEmail;
     QString m_firstPhone;
+    QString m_uid;
 };
 
 bool TCardReading::fill(qsizetype row, const TVCardProperty &property)
@@ -338,6 +339,10 @@ void TCardReading::read(const TVCardProperty &property, bool primaryEmail)
         m_hasOwnName = true;
         return;
     }
+    if (IsVCardWord(name, QLatin1String("UID")) && m_uid.isEmpty() && !property.value.isEmpty()) {
+        m_uid = UnescapeVCardText(property.value);
+        return;
+    }
     if (IsVCardWord(name, QLatin1String("N")) && !m_n) {
         m_n = &property;
         return;
@@ -410,7 +415,7 @@ TImportedContact TCardReading::finish()
     value(nameRow) = name;
     if (value(iconRow).isEmpty())
         value(iconRow) = QStringLiteral("0");
-    contact.fields.reserve(kFieldCount + 1);
+    contact.fields.reserve(kFieldCount + 2);
     static const QStringList keys = [] {
         QStringList list;
         for (const ContactField &field : ContactFields)
@@ -423,6 +428,8 @@ TImportedContact TCardReading::finish()
         contact.fields.append({QLatin1String(VCardExtraKey), EncodeVCardExtras(m_extras)});
     else
         contact.clearedKeys.append(QLatin1String(VCardExtraKey));
+    if (!m_uid.isEmpty())
+        contact.fields.append({QLatin1String(ContactUidKey), m_uid});
     return contact;
 }
 
@@ -626,6 +633,10 @@ void AppendVCard(QByteArray &out, const QString &name, const QStringList &values
     const std::optional<TVCardProperty> orgUnits = takeProperty(extras, orgUnitsProperty);
     const std::optional<TVCardProperty> moreCategories =
         takeProperty(extras, moreCategoriesProperty);
+    // A UID kept among the extras before it had a key of its own gives way to the key.
+    const QString uid = values.value(kFieldCount + 1);
+    if (!uid.isEmpty())
+        takeProperty(extras, u"UID");
 
     TVCardLineWriter line(out);
     line.Begin(QLatin1String("BEGIN:VCARD")).End();
@@ -646,6 +657,8 @@ void AppendVCard(QByteArray &out, const QString &name, const QStringList &values
             .Ascii(QLatin1String(":"))
             .Text(name)
             .End();
+    if (!uid.isEmpty())
+        line.Begin(QLatin1String("UID:")).Text(uid).End();
 
     for (qsizetype row = 2; row < qsizetype(VCardMappings.size()); ++row) {
         const TVCardMapping &mapping = VCardMappings[row];

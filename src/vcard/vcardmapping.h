@@ -61,10 +61,12 @@ inline constexpr char VCardMoreCategoriesProperty[] = "X-QUENLARK-CATEGORIES";
 
 /// A card as a contact to import: the name built from X-QUENLARK-NAME, FN, N, NICKNAME, the
 /// first EMAIL or the first TEL (empty when none gives one), all 34 keys in the order the
-/// editor saves them, and the properties no key holds in the extra key (VCardExtraKey).
+/// editor saves them, the properties no key holds in the extra key (VCardExtraKey) and the UID
+/// in its own key (ContactUidKey).
 TImportedContact ContactFromVCard(const TVCard &card);
 
-/// The contact name and the values of ContactFields and then the extra key, as one card.
+/// The contact name and the values of ContactFields, then the extra key and the UID key (both
+/// may be left out), as one card.
 void AppendVCard(QByteArray &out, const QString &name, const QStringList &values,
                  TVCardVersion version);
 

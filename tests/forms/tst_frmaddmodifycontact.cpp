@@ -488,6 +488,25 @@ private slots:
         QCOMPARE(ActiveProfile->ReadIntField(name, QStringLiteral("aIcon")), 3);
     }
 
+    // A synced contact is paired with its card by the UID, and the card's other properties
+    // live in their own key: saving the contact in the editor keeps both.
+    void ownKeysSurviveAnEdit()
+    {
+        const QString name = QStringLiteral("Synced");
+        ActiveProfile->WriteFields(
+            name, {{QStringLiteral("aContactName"), name},
+                   {QStringLiteral("xVCardExtra"), QStringLiteral("BDAY:1970-01-01")},
+                   {QStringLiteral("xUID"), QStringLiteral("abc-1")}});
+        TAddModifyUser dialog;
+        dialog.PrepareForContact(true, name);
+        setText(dialog, "wFax", QStringLiteral("new fax"));
+        child<QPushButton>(dialog, "Button1")->click();
+        QCOMPARE(ActiveProfile->ReadField(name, QStringLiteral("wFax")), QStringLiteral("new fax"));
+        QCOMPARE(ActiveProfile->ReadField(name, QStringLiteral("xUID")), QStringLiteral("abc-1"));
+        QCOMPARE(ActiveProfile->ReadField(name, QStringLiteral("xVCardExtra")),
+                 QStringLiteral("BDAY:1970-01-01"));
+    }
+
     void cancelLeavesFileUntouched()
     {
         ActiveProfile->WriteField(QStringLiteral("Ann"), QStringLiteral("aContactName"),

@@ -189,7 +189,8 @@ Fields wholeContact(const QString &name)
              u"certainly goes past seventy-five octets \U0001F600 \u00E9\u00E9\u00E9"_s},
             {u"hAddress"_s, u"Storgatan 1|Lgh 1102"_s},
             {u"wAddress"_s, u"Kungsgatan 2"_s},
-            {u"pOtherEmail"_s, u"a@x.example|b@y.example"_s}};
+            {u"pOtherEmail"_s, u"a@x.example|b@y.example"_s},
+            {u"xUID"_s, u"urn:uuid:6f1c;a,b"_s}};
 }
 
 // The text of a contact's section in book.db, header to the next section.
@@ -232,6 +233,7 @@ private slots:
     void utf8TextKeepsEveryCharacter_data();
     void utf8TextKeepsEveryCharacter();
     void extrasKeepBarsAndLineBreaks();
+    void uidHasItsOwnKeyAndIsWrittenOnce();
     void clashesOverwriteWithoutStaleExtrasAndRenameTheNameField();
     void exportReplacesTheFileOrLeavesItAsItWas();
 };
@@ -663,6 +665,30 @@ void TestVCard::extrasKeepBarsAndLineBreaks()
     QVERIFY(!fieldOf(contact, VCardExtraKey).contains(u'\n'));
     QCOMPARE(fieldOf(contact, u"aNotes"_s), u"Not folded|and going on"_s);
     QCOMPARE(onlyContact(exported(contact, TVCardVersion::V30)).fields, contact.fields);
+}
+
+void TestVCard::uidHasItsOwnKeyAndIsWrittenOnce()
+{
+    const TImportedContact contact = onlyContact(crlf("BEGIN:VCARD\nVERSION:3.0\nFN:Ann\n"
+                                                      "UID:abc-1\nBDAY:1970-01-01\nEND:VCARD\n"));
+    QCOMPARE(fieldOf(contact, ContactUidKey), u"abc-1"_s);
+    QCOMPARE(extrasOf(contact), QStringList{u"BDAY:1970-01-01"_s});
+
+    // A contact imported before the UID had its key keeps it among the extras: the key, once
+    // made, is the one written.
+    QStringList values(ContactFields.size());
+    values[0] = u"Ann"_s;
+    values.append(u"UID:old|BDAY:1970-01-01"_s);
+    QByteArray card;
+    AppendVCard(card, u"Ann"_s, values, TVCardVersion::V30);
+    QCOMPARE(card.count("UID:"), 1);
+    QVERIFY(card.contains("UID:old\r\n"));
+    values.append(u"new"_s);
+    card.clear();
+    AppendVCard(card, u"Ann"_s, values, TVCardVersion::V30);
+    QCOMPARE(card.count("UID:"), 1);
+    QVERIFY(card.contains("UID:new\r\n"));
+    QVERIFY(card.contains("BDAY:1970-01-01\r\n"));
 }
 
 void TestVCard::clashesOverwriteWithoutStaleExtrasAndRenameTheNameField()
