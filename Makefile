@@ -54,7 +54,7 @@ tidy-changed: build
 	./tools/tidy-changed.sh "$$(cat .ci/tidy-base)" $(BUILD)
 
 # Every fuzz target runs FUZZ_SECONDS from its seed corpus in fuzz/corpus/<target>/.
-FUZZ_TARGETS ?= fuzz_inifile fuzz_httpresponse fuzz_csvparser fuzz_vcard
+FUZZ_TARGETS ?= fuzz_inifile fuzz_httpresponse fuzz_csvparser fuzz_vcard fuzz_davmultistatus
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -24,6 +24,31 @@ int statusCode(const QString &line)
     return parts.size() >= 2 ? parts[1].toInt() : 0;
 }
 
+// An absolute path without "." and ".." segments (also those that were escaped, and so
+// survived the URL's own resolution), starting with a single '/'.
+QString withoutDotSegments(const QString &path)
+{
+    const QStringList segments =
+        (path.startsWith(QLatin1Char('/')) ? path : QLatin1Char('/') + path)
+            .split(QLatin1Char('/'));
+    QStringList kept = {QString()};
+    for (qsizetype i = 1; i < segments.size(); ++i) {
+        const QString &segment = segments[i];
+        const bool dots = segment == QLatin1String(".") || segment == QLatin1String("..");
+        if (!dots)
+            kept.append(segment);
+        else if (segment == QLatin1String("..") && kept.size() > 1)
+            kept.removeLast();
+        if (dots && i == segments.size() - 1)
+            kept.append(QString()); // "/a/b/.." is the folder "/a/"
+    }
+    QString clean = kept.size() == 1 ? QStringLiteral("/") : kept.join(QLatin1Char('/'));
+    // "//x" would read as the host x when the path is used as a URL again.
+    while (clean.startsWith(QLatin1String("//")))
+        clean.remove(0, 1);
+    return clean;
+}
+
 bool success(int status)
 {
     return status == 0 || (status >= 200 && status < 300);
@@ -206,7 +231,6 @@ TDavMultistatusRead ReadDavMultistatus(QByteArrayView body, const QUrl &base, qs
 QString DavHref(const QString &href, const QUrl &base)
 {
     const QUrl url = base.resolved(QUrl(href.trimmed()));
-    const QString path = url.path(QUrl::FullyDecoded);
-    return QString::fromLatin1(QUrl::toPercentEncoding(path.isEmpty() ? QStringLiteral("/") : path,
-                                                       QByteArrayLiteral("/")));
+    const QString path = withoutDotSegments(url.path(QUrl::FullyDecoded));
+    return QString::fromLatin1(QUrl::toPercentEncoding(path, QByteArrayLiteral("/")));
 }

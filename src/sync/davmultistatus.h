@@ -29,6 +29,8 @@ struct TDavResponse
     QByteArray addressData;
     QString principalHref;
     QStringList homeSetHrefs;
+
+    bool operator==(const TDavResponse &) const = default;
 };
 
 struct TDavMultistatus
@@ -36,6 +38,8 @@ struct TDavMultistatus
     QList<TDavResponse> responses;
     /// The token a sync-collection report ends with.
     QString syncToken;
+
+    bool operator==(const TDavMultistatus &) const = default;
 };
 
 /// The outcome of reading a multistatus body.
@@ -60,7 +64,7 @@ struct TDavMultistatusRead
 TDavMultistatusRead ReadDavMultistatus(QByteArrayView body, const QUrl &base,
                                        qsizetype maxSize = DavMaxResponseSize);
 
-/// The path of href (absolute or relative to base) in one spelling: decoded, then encoded again
-/// with only unreserved characters and '/' left as they are, so that "/a%40b.vcf",
-/// "/a@b.vcf" and "http://host/a%40b.vcf" are the same card.
+/// The path of href (absolute or relative to base) in one spelling: decoded, without "." and
+/// ".." segments, then encoded again with only unreserved characters and '/' left as they are,
+/// so that "/a%40b.vcf", "/a@b.vcf" and "http://host/a%40b.vcf" are the same card.
 QString DavHref(const QString &href, const QUrl &base);

@@ -111,6 +111,12 @@ private slots:
                           "<status>HTTP/1.1 404 x</status></response>"
                           "<response><href>a@b.vcf</href><status>HTTP/1.1 404 x</status>"
                           "</response>"
+                          "<response><href>/u/x/%2E%2E/book/./a%40b.vcf</href><status>HTTP/1.1 "
+                          "404 x</status>"
+                          "</response>"
+                          "<response><href>http://dav.example.com//u/book/a%40b.vcf</href>"
+                          "<status>HTTP/1.1 404 x</status>"
+                          "</response>"
                           "<response><href>/u/book/J%C3%BCrgen%20M.vcf</href><status>HTTP/1.1 "
                           "404 x</status></response>"
                           "<response><href>/u/book/Jürgen M.vcf</href><status>HTTP/1.1 "
@@ -118,7 +124,8 @@ private slots:
                           "</multistatus>")
             << cap << Outcome::Ok
             << "/u/book/a%40b.vcf 404\n/u/book/a%40b.vcf 404\n/u/book/a%40b.vcf 404\n"
-               "/u/book/a%40b.vcf 404\n/u/book/J%C3%BCrgen%20M.vcf 404\n"
+               "/u/book/a%40b.vcf 404\n/u/book/a%40b.vcf 404\n/u/book/a%40b.vcf "
+               "404\n/u/book/J%C3%BCrgen%20M.vcf 404\n"
                "/u/book/J%C3%BCrgen%20M.vcf 404";
         QTest::newRow("principal and homes")
             << QByteArray("<D:multistatus xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:"
