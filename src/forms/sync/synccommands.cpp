@@ -75,6 +75,8 @@ TSyncCommands::TSyncCommands(TMainWindowHost &window, TMainCommands &commands, T
 
 TSyncCommands::~TSyncCommands()
 {
+    // The window's controls may be gone already: the end is not shown.
+    disconnect(m_runner, nullptr, this, nullptr);
     m_runner->Stop();
 }
 
