@@ -317,6 +317,25 @@ private slots:
         QCOMPARE(names().size(), 40);
     }
 
+    void switchingProfilesStopsTheSyncFirst()
+    {
+        m_window.profile->fill(contacts(40));
+        link();
+        m_window.open();
+        auto *progress = child<QLabel>(*m_window.form, "lblSyncProgress");
+        trigger(*m_window.form, "actSyncNow");
+        QTRY_VERIFY_WITH_TIMEOUT(progress->text().startsWith(u"Sending"_s), Wait);
+        bool runningInManager = true;
+        whenModalOf("TChangeProfile", [&](QWidget &manager) {
+            runningInManager = commands().Runner().IsRunning();
+            static_cast<QDialog &>(manager).reject();
+        });
+        trigger(*m_window.form, "actChangeProfile");
+        QVERIFY(!runningInManager);
+        QVERIFY(!progress->isVisible());
+        QCOMPARE(names().size(), 40);
+    }
+
     void exitMidSyncLosesNothing()
     {
         m_window.profile->fill(contacts(40));
