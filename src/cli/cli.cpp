@@ -25,6 +25,7 @@ const QList<CliCommand> &allCommands()
         list += BackupCommands();
         list += TrashCommands();
         list += DuplicateCommands();
+        list += SyncCommands();
         list.append({QStringLiteral("help"),
                      QStringLiteral("[COMMAND]"),
                      QStringLiteral("Show the help of calbrey or of one command."),

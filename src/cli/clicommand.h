@@ -69,3 +69,4 @@ QList<CliCommand> TransferCommands();
 QList<CliCommand> BackupCommands();
 QList<CliCommand> TrashCommands();
 QList<CliCommand> DuplicateCommands();
+QList<CliCommand> SyncCommands();

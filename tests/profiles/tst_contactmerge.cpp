@@ -156,6 +156,9 @@ private slots:
 
     void writesTheMergeInOneReplacement()
     {
+        // The contact kept stays the server's card it was synced as.
+        ActiveProfile->WriteField(u8("Ann Lee"), u8("xUID"), u8("ann-uid"));
+        ActiveProfile->WriteField(u8("Lee, Ann"), u8("xUID"), u8("lee-uid"));
         TContactMerge merge(*ActiveProfile, {u8("Ann Lee"), u8("Lee, Ann")});
         merge.Choose(u8("pMobile"), 1);
         WriteMerge(*ActiveProfile, merge);
@@ -168,6 +171,7 @@ private slots:
                  u8("Met in Oslo\r\nAt the fair\r\nLikes tea"));
         QCOMPARE(ActiveProfile->ReadField(u8("Ann Lee"), u8("xVCardExtra")),
                  u8("BDAY:1990-01-01|X-SKYPE:annlee"));
+        QCOMPARE(ActiveProfile->ReadField(u8("Ann Lee"), u8("xUID")), u8("ann-uid"));
         // The contact not merged is untouched, byte for byte.
         QVERIFY(fileBytes(m_profile->databasePath())
                     .contains("[Bob Ray]\r\naContactName=Bob Ray\r\nhCitg=Lyon\r\n"));
