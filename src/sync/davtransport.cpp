@@ -139,10 +139,14 @@ void TDavTransport::finished(QNetworkReply *reply)
     reply->deleteLater();
     TDavReply answer = replyOf(reply, state);
     Queued &queued = state.queued;
-    const QByteArray location = reply->rawHeader("Location");
+    const QUrl location = reply->url().resolved(QUrl::fromEncoded(reply->rawHeader("Location")));
+    // Never from an encrypted connection to a plain one: the password would follow.
+    const bool downgrade = reply->url().scheme() == QLatin1String("https") &&
+                           location.scheme() != QLatin1String("https");
     if (answer.status == TDavStatus::Ok && isRedirect(answer.httpStatus) &&
-        queued.request.redirects > 0 && !location.isEmpty()) {
-        queued.request.url = reply->url().resolved(QUrl::fromEncoded(location));
+        queued.request.redirects > 0 && location.isValid() && !downgrade &&
+        location != reply->url()) {
+        queued.request.url = location;
         --queued.request.redirects;
         m_queue.prepend(std::move(queued));
     } else if (!queued.request.owner || !queued.request.owner->Finished()) {

@@ -422,6 +422,59 @@ private slots:
         QCOMPARE(fetched.calls, 1);
     }
 
+    // Discovery follows the well-known address's redirects with the same request, up to a
+    // limit; past it, the server's own address is asked next.
+    void discoveryRedirects_data()
+    {
+        const QByteArray bookBody =
+            "<multistatus xmlns=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><response>"
+            "<href>/b/</href><propstat><prop><resourcetype><collection/><C:addressbook/>"
+            "</resourcetype></prop></propstat></response></multistatus>";
+        const QByteArray book =
+            "HTTP/1.1 207 Multi-Status\r\nContent-Length: " + QByteArray::number(bookBody.size()) +
+            "\r\n\r\n" + bookBody;
+        const auto redirect = [](const QByteArray &to) {
+            return "HTTP/1.1 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\n\r\n";
+        };
+        const QByteArray missing = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
+        QTest::addColumn<QList<QByteArray>>("answers");
+        QTest::addColumn<TDavStatus>("status");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("followed") << QList<QByteArray>{redirect("/b/"), book} << TDavStatus::Ok
+                                  << 2;
+        QList<QByteArray> endless;
+        for (int i = 1; i <= 6; ++i)
+            endless.append(redirect("/r" + QByteArray::number(i) + '/'));
+        QTest::newRow("past the limit") << (endless << missing) << TDavStatus::NotFound << 7;
+        // Where a redirect leads back to itself, the server's address is asked next.
+        QTest::newRow("to itself") << QList<QByteArray>{redirect("/.well-known/carddav"), missing}
+                                   << TDavStatus::NotFound << 2;
+    }
+
+    void discoveryRedirects()
+    {
+        QFETCH(QList<QByteArray>, answers);
+        QFETCH(TDavStatus, status);
+        QFETCH(int, requests);
+        LocalHttpServer http;
+        for (const QByteArray &answer : std::as_const(answers))
+            http.answer(answer);
+        TDavAccount account;
+        account.server = QUrl(http.url(QStringLiteral("/")));
+        TCardDavClient client(account);
+        Outcome<QList<TDavAddressBook>> found;
+        client.Discover(found.done());
+        AWAIT(found);
+        QCOMPARE(found.result.status, status);
+        QCOMPARE(http.requests.size(), requests);
+        QVERIFY(http.requests[0].startsWith("PROPFIND /.well-known/carddav HTTP/1.1\r\n"));
+        if (status == TDavStatus::Ok) {
+            QVERIFY(http.requests[1].startsWith("PROPFIND /b/ HTTP/1.1\r\n"));
+            QCOMPARE(found.result.value.size(), 1);
+            QCOMPARE(found.result.value[0].url, QUrl(http.url(QStringLiteral("/b/"))));
+        }
+    }
+
     // The machine-wide proxy carries the client's requests.
     void machineProxy()
     {
