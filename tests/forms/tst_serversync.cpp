@@ -90,8 +90,7 @@ private:
 
     std::unique_ptr<TServerSync> dialog()
     {
-        auto shown = std::make_unique<TServerSync>(m_window.form.get(), commands().Runner(),
-                                                   [this] { commands().actSyncNowExecute(); });
+        std::unique_ptr<TServerSync> shown = commands().MakeDialog();
         shown->show();
         return shown;
     }
@@ -218,6 +217,64 @@ private slots:
         QCOMPARE(child<QListWidget>(*shown, "lstBooks")->count(), 0);
         QVERIFY(child<QPushButton>(*shown, "btnFindBooks")->isEnabled());
         QVERIFY(!ReadSyncLink(*ActiveProfile).IsLinked());
+    }
+
+    void anUntrustedCertificateIsTrustedForTheLinkOnYes()
+    {
+        DavServer tls(DavServer::Kind::Radicale, true);
+        QVERIFY2(tls.start(), qPrintable(tls.error()));
+        m_window.open();
+        auto shown = dialog();
+        child<QLineEdit>(*shown, "edServer")->setText(tls.root().toString());
+        child<QLineEdit>(*shown, "edUser")->setText(tls.user());
+        child<QLineEdit>(*shown, "edPassword")->setText(tls.password());
+        m_window.boxes->answer(MessageBoxResult::Yes);
+        QTest::mouseClick(child<QPushButton>(*shown, "btnFindBooks"), Qt::LeftButton);
+        auto *books = child<QListWidget>(*shown, "lstBooks");
+        QTRY_COMPARE_WITH_TIMEOUT(books->count(), 1, Wait);
+        QCOMPARE(m_window.boxes->count(), 1);
+        const QString question = m_window.boxes->last().text;
+        QVERIFY(question.contains(u"127.0.0.1"_s));
+        QVERIFY2(
+            question.contains(QString::fromLatin1(tls.certificateSha256().toHex(':').toUpper())),
+            qPrintable(question));
+        QTest::mouseClick(child<QPushButton>(*shown, "btnLink"), Qt::LeftButton);
+        QCOMPARE(ReadSyncLink(*ActiveProfile).trustedCertificate,
+                 QString::fromLatin1(tls.certificateSha256().toHex()));
+    }
+
+    void withoutAKeychainThePasswordIsAskedOncePerRun()
+    {
+        m_keychain->keychainRunning = false;
+        m_window.profile->fill(contacts(1));
+        m_window.open();
+        auto shown = dialog();
+        child<QLineEdit>(*shown, "edServer")->setText(m_dav->root().toString());
+        child<QLineEdit>(*shown, "edUser")->setText(m_dav->user());
+        child<QLineEdit>(*shown, "edPassword")->setText(m_dav->password());
+        QTest::mouseClick(child<QPushButton>(*shown, "btnFindBooks"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(child<QListWidget>(*shown, "lstBooks")->count(), 1, Wait);
+        QTest::mouseClick(child<QPushButton>(*shown, "btnLink"), Qt::LeftButton);
+        QCOMPARE(m_window.boxes->count(), 1);
+        QVERIFY(m_window.boxes->last().text.contains(u"No keychain"_s));
+        QVERIFY(child<QLabel>(*shown, "lblKeychain")->isVisible());
+        shown->reject();
+        // This run: the password typed in the dialog.
+        QVERIFY(syncNow().contains(u"uploaded 1"_s));
+
+        // The next run asks, once.
+        TSyncPasswords::Instance().ForgetTyped();
+        int asked = 0;
+        const auto answer = [&asked, this](QWidget &input) {
+            ++asked;
+            input.findChild<QLineEdit *>()->setText(m_dav->password());
+            static_cast<QDialog &>(input).accept();
+        };
+        whenModalOf("QInputDialog", answer);
+        QVERIFY(syncNow().contains(u"uploaded 0"_s));
+        QVERIFY(syncNow().contains(u"uploaded 0"_s));
+        QCOMPARE(asked, 1);
+        QCOMPARE(m_window.boxes->count(), 1);
     }
 
     void plainHttpToAnotherMachineWarnsFirst()

@@ -236,6 +236,7 @@ void TServerSync::btnLinkClick()
                        kCaption, MessageBoxFlag::Error);
     }
     showLink();
+    emit LinkChanged();
 }
 
 void TServerSync::btnUnlinkClick()
@@ -259,6 +260,7 @@ void TServerSync::btnUnlinkClick()
     ui->lstBooks->clear();
     ui->edPassword->clear();
     showLink();
+    emit LinkChanged();
 }
 
 void TServerSync::btnSyncNowClick()

@@ -36,6 +36,10 @@ public:
 
     void done(int result) override;
 
+signals:
+    /// The profile was linked or unlinked.
+    void LinkChanged();
+
 private:
     /// The account the fields give, after the checks and questions; nothing when the user
     /// has to correct something or said No.

@@ -95,9 +95,16 @@ void TSyncCommands::actServerSyncExecute()
 {
     if (!ActiveProfile)
         return;
-    TServerSync dialog(&m_window.Window(), *m_runner, [this] { actSyncNowExecute(); });
-    dialog.exec();
-    updateSyncNow();
+    const std::unique_ptr<TServerSync> dialog = MakeDialog();
+    dialog->exec();
+}
+
+std::unique_ptr<TServerSync> TSyncCommands::MakeDialog()
+{
+    auto dialog = std::make_unique<TServerSync>(&m_window.Window(), *m_runner,
+                                                [this] { actSyncNowExecute(); });
+    connect(dialog.get(), &TServerSync::LinkChanged, this, &TSyncCommands::updateSyncNow);
+    return dialog;
 }
 
 void TSyncCommands::actSyncNowExecute()

@@ -5,11 +5,13 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
 class QProgressBar;
 class TActionBar;
+class TServerSync;
 class TMainWindowHost;
 struct TMainCommands;
 
@@ -36,6 +38,8 @@ public:
     /// message box about it.
     void SyncAutomatically();
 
+    /// The Server Sync dialog over the window, bound to this window's syncs.
+    std::unique_ptr<TServerSync> MakeDialog();
     TSyncRunner &Runner() { return *m_runner; }
     /// How long a "minute" of "Sync every N minutes" lasts (tests make it short).
     void SetMinuteLength(int milliseconds);
