@@ -11,11 +11,14 @@ constexpr int YesNoCancel = 3;
 constexpr int YesNo = 4;
 constexpr int IconError = 16;
 constexpr int IconQuestion = 32;
+constexpr int IconWarning = 48;
 constexpr int IconInformation = 64;
 constexpr int Information = IconInformation;               // 64
 constexpr int Error = IconError;                           // 16
 constexpr int Question = YesNo | IconQuestion;             // 36
 constexpr int QuestionCancel = YesNoCancel | IconQuestion; // 35
+/// The second button (No of Yes/No) is the default, for questions whose Yes risks data.
+constexpr int DefaultButton2 = 0x100;
 } // namespace MessageBoxFlag
 
 namespace MessageBoxResult {

@@ -345,10 +345,14 @@ private slots:
                                                 "E&xit Calbrey|Ctrl+Q"};
         QTest::newRow("View") << "View1"
                               << QStringList{"&Simple view", "&Details view", "-", "&Search Bar"};
-        QTest::newRow("Backup Tools")
-            << "BackupTools1"
-            << QStringList{"&Backup Profile|Ctrl+B", "&Restore Profile|Ctrl+R", "-",
-                           "> &Import/Export"};
+        QTest::newRow("Backup Tools") << "BackupTools1"
+                                      << QStringList{"&Backup Profile|Ctrl+B",
+                                                     "&Restore Profile|Ctrl+R",
+                                                     "-",
+                                                     "> &Import/Export",
+                                                     "-",
+                                                     "Server &Sync...",
+                                                     "S&ync Now|F5"};
         QTest::newRow("Import/Export") << "ImportExport1"
                                        << QStringList{"Import &CSV File", "Import &vCard File",
                                                       "E&xport vCard File", "Export CSV &File"};

@@ -80,6 +80,9 @@ private slots:
             << 35 << int(QMessageBox::Question) << yesNoCancel << int(QMessageBox::NoButton) << 2;
         QTest::newRow("information escape")
             << 64 << int(QMessageBox::Information) << ok << int(QMessageBox::NoButton) << 1;
+        QTest::newRow("warning question, No the default")
+            << (36 | 0x30 | 0x100) << int(QMessageBox::Warning) << yesNo
+            << int(QMessageBox::NoButton) << 7;
     }
     void flagsAndAnswers()
     {
@@ -98,8 +101,9 @@ private slots:
         QCOMPARE(int(seen.buttons), buttons);
         QCOMPARE(seen.text, QStringLiteral("Some <b>text</b>"));
         QCOMPARE(seen.title, QStringLiteral("Caption"));
-        QCOMPARE(seen.defaultButton,
-                 buttons == int(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::Yes);
+        const QMessageBox::StandardButton first =
+            buttons == int(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::Yes;
+        QCOMPARE(seen.defaultButton, flags & 0x100 ? QMessageBox::No : first);
     }
 
     void ownedByActiveWindow()

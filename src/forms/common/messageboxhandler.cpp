@@ -14,7 +14,7 @@ QMessageBox::Icon iconOf(int flags)
         return QMessageBox::Critical;
     case MessageBoxFlag::IconQuestion:
         return QMessageBox::Question;
-    case 0x30:
+    case MessageBoxFlag::IconWarning:
         return QMessageBox::Warning;
     case MessageBoxFlag::IconInformation:
         return QMessageBox::Information;
@@ -70,8 +70,12 @@ int ShowQtMessageBox(const QString &text, const QString &caption, int flags)
     QMessageBox box(iconOf(flags), caption, text, set.buttons, QApplication::activeWindow());
     box.setObjectName(QStringLiteral("CalbreyMessageBox"));
     box.setTextFormat(Qt::PlainText);
-    // As on Windows, the first button is the default one.
-    box.setDefaultButton(set.buttons & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok);
+    // As on Windows, the first button is the default one unless the flags name the second.
+    if (flags & MessageBoxFlag::DefaultButton2)
+        box.setDefaultButton(set.buttons & QMessageBox::Yes ? QMessageBox::No
+                                                            : QMessageBox::Cancel);
+    else
+        box.setDefaultButton(set.buttons & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok);
     box.setEscapeButton(set.escape);
     box.exec();
     const int id = windowsIdOf(box.standardButton(box.clickedButton()));

@@ -91,6 +91,12 @@ TActionBar::TActionBar(QWidget *parent) : QFrame(parent)
     layout->addWidget(m_pnlEmail);
 }
 
+void TActionBar::AddStatus(QWidget *status)
+{
+    auto *row = static_cast<QHBoxLayout *>(layout());
+    row->insertWidget(row->indexOf(m_icon) + 1, status);
+}
+
 void TActionBar::SetIcon(const QIcon &icon)
 {
     m_icon->setPixmap(icon.pixmap(IconSize, IconSize));

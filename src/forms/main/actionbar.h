@@ -28,6 +28,9 @@ public:
     /// Shows each panel exactly when its flag is set.
     void ShowQuickActions(bool email, bool webSite, bool other);
     void HideQuickActions() { ShowQuickActions(false, false, false); }
+    /// Puts a feature's status (a sync's progress) beside the icon; the bar does not own
+    /// what it shows.
+    void AddStatus(QWidget *status);
 
     QWidget *pnlEmail() const { return m_pnlEmail; }
     QWidget *pnlWebSite() const { return m_pnlWebSite; }

@@ -17,6 +17,8 @@
 #include "forms/main/searchbar.h"
 #include "forms/main/trashcommands.h"
 #include "forms/main/trayhiding.h"
+#include "forms/main/trayicon.h"
+#include "forms/sync/synccommands.h"
 #include "import/csvimportcommand.h"
 #include "platform/messagebox.h"
 #include "profiles/untprofiles.h"
@@ -142,6 +144,9 @@ void TMainForm::bindCommands()
     new TCsvExportCommands(*this, c);
     new TTrashCommands(*this, c);
     new TDuplicateCommands(*this, c);
+    new TSyncCommands(*this, c, *abPanel, [this](const QString &title, const QString &text) {
+        return m_trayHiding->TrayIcon().ShowBalloon(title, text);
+    });
     connect(c.View1, &QMenu::aboutToShow, this, &TMainForm::View1Click);
     connect(lbContactList, &TContactListView::rightButtonPressed, this,
             c.Gated([this] { actModifyContactExecute(); }));

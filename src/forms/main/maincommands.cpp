@@ -127,6 +127,9 @@ TMainCommands::TMainCommands(QMainWindow *window)
     ExportvCardFile1 =
         makeMenuOnly(window, "ExportvCardFile1", QStringLiteral("E&xport vCard File"));
     ExportCSVFile1 = makeMenuOnly(window, "ExportCSVFile1", QStringLiteral("Export CSV &File"));
+    actServerSync = makeMenuOnly(window, "actServerSync", QStringLiteral("Server &Sync..."));
+    actSyncNow = makeAction(window, "actSyncNow", QStringLiteral("S&ync Now"),
+                            QKeySequence(Qt::Key_F5), NoPicture);
 
     viewGroup = new QActionGroup(window);
     viewGroup->setExclusive(true);
@@ -154,6 +157,8 @@ TMainCommands::TMainCommands(QMainWindow *window)
     ImportExport1 = makeMenu(BackupTools1, "ImportExport1", QStringLiteral("&Import/Export"));
     ImportExport1->addActions({ImportCSVFile1, ImportvCardFile1, ExportvCardFile1, ExportCSVFile1});
     BackupTools1->addMenu(ImportExport1);
+    BackupTools1->addSeparator();
+    BackupTools1->addActions({actServerSync, actSyncNow});
 
     mnSendMail = makeMenuItem(window, "mnSendMail", actSendMail);
     mnWebSite = makeMenuItem(window, "mnWebSite", actWebSite);

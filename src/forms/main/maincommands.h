@@ -60,6 +60,9 @@ struct TMainCommands
     QAction *mnuDetails;
     QAction *actBacupProfile;
     QAction *actRestoreProfile;
+    /// The profile's link to a CardDAV address book, and a sync by hand.
+    QAction *actServerSync;
+    QAction *actSyncNow;
     QAction *actSendMail;
     QAction *actWebSite;
     QAction *actOtherEmail;

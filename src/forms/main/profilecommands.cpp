@@ -1,6 +1,7 @@
 #include "forms/main/profilecommands.h"
 
 #include "app/untcommon.h"
+#include "forms/common/backgroundwork.h"
 #include "forms/common/filedialogs.h"
 #include "forms/dialogs/frmchangeprofile.h"
 #include "forms/main/maincommands.h"
@@ -57,13 +58,18 @@ void TProfileCommands::actRestoreProfileExecute()
         QStringLiteral("Are you 100% sure you want to restore this file?  Doing so will overwrite "
                        "your existing address book."),
         QStringLiteral("Restore backup?"), MessageBoxFlag::Question);
-    if (answer == MessageBoxResult::Yes && ActiveProfile)
+    if (answer != MessageBoxResult::Yes)
+        return;
+    TBackgroundWork::StopAll();
+    if (ActiveProfile)
         restored = ActiveProfile->Restore(fileName);
 }
 
 void TProfileCommands::actChangeProfileExecute()
 {
     const auto apply = qScopeGuard([this] { m_window.ApplyProfileToWindow(); });
+    // The manager may switch to another profile or delete this one.
+    TBackgroundWork::StopAll();
     TChangeProfile manager(&m_window.Window(), [this] { m_window.ClearContactList(); });
     manager.exec();
 }

@@ -102,3 +102,11 @@ void TTrayIcon::popUpMenu()
     if (m_popupMenu)
         m_popupMenu->popup(QCursor::pos());
 }
+
+bool TTrayIcon::ShowBalloon(const QString &title, const QString &text)
+{
+    if (!Shown())
+        return false;
+    m_icon->showMessage(title, text, QSystemTrayIcon::Warning);
+    return true;
+}

@@ -38,6 +38,8 @@ public:
     /// The menu of a right click, also offered to the desktop (over D-Bus where the
     /// notification area asks for it); not owned.
     void SetPopupMenu(QMenu *menu);
+    /// A balloon message from the icon, when the user can see it (Shown); false otherwise.
+    bool ShowBalloon(const QString &title, const QString &text);
 
 signals:
     /// OnMouseDown: a mouse button went down over the icon.
