@@ -93,7 +93,7 @@ TDavAccount accountOf(const TSyncLink &link, const QString &server, const QStrin
 
 TSyncLink linkOf(CliInvocation &call)
 {
-    const TSyncLink link = ReadSyncLink(call.profile());
+    TSyncLink link = ReadSyncLink(call.profile());
     if (!link.IsLinked())
         throw CliError(QStringLiteral("the profile is not linked to a server; link it with "
                                       "calbrey sync setup SERVER --user NAME"));
