@@ -15,7 +15,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -50,15 +49,7 @@ TSyncSummary sync(const DavServer &dav)
     account.password = dav.password();
     TCardDavServer server(account, dav.book());
     TSyncSession session(*ActiveProfile, server, dav.book().toString(), {});
-    TSyncResult result;
-    QEventLoop loop;
-    QObject::connect(&session, &TSyncSession::Finished, &loop, [&](const TSyncResult &r) {
-        result = r;
-        loop.quit();
-    });
-    session.Start();
-    if (session.IsRunning())
-        loop.exec();
+    const TSyncResult result = session.RunToEnd();
     require(result.outcome == TSyncOutcome::Done, QStringLiteral("sync: ") + result.message);
     return result.summary;
 }

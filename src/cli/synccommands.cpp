@@ -186,15 +186,7 @@ int syncNow(CliInvocation &call)
     options.dryRun = call.isSet(dryRunOption);
     options.force = call.isSet(forceOption);
     TSyncSession session(profile, server, link.bookUrl, options);
-    TSyncResult result;
-    QEventLoop loop;
-    QObject::connect(&session, &TSyncSession::Finished, &loop, [&](const TSyncResult &r) {
-        result = r;
-        loop.quit();
-    });
-    session.Start();
-    if (session.IsRunning())
-        loop.exec();
+    const TSyncResult result = session.RunToEnd();
     switch (result.outcome) {
     case TSyncOutcome::Done:
         break;

@@ -8,6 +8,7 @@
 #include "vcard/vcardfile.h"
 
 #include <QCryptographicHash>
+#include <QEventLoop>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QSet>
@@ -462,6 +463,20 @@ TSyncSession::~TSyncSession()
 {
     if (d->running)
         d->server.Cancel();
+}
+
+TSyncResult TSyncSession::RunToEnd()
+{
+    TSyncResult result;
+    QEventLoop loop;
+    connect(this, &TSyncSession::Finished, &loop, [&](const TSyncResult &finished) {
+        result = finished;
+        loop.quit();
+    });
+    Start();
+    if (IsRunning())
+        loop.exec();
+    return result;
 }
 
 void TSyncSession::Start()

@@ -73,6 +73,8 @@ public:
 
     /// Starts the sync; Finished is emitted once, later.
     void Start();
+    /// Start() and a local event loop until Finished: for a caller without a window.
+    TSyncResult RunToEnd();
     /// Stops at the next point where stopping is safe; Finished says Cancelled.
     void Cancel();
     bool IsRunning() const;

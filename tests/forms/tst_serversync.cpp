@@ -95,6 +95,19 @@ private:
         return shown;
     }
 
+    // A linked window of 40 contacts, its Sync Now pressed: its progress once it is sending them.
+    QLabel *sendingFromTheWindow()
+    {
+        m_window.profile->fill(contacts(40));
+        link();
+        m_window.open();
+        auto *progress = child<QLabel>(*m_window.form, "lblSyncProgress");
+        trigger(*m_window.form, "actSyncNow");
+        if (!QTest::qWaitFor([&] { return progress->text().startsWith(u"Sending"_s); }, Wait))
+            return nullptr;
+        return progress;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -376,12 +389,8 @@ private slots:
 
     void switchingProfilesStopsTheSyncFirst()
     {
-        m_window.profile->fill(contacts(40));
-        link();
-        m_window.open();
-        auto *progress = child<QLabel>(*m_window.form, "lblSyncProgress");
-        trigger(*m_window.form, "actSyncNow");
-        QTRY_VERIFY_WITH_TIMEOUT(progress->text().startsWith(u"Sending"_s), Wait);
+        QLabel *progress = sendingFromTheWindow();
+        QVERIFY(progress);
         bool runningInManager = true;
         whenModalOf("TChangeProfile", [&](QWidget &manager) {
             runningInManager = commands().Runner().IsRunning();
@@ -395,12 +404,8 @@ private slots:
 
     void exitMidSyncLosesNothing()
     {
-        m_window.profile->fill(contacts(40));
-        link();
-        m_window.open();
-        auto *progress = child<QLabel>(*m_window.form, "lblSyncProgress");
-        trigger(*m_window.form, "actSyncNow");
-        QTRY_VERIFY_WITH_TIMEOUT(progress->text().startsWith(u"Sending"_s), Wait);
+        QLabel *progress = sendingFromTheWindow();
+        QVERIFY(progress);
         trigger(*m_window.form, "actExit");
         QVERIFY(TProgramEnd::Begun());
         QVERIFY(!commands().Runner().IsRunning());
