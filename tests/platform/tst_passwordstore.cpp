@@ -1,7 +1,5 @@
 #include "platform/passwordstore.h"
 
-#include "memorypasswordstore.h"
-
 #include <QTest>
 
 class TestPasswordStore : public QObject
@@ -38,22 +36,6 @@ private slots:
         QVERIFY2(result.message.startsWith(QStringLiteral("No keychain service answered")),
                  qPrintable(result.message));
         QVERIFY(result.password.isEmpty());
-    }
-
-    // A store installed for a test takes every call, and the keychain comes back after it.
-    void installedStoreTakesCalls()
-    {
-        {
-            MemoryPasswordStore memory;
-            QVERIFY(PasswordStore()
-                        .Store(QStringLiteral("s"), QStringLiteral("a"), QStringLiteral("pw"))
-                        .Ok());
-            QCOMPARE(PasswordStore().Get(QStringLiteral("s"), QStringLiteral("a")).password,
-                     QStringLiteral("pw"));
-            QCOMPARE(memory.calls, 2);
-        }
-        QCOMPARE(PasswordStore().Get(QStringLiteral("s"), QStringLiteral("a")).status,
-                 TPasswordResult::Status::NoKeychain);
     }
 };
 
