@@ -8,6 +8,7 @@
 #include "cli/clioutput.h"
 #include "cli/cliprofile.h"
 #include "platform/calbreyerror.h"
+#include "platform/mappedfile.h"
 #include "profiles/untprofiles.h"
 
 #include <QHash>
@@ -207,6 +208,13 @@ QString CliInvocation::choice(const QString &option, const QStringList &choices,
                              choices.join(QStringLiteral(", ")),
                          m_command.name);
     return chosen;
+}
+
+void CliInvocation::onlyReads()
+{
+    AllowMappedReads("calbrey: the profile was changed by another program while it was read; "
+                     "run the command again\n",
+                     CliStatus::Failure);
 }
 
 TProfile &CliInvocation::profile()

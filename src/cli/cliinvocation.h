@@ -34,6 +34,9 @@ public:
     QString choice(const QString &option, const QStringList &choices,
                    const QString &defaultValue) const;
 
+    /// Says that the command changes no file: the profile's large files may then be mapped
+    /// rather than copied, the fastest way to read them (see AllowMappedReads()).
+    void onlyReads();
     /// The profile, opened on first use; a missing one ends the command.
     TProfile &profile();
     /// The profile for a command that adds contacts: the user's own profile is made when it

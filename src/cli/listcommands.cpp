@@ -36,6 +36,7 @@ QStringList namesToList(CliInvocation &call)
 
 int list(CliInvocation &call)
 {
+    call.onlyReads();
     const QStringList names = namesToList(call);
     if (!call.isSet(QStringLiteral("parsable"))) {
         for (const QString &name : names)
@@ -98,6 +99,7 @@ void showIni(CliInvocation &call, const QString &name)
 
 int show(CliInvocation &call)
 {
+    call.onlyReads();
     const QString format =
         call.choice(QStringLiteral("format"),
                     {QStringLiteral("text"), QStringLiteral("vcard"), QStringLiteral("ini")},

@@ -30,11 +30,13 @@ int answer(CliInvocation &call, const QList<TFoundAddress> &found, bool mailClie
 
 int email(CliInvocation &call)
 {
+    call.onlyReads();
     return answer(call, FindEmailAddresses(call.profile(), call.arguments().value(0)), true);
 }
 
 int phone(CliInvocation &call)
 {
+    call.onlyReads();
     return answer(call, FindPhoneNumbers(call.profile(), call.arguments().value(0)), false);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/iniidentity.h"
 #include "platform/inimemory.h"
+#include "platform/mappedfile.h"
 
 #include <QFile>
 
@@ -60,7 +61,7 @@ FileIdentity StatFile(const QString &path)
     return statPath(QFile::encodeName(path));
 }
 
-FileContent ReadWholeFile(const QString &filePath)
+FileContent ReadWholeFile(const QString &filePath, FileRead how)
 {
     const QByteArray path = QFile::encodeName(filePath);
     FileContent content;
@@ -77,6 +78,16 @@ FileContent ReadWholeFile(const QString &filePath)
         content.readable = false; // a folder or a pipe: nothing to load, nothing to replace
         ::close(fd);
         return content;
+    }
+    // Mapping costs next to nothing; a copy costs fresh memory, which is slow to come by.
+    constexpr qint64 kMapAtLeast = qint64(1) << 20;
+    if (how == FileRead::MayMap && content.identity.size >= kMapAtLeast && MappedReadsAllowed()) {
+        if (std::optional<MappedBytes> mapped = MapOpenFile(fd, content.identity.size)) {
+            ::close(fd);
+            content.bytes = std::move(mapped->bytes);
+            content.keepAlive = std::move(mapped->keepAlive);
+            return content;
+        }
     }
     content.bytes = AllocateLargeBuffer(qMax<qint64>(content.identity.size, 0));
     qsizetype filled = 0;

@@ -69,7 +69,7 @@ FileIdentity StatFile(const QString &path)
     return identity;
 }
 
-FileContent ReadWholeFile(const QString &path)
+FileContent ReadWholeFile(const QString &path, FileRead)
 {
     FileContent content;
     const HANDLE file = openForReading(path);

@@ -5,6 +5,7 @@
 #include "platform/textcodec.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <future>
 
@@ -35,9 +36,10 @@ IniDocument::IniDocument(QByteArray bytes)
     load(std::move(bytes));
 }
 
-void IniDocument::load(QByteArray bytes)
+void IniDocument::load(QByteArray bytes, std::shared_ptr<const void> keepAlive)
 {
     m_raw = std::move(bytes);
+    m_rawKeepAlive = std::move(keepAlive);
     m_loneCrKnown = false;
     m_sections.clear();
     m_first.clear();
@@ -252,12 +254,54 @@ struct IniDocument::PreparedKeys
             matchers.push_back(std::move(matcher));
             asked.push_back(std::size_t(k));
         }
+        for (std::size_t m = 0; m < matchers.size(); ++m) {
+            any.push_back(m);
+            const QString &name = matchers[m].folded(); // lower case where ASCII
+            if (name.isEmpty() || !isAscii(name)) {
+                for (std::vector<std::size_t> &candidates : byStart)
+                    candidates.push_back(m);
+                continue;
+            }
+            const char first = char(name[0].unicode());
+            if (name.size() > 1) {
+                byStart[bucket(first, char(name[1].unicode()))].push_back(m);
+                continue;
+            }
+            for (const char after : {'=', ' ', '\t', '\v'}) {
+                std::vector<std::size_t> &candidates = byStart[bucket(first, after)];
+                if (candidates.empty() || candidates.back() != m)
+                    candidates.push_back(m);
+            }
+        }
+    }
+
+    /// The matchers a line may be for, by the first two bytes of its key: most lines of a
+    /// section are for none of the keys asked, and are passed over at one look.
+    const std::vector<std::size_t> &candidatesFor(QByteArrayView line) const
+    {
+        if (line.size() < 2)
+            return any;
+        const auto first = static_cast<unsigned char>(line[0]);
+        const auto second = static_cast<unsigned char>(line[1]);
+        // A key may stand after blanks, and a name beyond ASCII may fold to an ASCII one.
+        if (first >= 0x80 || second >= 0x80 || IsIniBlank(char(first)))
+            return any;
+        return byStart[bucket(char(first), char(second))];
     }
 
     QStringList keys;
     std::vector<Matcher> matchers;
     std::vector<std::size_t> asked;                           // the key of each matcher
     std::vector<std::pair<std::size_t, std::size_t>> repeats; // key, its first mention
+
+private:
+    static std::size_t bucket(char first, char second)
+    {
+        return (std::size_t(asciiLower(first)) * 31 + std::size_t(asciiLower(second))) & 0xff;
+    }
+
+    std::vector<std::size_t> any;                      // every matcher
+    std::array<std::vector<std::size_t>, 256> byStart; // by bucket() of a key's start
 };
 
 std::shared_ptr<const IniDocument::PreparedKeys> IniDocument::prepareKeys(const QStringList &keys)
@@ -283,15 +327,11 @@ std::vector<std::optional<QString>> IniDocument::values(QStringView section,
     const std::vector<Matcher> &matchers = prepared.matchers;
     std::vector<bool> found(matchers.size(), false);
     std::size_t open = matchers.size();
-    // Keys asked for in the order the file holds them are each found at the first try: the
-    // search for a line's key starts after the key the line before matched.
-    std::size_t next = 0;
     forEachLine(m_sections[index].block, [&](QByteArrayView content, qsizetype line) {
-        if (line == 0)
-            return false; // the header
+        if (line == 0 || content.isEmpty())
+            return false; // the header, or a line with no key
         std::optional<LineInfo> info;
-        for (std::size_t tried = 0; tried < matchers.size(); ++tried) {
-            const std::size_t m = (next + tried) % matchers.size();
+        for (const std::size_t m : prepared.candidatesFor(content)) {
             if (found[m] || !matchers[m].mayMatch(content))
                 continue;
             if (!info)
@@ -302,7 +342,6 @@ std::vector<std::optional<QString>> IniDocument::values(QStringView section,
             if (matchers[m].matches(info->name, content)) {
                 result[prepared.asked[m]] = unquotedValue(info->value, content);
                 found[m] = true;
-                next = m + 1;
                 --open;
                 break;
             }
@@ -559,5 +598,6 @@ void IniDocument::adopt(QByteArray serialized)
     }
     Q_ASSERT(pos == serialized.size());
     m_raw = std::move(serialized);
+    m_rawKeepAlive.reset();
     m_modified = false;
 }

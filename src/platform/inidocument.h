@@ -91,10 +91,13 @@ public:
     IniDocument() = default;
     explicit IniDocument(QByteArray bytes);
 
-    /// Replaces the whole content with bytes, as read from a file.
-    void load(QByteArray bytes);
+    /// Replaces the whole content with bytes, as read from a file. keepAlive keeps bytes valid
+    /// where they are a mapping of the file; it is held as long as the document uses them.
+    void load(QByteArray bytes, std::shared_ptr<const void> keepAlive = {});
     /// The bytes last given to load() or adopt(), without the edits made since.
     const QByteArray &raw() const { return m_raw; }
+    /// raw() is a mapping of the file: it changes when another program writes the file in place.
+    bool rawIsMapped() const { return m_rawKeepAlive != nullptr; }
 
     std::optional<QString> value(QStringView section, QStringView key) const;
     /// value(section, key) for each of keys, in their order, from one pass over the section.
@@ -227,6 +230,7 @@ private:
     void addSection(Section section);
 
     QByteArray m_raw;
+    std::shared_ptr<const void> m_rawKeepAlive;
     qsizetype m_bodyStart = 0; // after a byte order mark
     Block m_preamble;
     std::vector<Section> m_sections;

@@ -74,7 +74,7 @@ struct IniFile::Impl
     void take(FileContent content)
     {
         IniDocument read;
-        read.load(std::move(content.bytes));
+        read.load(std::move(content.bytes), std::move(content.keepAlive));
         take(content.identity, content.readable, std::move(read));
     }
 
@@ -107,8 +107,10 @@ struct IniFile::Impl
         if (loaded && readable && StatFile(path) == identity) {
             if (!recent)
                 return;
-            FileContent content = ReadWholeFile(path);
-            if (content.identity == identity && content.bytes == document.raw()) {
+            FileContent content = ReadWholeFile(path, FileRead::MayMap);
+            // Mapped bytes change with the file: they cannot tell whether it changed.
+            if (content.identity == identity && !document.rawIsMapped() &&
+                content.bytes == document.raw()) {
                 recent = IsRecentlyChanged(identity, WallClockNs());
                 return;
             }
@@ -117,7 +119,7 @@ struct IniFile::Impl
         }
         if (!loaded && takePrefetched())
             return;
-        take(ReadWholeFile(path));
+        take(ReadWholeFile(path, FileRead::MayMap));
     }
 
     // A read: inside a read scope the file is looked at once, for the whole scope.

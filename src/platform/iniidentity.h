@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+#include <memory>
 
 /// What tells one version of a file from another without reading it: a replaced file has a
 /// new inode, an edited one a new size or new times.
@@ -30,10 +31,21 @@ struct FileContent
     FileIdentity identity; // of exactly the bytes read
     QByteArray bytes;
     bool readable = true; // false for a folder, a pipe or a device at the path, or a read error
+    /// Set when bytes are a mapping of the file rather than a copy: bytes, and every copy of
+    /// them, are valid while this lives.
+    std::shared_ptr<const void> keepAlive;
 };
+
+enum class FileRead
+{
+    Copy,
+    /// Where the process allows it (AllowMappedReads()), a large file is mapped, not copied.
+    MayMap,
+};
+
 /// Reads the whole file without blocking on a pipe; a missing file reads as empty and readable.
 /// (fileaccess_posix.cpp / fileaccess_windows.cpp)
-FileContent ReadWholeFile(const QString &path);
+FileContent ReadWholeFile(const QString &path, FileRead how = FileRead::Copy);
 
 /// A file changed less than this long ago may change again without its identity changing,
 /// because file times advance in ticks: a scheduler tick (at most 10 ms) where times carry

@@ -255,11 +255,14 @@ void TestIniDocument::sectionsWithValueFollowsFirstSection()
 // Many keys of a section at once give what value() gives for each, whatever their order.
 void TestIniDocument::valuesReadLikeValue()
 {
-    IniDocument document(
-        "[C]\r\nb=1\r\n; note\r\nA=\"2\"\r\nb=dup\r\nnoequals\r\nÄpfel=3\r\n[c]\r\nz=no\r\n"_ba);
+    IniDocument document("[C]\r\nb=1\r\n; note\r\nA=\"2\"\r\nb=dup\r\nnoequals\r\nÄpfel=3\r\n"
+                         "  indented=4\r\nx =5\r\nPEMAIL=6\r\npEmailAddress=7\r\n\u212Aelvin=8\r\n"
+                         "y\r\n[c]\r\nz=no\r\n"_ba);
     for (const QStringList &keys :
          {QStringList{u"b"_s, u"a"_s, u"äPFEL"_s}, QStringList{u"äpfel"_s, u"z"_s, u"B"_s, u"b"_s},
-          QStringList{u"missing"_s}}) {
+          QStringList{u"missing"_s},
+          QStringList{u"INDENTED"_s, u"X"_s, u"pemailaddress"_s, u"pEmail"_s, u"kelvin"_s, u"y"_s,
+                      u"pe"_s}}) {
         std::vector<std::optional<QString>> expected;
         for (const QString &key : keys)
             expected.push_back(document.value(u"c", key));
