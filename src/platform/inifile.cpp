@@ -210,6 +210,11 @@ void IniFile::readAhead() const
         PrefetchIniFile(d->path);
 }
 
+bool IniFile::whenReadAhead(std::function<void()> done) const
+{
+    return !d->loaded && WhenIniFilePrefetched(d->path, std::move(done));
+}
+
 std::optional<QString> IniFile::value(QStringView section, QStringView key) const
 {
     d->refreshForRead();

@@ -42,6 +42,9 @@ public:
     /// When nothing is read yet: reads and indexes the file on a worker thread now, and the
     /// first read takes that work instead of reading the file again (if it has not changed).
     void readAhead() const;
+    /// When a read ahead is under way: done is called once it has finished (see
+    /// WhenIniFilePrefetched()) and the answer is true; false when there is none.
+    bool whenReadAhead(std::function<void()> done) const;
 
     /// The value of key in the first section of that name, or nullopt when either is missing.
     std::optional<QString> value(QStringView section, QStringView key) const;

@@ -4,6 +4,7 @@
 #include "platform/iniidentity.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 /// A file read and indexed ahead of its first use.
@@ -22,3 +23,8 @@ void PrefetchIniFile(const QString &path);
 /// The work PrefetchIniFile(path) started, waited for and handed over once; nullopt when there
 /// is none.
 std::optional<PrefetchedIniFile> TakePrefetchedIniFile(const QString &path);
+
+/// When a read of path started by PrefetchIniFile() has not been taken yet: done is called
+/// once it has finished (on the worker's thread, or at once on this one when it already has),
+/// and the answer is true. False, and done is never called, when there is no such read.
+bool WhenIniFilePrefetched(const QString &path, std::function<void()> done);

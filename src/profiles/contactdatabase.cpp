@@ -41,6 +41,11 @@ void TProfile::ReadContactsAhead() const
     m_database->readAhead();
 }
 
+bool TProfile::WhenContactsReadAhead(std::function<void()> done) const
+{
+    return m_database->whenReadAhead(std::move(done));
+}
+
 void TProfile::GetContactNames(QStringList &list) const
 {
     list = m_database->sectionNames();

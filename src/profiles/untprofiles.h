@@ -73,6 +73,9 @@ public:
     /// Starts reading book.db on a worker thread, for the first read to take: the window
     /// calls it before it builds its controls.
     void ReadContactsAhead() const;
+    /// While book.db is being read ahead: done is called once it is in (maybe on the worker's
+    /// thread) and the answer is true. False when nothing is being read ahead.
+    bool WhenContactsReadAhead(std::function<void()> done) const;
     void GetContactNames(QStringList &list) const;
     void GetContactsInCategory(QStringList &list, const QString &category) const;
     void GetCategories(QStringList &list) const;

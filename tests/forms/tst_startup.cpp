@@ -12,6 +12,9 @@
 #include "testfiles.h"
 #include "traydesktop.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
@@ -126,6 +129,45 @@ private slots:
         StartedProgram again = StartCalbrey({});
         QCOMPARE(again.outcome, StartOutcome::StartedShown);
         QCOMPARE(boxes.count(), 0);
+    }
+
+    // The book is read on a worker while the window shows: the list says so and fills once
+    // the book is in. A search begun before that looks at the whole book.
+    void windowShowsWhileTheBookIsRead_data()
+    {
+        QTest::addColumn<bool>("searchAtOnce");
+        QTest::newRow("waiting") << false;
+        QTest::newRow("search before the list is filled") << true;
+    }
+    void windowShowsWhileTheBookIsRead()
+    {
+        QFETCH(bool, searchAtOnce);
+        prepareProfile(false, false);
+        QByteArray book = "; Quenlark Calbrey Database Holder.\r\n";
+        for (int i = 0; i < 3000; ++i)
+            book += "[Contact " + QByteArray::number(i).rightJustified(4, '0') +
+                    "]\r\naContactCat=" + (i % 3 == 0 ? "Work" : "Family") + "\r\n";
+        ReplaceFileBytes(profileFolder("tester") + "book.db", book);
+
+        StartedProgram program = StartCalbrey({});
+        QCOMPARE(program.outcome, StartOutcome::StartedShown);
+        const auto *list = program.mainForm->findChild<QAbstractItemView *>("lbContactList");
+        QVERIFY(list);
+        QCOMPARE(list->model()->rowCount(), 0);
+        if (searchAtOnce) {
+            program.mainForm->findChild<QLineEdit *>("ebFindWhat")->setText("Contact 299");
+            trigger(*program.mainForm, "actSearchNow");
+            QCOMPARE(program.mainForm->ListedContacts(),
+                     (QStringList{"Contact 2990", "Contact 2991", "Contact 2992", "Contact 2993",
+                                  "Contact 2994", "Contact 2995", "Contact 2996", "Contact 2997",
+                                  "Contact 2998", "Contact 2999"}));
+            return;
+        }
+        QTRY_COMPARE(list->model()->rowCount(), 3000);
+        QCOMPARE(list->model()->index(2999, 0).data().toString(), QStringLiteral("Contact 2999"));
+        const auto *categories = program.mainForm->findChild<QComboBox *>("cbCategory");
+        QCOMPARE(categories->count(), 3);
+        QVERIFY(categories->isEnabled());
     }
 
     void unknownUserGetsDefaultProfile()

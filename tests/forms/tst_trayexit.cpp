@@ -76,6 +76,8 @@ void runSlowImport(QWidget &window, qsizetype count, bool clashFirst)
 void selectContact(TMainForm &form)
 {
     auto *list = form.findChild<TContactListView *>(QStringLiteral("lbContactList"));
+    // The list fills once the book read at start-up is in.
+    QTRY_VERIFY(list->model()->rowCount() > 0);
     list->setCurrentIndex(list->model()->index(0, 0));
 }
 

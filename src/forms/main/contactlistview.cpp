@@ -3,6 +3,7 @@
 #include "profiles/untprofiles.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <optional>
 
 TContactListView::TContactListView(QWidget *parent) : QListView(parent)
@@ -13,6 +14,12 @@ TContactListView::TContactListView(QWidget *parent) : QListView(parent)
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setContextMenuPolicy(Qt::NoContextMenu);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void TContactListView::SetPlaceholderText(const QString &text)
+{
+    m_placeholder = text;
+    viewport()->update();
 }
 
 void TContactListView::mousePressEvent(QMouseEvent *event)
@@ -49,4 +56,9 @@ void TContactListView::paintEvent(QPaintEvent *event)
     if (ActiveProfile)
         scope.emplace(*ActiveProfile);
     QListView::paintEvent(event);
+    if (m_placeholder.isEmpty() || (model() && model()->rowCount() > 0))
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextWordWrap, m_placeholder);
 }

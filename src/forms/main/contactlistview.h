@@ -11,6 +11,9 @@ class TContactListView : public QListView
 public:
     explicit TContactListView(QWidget *parent = nullptr);
 
+    /// Shown in the middle of the list while it holds no rows; empty: nothing.
+    void SetPlaceholderText(const QString &text);
+
 signals:
     void rightButtonPressed();
     /// The user chose a row: a left click, or a key or a drag of the mouse that moved the
@@ -23,4 +26,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     /// The rows read their fields inside one read scope: one look at book.db a repaint.
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_placeholder;
 };

@@ -33,6 +33,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QStringListModel>
 #include <QSystemTrayIcon>
@@ -99,7 +100,11 @@ void TMainForm::createControls()
     mainLayout->setContentsMargins(10, 0, 10, 0);
     mainLayout->setSpacing(0);
     TSearchHost searchHost{
-        .listedContacts = [this] { return ListedContacts(); },
+        .listedContacts =
+            [this] {
+                fillPendingList();
+                return ListedContacts();
+            },
         .showResults = [this](const QStringList &names,
                               const QString &entry) { showSearchResults(names, entry); },
         .reloadKeepingSelection = [this] { ReloadContactList(true); },
@@ -162,7 +167,8 @@ void TMainForm::ApplyProfileToWindow()
     // window then shows nothing and its contact commands do nothing.
     const QString profileName = ActiveProfile ? ActiveProfile->GetProfileInfo(2) : QString();
     setWindowTitle(QStringLiteral("Quenlark Calbrey, as ") + profileName);
-    ReloadContactList(false);
+    if (!fillListOnceReadAhead())
+        ReloadContactList(false);
     m_trayHiding->ApplyProfile();
     if (!ActiveProfile)
         return;
@@ -203,6 +209,8 @@ std::optional<QString> TMainForm::SelectedContact() const
 
 void TMainForm::ClearContactList()
 {
+    m_listPending = false;
+    lbContactList->SetPlaceholderText(QString());
     setListedContacts({});
 }
 
@@ -226,8 +234,40 @@ void TMainForm::selectContact(const QString &name)
     }
 }
 
+bool TMainForm::fillListOnceReadAhead()
+{
+    if (!ActiveProfile)
+        return false;
+    const QPointer<TMainForm> window(this);
+    const bool reading = ActiveProfile->WhenContactsReadAhead([window] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [window] {
+                if (window)
+                    window->fillPendingList();
+            },
+            Qt::QueuedConnection);
+    });
+    if (!reading)
+        return false;
+    m_listPending = true;
+    lbContactList->SetPlaceholderText(QStringLiteral("Reading the contacts..."));
+    return true;
+}
+
+void TMainForm::fillPendingList()
+{
+    if (!m_listPending)
+        return;
+    // Without the reload's pause for pending events: it comes unasked, maybe while a dialog
+    // is open, and must not drop a command that arrives meanwhile (Close from the tray).
+    const QScopedValueRollback reloading(m_reloading, true);
+    ReloadContactList(false);
+}
+
 void TMainForm::ReloadContactList(bool keepSelection)
 {
+    m_listPending = false;
     cbCategory->setEnabled(true);
 
     QString keptName;
@@ -255,6 +295,7 @@ void TMainForm::ReloadContactList(bool keepSelection)
         ActiveProfile->GetContactNames(names);
         ActiveProfile->GetCategories(categories);
     }
+    lbContactList->SetPlaceholderText(QString()); // kept while a book read ahead comes in
     setListedContacts(names);
 
     QStringList entries;

@@ -86,6 +86,11 @@ private:
     void setFullDisplay(bool on);
     /// Shows a dialog for the selected contact or a new one; reloads unless it was cancelled.
     void runContactEditor(bool modify);
+    /// While book.db is being read ahead (at start-up): the list says so and fills once the
+    /// book is in, so that the window shows at once. False when nothing is being read.
+    bool fillListOnceReadAhead();
+    /// The fill fillListOnceReadAhead() put off, now, if it is still to be done.
+    void fillPendingList();
 
     std::unique_ptr<TMainCommands> m_commands;
     QWidget *CoolBar1 = nullptr;
@@ -99,4 +104,5 @@ private:
     QStringListModel *m_contacts = nullptr;
     TContactListDelegate *m_delegate = nullptr;
     bool m_reloading = false;
+    bool m_listPending = false;
 };
