@@ -209,7 +209,9 @@ void IniDocument::join(Block &block)
 
 qsizetype IniDocument::findSection(QStringView section) const
 {
-    return m_first.value(CaseFoldedName{strippedParameter(section).toString()}, -1);
+    // The parameter's own characters serve as the key for the moment of the lookup: no copy.
+    const QStringView name = strippedParameter(section);
+    return m_first.value(CaseFoldedName{QString::fromRawData(name.data(), name.size())}, -1);
 }
 
 std::optional<QString> IniDocument::valueIn(const Section &section, const Matcher &key) const

@@ -80,7 +80,8 @@ struct CaseFoldedName
     QString name;
     bool operator==(const CaseFoldedName &other) const
     {
-        return name.compare(other.name, Qt::CaseInsensitive) == 0;
+        // A name is mostly looked up as it was written: the exact match is cheap.
+        return name == other.name || name.compare(other.name, Qt::CaseInsensitive) == 0;
     }
 };
 size_t qHash(const CaseFoldedName &key, size_t seed = 0) noexcept;
