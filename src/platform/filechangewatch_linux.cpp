@@ -41,12 +41,17 @@ bool isLocalFileSystem(const QByteArray &path)
     }
 }
 
-// A place whose notices concern a watch: the watch descriptor of a folder and the name of the
-// entry in it that lies on the watched path, or of the watched file itself (no name).
+// Notices that make a folder's entry name another file or folder, or none.
+constexpr uint32_t kEntryReplaced = IN_MOVED_FROM | IN_MOVED_TO | IN_CREATE | IN_DELETE;
+
+// A kernel watch's notices that concern a watch: those about the entry of that name in a folder
+// on the watched path, at a level of the path (0 for "/"), or about the watched file itself
+// (no name, the last level).
 struct Interest
 {
     FileChangeWatch::Impl *watch;
     QByteArray name;
+    qsizetype level;
 };
 
 } // namespace
@@ -58,7 +63,11 @@ struct FileChangeWatch::Impl
     int questions = 0;
     bool watching = false;
     bool changed = false;   // a notice concerning the path arrived since the last answer
-    QList<int> descriptors; // the kernel watches this one takes part in
+    QList<int> descriptors; // the kernel watch of each level of the path
+    qsizetype levels = 0;   // the folders on the path and the file
+    // The first level whose watch may watch the wrong folder or file, since the entry above
+    // it was replaced (levels while none), or that is not watched, since it did not exist.
+    qsizetype stale = 0;
 };
 
 namespace {
@@ -78,13 +87,14 @@ public:
 
     bool available() const { return m_fd >= 0; }
 
-    // Watches every folder on the path and the file itself, as they are now. False when the
-    // path cannot be watched so that every change is noticed.
+    // Watches the folders on the path and the file itself as they are now, from the first
+    // stale level on. False when the path cannot be watched so that every change is noticed.
     bool watch(FileChangeWatch::Impl &watch)
     {
-        const QList<int> before = std::move(watch.descriptors);
-        watch.descriptors.clear();
+        const QList<int> before = watch.descriptors.sliced(watch.stale);
+        watch.descriptors.resize(watch.stale);
         const bool complete = addWatches(watch);
+        watch.stale = watch.descriptors.size();
         // Only now, so a folder watched before and after keeps its kernel watch throughout.
         for (const int descriptor : before)
             release(descriptor, watch);
@@ -97,6 +107,7 @@ public:
     {
         for (const int descriptor : std::exchange(watch.descriptors, {}))
             release(descriptor, watch);
+        watch.stale = 0;
     }
 
     // Takes every notice queued and marks the watches they concern as changed.
@@ -123,30 +134,37 @@ public:
 private:
     NoticeQueue() : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
 
+    // From the first level not watched on: "/a/b/book.db" has level 0, "/" watched for "a",
+    // 1, "/a" for "b", 2, "/a/b" for "book.db", and 3, the file itself, where a write through
+    // another of its names is noticed too.
     bool addWatches(FileChangeWatch::Impl &watch)
     {
-        // "/a/b/book.db": "/" for "a", "/a" for "b", "/a/b" for "book.db", then the file.
         const QByteArrayList parts = watch.path.split('/');
-        QByteArray folder = "/";
-        for (qsizetype i = 1; i < parts.size(); ++i) {
-            const QByteArray &name = parts[i];
+        const qsizetype fileLevel = watch.levels - 1;
+        for (qsizetype level = watch.descriptors.size(); level < fileLevel; ++level) {
+            const QByteArray &name = parts[level + 1];
             if (name.isEmpty() || name == "." || name == "..")
                 return false; // not a plain path: what it names is not what is watched
+            const QByteArray folder =
+                level == 0 ? QByteArray("/") : parts.first(level + 1).join('/');
             if (!isLocalFileSystem(folder) || !add(folder, name, watch))
                 return false;
-            const QByteArray entry = (folder.endsWith('/') ? folder : folder + '/') + name;
+            if (level + 1 == fileLevel)
+                break;
             struct stat st;
-            if (::lstat(entry.constData(), &st) != 0)
+            if (::lstat(parts.first(level + 2).join('/').constData(), &st) != 0)
                 return errno == ENOENT; // its creation is a notice in the folder watched
             if (S_ISLNK(st.st_mode))
                 return false; // the place it points to is not watched
-            if (i + 1 == parts.size())
-                return !S_ISREG(st.st_mode) || add(entry, {}, watch);
             if (!S_ISDIR(st.st_mode))
-                return true; // no file lies beyond it until it is replaced, a notice
-            folder = entry;
+                return true; // nothing lies beyond it until it is replaced, a notice
         }
-        return false;
+        struct stat st;
+        if (::lstat(watch.path.constData(), &st) != 0)
+            return errno == ENOENT;
+        if (S_ISLNK(st.st_mode))
+            return false;
+        return !S_ISREG(st.st_mode) || add(watch.path, {}, watch);
     }
 
     bool add(const QByteArray &place, const QByteArray &name, FileChangeWatch::Impl &watch)
@@ -155,7 +173,7 @@ private:
         const int descriptor = ::inotify_add_watch(m_fd, place.constData(), kNotices);
         if (descriptor < 0)
             return false;
-        m_interests[descriptor].append(Interest{&watch, name});
+        m_interests[descriptor].append(Interest{&watch, name, watch.descriptors.size()});
         watch.descriptors.append(descriptor);
         return true;
     }
@@ -181,9 +199,10 @@ private:
     void deliver(const inotify_event &notice)
     {
         if (notice.mask & IN_Q_OVERFLOW) {
+            // Notices were lost: every watch may watch the wrong folders now.
             for (QList<Interest> &interests : m_interests) {
                 for (Interest &interest : interests)
-                    interest.watch->changed = true;
+                    markChanged(*interest.watch, 0);
             }
             return;
         }
@@ -195,11 +214,23 @@ private:
                                         ? QByteArrayView(static_cast<const char *>(notice.name))
                                         : QByteArrayView();
         for (Interest &interest : *found) {
-            if (name.isEmpty() || interest.name == name)
-                interest.watch->changed = true;
+            FileChangeWatch::Impl &watch = *interest.watch;
+            if (notice.mask & IN_IGNORED)
+                markChanged(watch, interest.level); // the kernel dropped the watch
+            else if (name.isEmpty())
+                markChanged(watch, watch.levels);
+            else if (interest.name == name)
+                markChanged(watch,
+                            (notice.mask & kEntryReplaced) ? interest.level + 1 : watch.levels);
         }
         if (notice.mask & IN_IGNORED)
-            m_interests.erase(found); // the kernel has dropped the watch
+            m_interests.erase(found);
+    }
+
+    static void markChanged(FileChangeWatch::Impl &watch, qsizetype staleFrom)
+    {
+        watch.changed = true;
+        watch.stale = qMin(watch.stale, staleFrom);
     }
 
     int m_fd;
@@ -211,6 +242,7 @@ private:
 FileChangeWatch::FileChangeWatch(const QString &path) : d(std::make_unique<Impl>())
 {
     d->path = QFile::encodeName(path);
+    d->levels = d->path.count('/') + 1;
     d->trusted = d->path.startsWith('/') && NoticeQueue::instance().available();
 }
 
@@ -236,10 +268,12 @@ bool FileChangeWatch::mayHaveChanged()
     } else if (++d->questions < 2) {
         return true; // a file read once is not worth watching
     }
-    // The change may have been to a folder on the path, or the file replaced: watch the path
-    // as it is now, before the caller looks at the file.
+    // Where a folder on the path or the file was replaced, the path is watched as it is now,
+    // before the caller looks at the file.
     d->changed = false;
-    d->watching = queue.watch(*d);
-    d->trusted = d->watching;
+    if (!d->watching || d->stale < d->levels) {
+        d->watching = queue.watch(*d);
+        d->trusted = d->watching;
+    }
     return true;
 }
