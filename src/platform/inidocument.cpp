@@ -4,6 +4,7 @@
 #include "platform/inisyntax.h"
 #include "platform/textcodec.h"
 
+#include <QHash>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -15,21 +16,6 @@ namespace {
 // Below this many sections a second thread costs more than it saves.
 constexpr std::size_t kSectionsForTwoThreads = 20000;
 } // namespace
-
-size_t qHash(const CaseFoldedName &key, size_t seed) noexcept
-{
-    // FNV-1a over the folded code points: equal for names that compare equal ignoring case.
-    size_t hash = 14695981039346656037ULL ^ seed;
-    const QString &name = key.name;
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        char32_t c = name[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate())
-            c = QChar::surrogateToUcs4(char16_t(c), name[++i].unicode());
-        c = c < 0x80 ? char32_t(asciiLower(char(c))) : QChar::toCaseFolded(c);
-        hash = (hash ^ c) * 1099511628211ULL;
-    }
-    return hash;
-}
 
 IniDocument::IniDocument(QByteArray bytes)
 {
@@ -84,11 +70,10 @@ void IniDocument::load(QByteArray bytes, std::shared_ptr<const void> keepAlive)
     m_first.reserve(qsizetype(m_sections.size()));
     for (qsizetype i = 0; i < blockCount(); ++i) {
         Section &section = m_sections[i];
-        const qsizetype before = m_first.size();
-        qsizetype &first = m_first[CaseFoldedName{section.name}];
-        section.first = m_first.size() > before;
+        const std::size_t hash = FoldedNameHash(section.name);
+        section.first = firstOfName(section.name, hash) < 0;
         if (section.first)
-            first = i;
+            m_first.insert(hash, i);
     }
     m_hidden = blockCount() - m_first.size();
 }
@@ -211,7 +196,13 @@ void IniDocument::join(Block &block)
 
 qsizetype IniDocument::findSection(QStringView section) const
 {
-    return m_first.value(CaseFoldedName{strippedParameter(section).toString()}, -1);
+    return firstOfName(strippedParameter(section));
+}
+
+qsizetype IniDocument::firstOfName(QStringView name, std::size_t hash) const
+{
+    return m_first.find(
+        hash, [&](qsizetype place) { return SameSectionName(m_sections[place].name, name); });
 }
 
 std::optional<QString> IniDocument::valueIn(const Section &section, const Matcher &key) const
@@ -443,8 +434,7 @@ IniDocument::sectionsWithValue(QStringView key) const
             const Section &section = m_sections[i];
             if (section.removed)
                 continue;
-            const Section &source =
-                section.first ? section : m_sections[m_first.value(CaseFoldedName{section.name})];
+            const Section &source = section.first ? section : m_sections[firstOfName(section.name)];
             result.emplace_back(section.name, valueIn(source, matcher));
         }
         return result;
@@ -496,15 +486,15 @@ bool IniDocument::deleteSection(QStringView sectionName)
     }
     section.removed = true;
     section.first = false;
-    const CaseFoldedName name{section.name};
-    m_first.remove(name);
+    const std::size_t hash = FoldedNameHash(section.name);
+    m_first.remove(hash, index);
     // Most files name every section once: then no later section can be uncovered, and
     // removing many sections does not look at every later one each time.
     for (qsizetype i = index + 1; m_hidden > 0 && i < blockCount(); ++i) {
         Section &later = m_sections[i];
-        if (!later.removed && CaseFoldedName{later.name} == name) {
+        if (!later.removed && SameSectionName(later.name, section.name)) {
             later.first = true;
-            m_first.insert(name, i);
+            m_first.insert(hash, i);
             --m_hidden;
             break;
         }

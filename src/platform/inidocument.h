@@ -1,9 +1,10 @@
 #pragma once
 
+#include "platform/inisectionindex.h"
+
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QByteArrayView>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -73,17 +74,6 @@ inline bool HasIniLineBreak(QStringView text)
 ///
 /// The file is held as its raw bytes plus, per section, a byte range; a section is split into
 /// line records only when it is edited, so loading a large file costs one pass over it.
-/// A section name as a hash key that ignores case (full Unicode folding), so the index needs
-/// no folded copy of every name.
-struct CaseFoldedName
-{
-    QString name;
-    bool operator==(const CaseFoldedName &other) const
-    {
-        return name.compare(other.name, Qt::CaseInsensitive) == 0;
-    }
-};
-size_t qHash(const CaseFoldedName &key, size_t seed = 0) noexcept;
 
 class IniDocument
 {
@@ -218,6 +208,12 @@ private:
     void join(Block &block);
 
     qsizetype findSection(QStringView section) const;
+    /// The first live section of exactly that name (no blanks stripped), or -1.
+    qsizetype firstOfName(QStringView name) const
+    {
+        return firstOfName(name, FoldedNameHash(name));
+    }
+    qsizetype firstOfName(QStringView name, std::size_t hash) const;
     std::optional<QString> valueIn(const Section &section, const Matcher &key) const;
     bool writeKey(Block &block, const Matcher &matcher, QByteArrayView newKey,
                   QByteArrayView value);
@@ -234,8 +230,8 @@ private:
     qsizetype m_bodyStart = 0; // after a byte order mark
     Block m_preamble;
     std::vector<Section> m_sections;
-    QHash<CaseFoldedName, qsizetype> m_first; // name -> first live section of that name
-    qsizetype m_hidden = 0; // live sections hidden by an earlier one of their name
+    IniSectionIndex m_first; // name -> first live section of that name
+    qsizetype m_hidden = 0;  // live sections hidden by an earlier one of their name
     bool m_loneCr = false;
     bool m_loneCrKnown = false;
     mutable std::shared_ptr<const PreparedKeys> m_prepared; // the key list values() saw last

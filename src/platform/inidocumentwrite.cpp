@@ -118,12 +118,10 @@ void IniDocument::terminateLastLine()
 
 void IniDocument::addSection(Section section)
 {
-    // One lookup: an entry made here is new, so this is the first section of the name.
-    const qsizetype before = m_first.size();
-    qsizetype &first = m_first[CaseFoldedName{section.name}];
-    section.first = m_first.size() > before;
+    const std::size_t hash = FoldedNameHash(section.name);
+    section.first = firstOfName(section.name, hash) < 0;
     if (section.first)
-        first = blockCount();
+        m_first.insert(hash, blockCount());
     else
         ++m_hidden;
     m_sections.push_back(std::move(section));
@@ -308,7 +306,7 @@ bool IniDocument::writeSection(const QByteArray &prepared)
     // The header reads back as the name it was made from (prepareSection() made sure).
     const QString name = QString::fromUtf8(text.sliced(1, headerEnd - kLineBreak.size() - 2));
     // The name has no blanks at its ends to strip, so it is looked up as it stands.
-    const qsizetype index = m_first.value(CaseFoldedName{name}, -1);
+    const qsizetype index = firstOfName(name);
     if (index < 0) {
         terminateLastLine();
         Section added;

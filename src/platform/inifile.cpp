@@ -2,6 +2,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/calbreyerror.h"
+#include "platform/filechangewatch.h"
 #include "platform/filelock.h"
 #include "platform/inidocument.h"
 #include "platform/iniidentity.h"
@@ -37,7 +38,10 @@ struct Edit
 
 struct IniFile::Impl
 {
+    explicit Impl(const QString &filePath) : path(filePath), watch(filePath) {}
+
     QString path;
+    FileChangeWatch watch; // spares the look at the file while nothing can have changed it
     IniDocument document;
     FileIdentity identity; // of the file document.raw() was read from or saved to
     bool loaded = false;
@@ -102,6 +106,11 @@ struct IniFile::Impl
     // Makes the document the file on disk plus the open batch's edits.
     void refresh()
     {
+        // Asked every time, before the file is looked at, so a change made from now on is
+        // in the next answer.
+        const bool mayHaveChanged = watch.mayHaveChanged();
+        if (loaded && readable && !recent && !mayHaveChanged)
+            return;
         // A failed read is tried again each time: the reason may pass (no descriptor left, an
         // I/O error) while the file's identity stays the same.
         if (loaded && readable && StatFile(path) == identity) {
@@ -192,10 +201,7 @@ struct IniFile::Impl
     }
 };
 
-IniFile::IniFile(const QString &path) : d(std::make_unique<Impl>())
-{
-    d->path = path;
-}
+IniFile::IniFile(const QString &path) : d(std::make_unique<Impl>(path)) {}
 
 IniFile::~IniFile() = default;
 

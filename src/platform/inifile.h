@@ -19,12 +19,13 @@
 ///
 /// Reads are served from a parsed index that is checked against the file's identity (size,
 /// modification and change time, inode) before each read, so another program's change is seen
-/// at once and an unchanged file is never parsed twice. Values are returned whole (no buffer
-/// cut), trimmed and with one pair of matching outer quotes removed, as Windows reads them.
-/// Lines that are not valid UTF-8 are read as Windows-1252. File times advance in ticks, so
-/// for a moment after another program changed the file (100 ms; 2.1 s where times are whole
-/// seconds) its bytes are compared on each read as well. A path that exists but cannot be
-/// read (a folder, a pipe) reads as empty and is never written over.
+/// at once and an unchanged file is never parsed twice. Where the system tells of changes
+/// (FileChangeWatch), a file read over and over is looked at only after it may have changed.
+/// Values are returned whole (no buffer cut), trimmed and with one pair of matching outer quotes
+/// removed, as Windows reads them. Lines that are not valid UTF-8 are read as Windows-1252. File
+/// times advance in ticks, so for a moment after another program changed the file (100 ms; 2.1 s
+/// where times are whole seconds) its bytes are compared on each read as well. A path that exists
+/// but cannot be read (a folder, a pipe) reads as empty and is never written over.
 ///
 /// Every write replaces the file atomically (temporary file in the same folder, flushed, then
 /// renamed over the old one). A failed write throws CalbreyError("Unable to write to " + path)

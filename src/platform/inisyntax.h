@@ -12,6 +12,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <QVarLengthArray>
 #include <QtEndian>
 #include <bit>
 #include <cstddef>
@@ -249,24 +250,34 @@ inline bool sameAsciiName(QByteArrayView a, QByteArrayView b)
 
 } // namespace IniSyntax
 
-// A name parameter, prepared once for comparing with many names in the file.
+// A name parameter, prepared once for comparing with many names in the file. An ASCII name
+// (nearly every key) is kept in lower case in the matcher itself, so making one for a single
+// read costs no memory allocation.
 class IniDocument::Matcher
 {
 public:
     explicit Matcher(QStringView name)
-        : m_folded(IniSyntax::foldName(IniSyntax::strippedParameter(name).toString())),
-          m_ascii(IniSyntax::isAscii(m_folded))
-    {}
-    /// A name already in the file's form (UTF-8, no blanks at its ends); an ASCII one is
-    /// compared where it stands, without a copy.
+    {
+        const QStringView stripped = IniSyntax::strippedParameter(name);
+        m_ascii = IniSyntax::isAscii(stripped);
+        if (m_ascii) {
+            m_asciiLower.resize(stripped.size());
+            for (qsizetype i = 0; i < stripped.size(); ++i)
+                m_asciiLower[i] = IniSyntax::asciiLower(char(stripped[i].unicode()));
+        } else {
+            m_folded = IniSyntax::foldName(stripped.toString());
+        }
+    }
+    /// A name already in the file's form (UTF-8, no blanks at its ends).
     static Matcher fromUtf8(QByteArrayView name)
     {
         if (!IsAsciiText(name))
             return Matcher(QString::fromUtf8(name));
         Matcher matcher;
-        matcher.m_asciiName = name;
         matcher.m_ascii = true;
-        matcher.m_inPlace = true;
+        matcher.m_asciiLower.resize(name.size());
+        for (qsizetype i = 0; i < name.size(); ++i)
+            matcher.m_asciiLower[i] = IniSyntax::asciiLower(name[i]);
         return matcher;
     }
 
@@ -274,27 +285,27 @@ public:
     {
         if (IsAsciiText(fileName)) {
             // Folding keeps ASCII ASCII, so only an ASCII name can match.
-            if (m_inPlace)
-                return IniSyntax::sameAsciiName(fileName, m_asciiName);
-            if (!m_ascii || fileName.size() != m_folded.size())
+            if (!m_ascii || fileName.size() != m_asciiLower.size())
                 return false;
             for (qsizetype i = 0; i < fileName.size(); ++i) {
-                if (IniSyntax::asciiLower(fileName[i]) != char(m_folded[i].unicode()))
+                if (IniSyntax::asciiLower(fileName[i]) != m_asciiLower[i])
                     return false;
             }
             return true;
         }
         // Beyond ASCII a name can fold to an ASCII one (the Kelvin sign to k).
-        const QString folded = m_inPlace ? QString::fromLatin1(m_asciiName).toLower() : m_folded;
-        return IniSyntax::foldName(IniSyntax::decodePart(fileName, line)) == folded;
+        return IniSyntax::foldName(IniSyntax::decodePart(fileName, line)) == folded();
     }
-    const QString &folded() const { return m_folded; }
+    QString folded() const
+    {
+        return m_ascii ? QString::fromLatin1(m_asciiLower.data(), m_asciiLower.size()) : m_folded;
+    }
     /// A cheap first look: false only when the line cannot be a key line of this name.
     bool mayMatch(QByteArrayView content) const
     {
         if (content.isEmpty())
             return false;
-        const qsizetype size = m_inPlace ? m_asciiName.size() : m_folded.size();
+        const qsizetype size = m_asciiLower.size();
         if (!m_ascii || size == 0 || IsIniBlank(content[0]))
             return true;
         // An ASCII name stands at the start of its line, followed by "=" or a blank.
@@ -304,9 +315,7 @@ public:
             const char c = content[i];
             if (static_cast<unsigned char>(c) >= 0x80)
                 return true; // a name beyond ASCII may fold to this one
-            const char expected =
-                m_inPlace ? IniSyntax::asciiLower(m_asciiName[i]) : char(m_folded[i].unicode());
-            if (IniSyntax::asciiLower(c) != expected)
+            if (IniSyntax::asciiLower(c) != m_asciiLower[i])
                 return false;
         }
         return content.size() > size && (content[size] == '=' || IsIniBlank(content[size]));
@@ -315,8 +324,7 @@ public:
 private:
     Matcher() = default;
 
-    QString m_folded;
-    QByteArrayView m_asciiName;
+    QVarLengthArray<char, 48> m_asciiLower; // an ASCII name
+    QString m_folded;                       // a name beyond ASCII
     bool m_ascii = false;
-    bool m_inPlace = false;
 };

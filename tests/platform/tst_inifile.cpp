@@ -52,6 +52,33 @@ ino_t inodeOf(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
+// The ways another program changes a file that is read over and over.
+enum class OtherProgramChange
+{
+    ReplacedByRename,
+    RewrittenInPlaceTimesPutBack,
+    RewrittenByAnotherProcess,
+    WrittenThroughAnotherName,
+    Deleted,
+    FolderReplaced,
+    FolderAboveReplaced,
+    RewrittenAfterLostNotices,
+};
+
+// Changes meant for no one watching book.db, more than the system's notice queue holds.
+void floodNoticeQueue(const QDir &folder)
+{
+    QFile limit(u"/proc/sys/fs/inotify/max_queued_events"_s);
+    const int queued = limit.open(QIODevice::ReadOnly) ? limit.readAll().trimmed().toInt() : 0;
+    const QByteArray names[2] = {QFile::encodeName(folder.filePath(u"a.tmp"_s)),
+                                 QFile::encodeName(folder.filePath(u"b.tmp"_s))};
+    for (const QByteArray &name : names)
+        QVERIFY(QFile(QString::fromLocal8Bit(name)).open(QIODevice::WriteOnly));
+    // Alternately, as the kernel merges a notice with the same one just before it.
+    for (int i = 0; i <= qMax(queued, 16384) + 10; ++i)
+        QCOMPARE(::utimensat(AT_FDCWD, names[i % 2].constData(), nullptr, 0), 0);
+}
+
 QString failureMessage(const std::function<void()> &action)
 {
     try {
@@ -91,6 +118,8 @@ private slots:
     void deleteOnMissingFileCreatesNothing();
     void seesChangesBehindItsBack();
     void seesSameSizeEditInPlace();
+    void seesEveryChangeOfAFileReadOverAndOver_data();
+    void seesEveryChangeOfAFileReadOverAndOver();
     void readAheadNeverServesAnOldFile();
     void writeKeepsOtherProgramsChange();
     void twoProgramsWritingAtOnceLoseNothing();
@@ -191,6 +220,97 @@ void TestIniFile::seesSameSizeEditInPlace()
     // Even with the old modification time put back: the change time still moves.
     writeInPlace(m_path, "[S]\r\nk=cccc\r\n"_ba, 1'000'000'007);
     QCOMPARE(ini.value(u"S", u"k"), u"cccc"_s);
+}
+
+void TestIniFile::seesEveryChangeOfAFileReadOverAndOver_data()
+{
+    QTest::addColumn<OtherProgramChange>("change");
+    QTest::addColumn<std::optional<QString>>("after");
+    const std::optional<QString> changed = u"after"_s;
+    QTest::newRow("replaced by rename") << OtherProgramChange::ReplacedByRename << changed;
+    QTest::newRow("rewritten in place, times put back")
+        << OtherProgramChange::RewrittenInPlaceTimesPutBack << changed;
+    QTest::newRow("rewritten by another process")
+        << OtherProgramChange::RewrittenByAnotherProcess << changed;
+    QTest::newRow("written through another name")
+        << OtherProgramChange::WrittenThroughAnotherName << changed;
+    QTest::newRow("deleted") << OtherProgramChange::Deleted << std::optional<QString>();
+    QTest::newRow("folder replaced") << OtherProgramChange::FolderReplaced << changed;
+    QTest::newRow("folder above replaced") << OtherProgramChange::FolderAboveReplaced << changed;
+    QTest::newRow("rewritten after lost notices")
+        << OtherProgramChange::RewrittenAfterLostNotices << changed;
+}
+
+// A file read many times is not looked at on every read where the system tells of changes;
+// whatever another program did before a read, that read sees it.
+void TestIniFile::seesEveryChangeOfAFileReadOverAndOver()
+{
+    QFETCH(OtherProgramChange, change);
+    QFETCH(std::optional<QString>, after);
+    QDir root(m_dir->path());
+    QVERIFY(root.mkpath(u"above/profile"_s));
+    const QString path = root.filePath(u"above/profile/book.db"_s);
+    const QByteArray before = "[S]\r\nk=befor\r\n"_ba;
+    const QByteArray changed = "[S]\r\nk=after\r\n"_ba;
+    writeInPlace(path, before, 1'000'000'000);
+    const IniFile ini(path);
+    // Reads of a file changed a moment ago look at it each time, whatever the notices say.
+    const auto readOverAndOver = [&](const std::optional<QString> &expected) {
+        QTRY_VERIFY(!IsRecentlyChanged(StatFile(path), WallClockNs()));
+        for (int read = 0; read < 5; ++read)
+            QCOMPARE(ini.value(u"S", u"k"), expected);
+    };
+    readOverAndOver(u"befor"_s);
+
+    // A whole folder of the path made anew, with the changed file in it.
+    const auto replaceFolder = [&](const QString &folder) {
+        QVERIFY(root.rename(folder, folder + u".old"_s));
+        QVERIFY(root.mkpath(u"above/profile"_s));
+        writeInPlace(path, changed, 1'000'000'000);
+    };
+    switch (change) {
+    case OtherProgramChange::ReplacedByRename: {
+        const QString written = root.filePath(u"above/profile/book.new"_s);
+        writeInPlace(written, changed, 1'000'000'000);
+        QCOMPARE(
+            ::rename(QFile::encodeName(written).constData(), QFile::encodeName(path).constData()),
+            0);
+        break;
+    }
+    case OtherProgramChange::RewrittenInPlaceTimesPutBack:
+        writeInPlace(path, changed, 1'000'000'000);
+        break;
+    case OtherProgramChange::RewrittenByAnotherProcess:
+        QCOMPARE(QProcess::execute(u"sh"_s, {u"-c"_s, u"printf '[S]\\r\\nk=after\\r\\n' > \"$1\""_s,
+                                             u"sh"_s, path}),
+                 0);
+        break;
+    case OtherProgramChange::WrittenThroughAnotherName: {
+        const QString link = root.filePath(u"link.db"_s);
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()),
+                 0);
+        writeInPlace(link, changed, 1'000'000'000);
+        break;
+    }
+    case OtherProgramChange::Deleted:
+        QVERIFY(QFile::remove(path));
+        break;
+    case OtherProgramChange::FolderReplaced:
+        replaceFolder(u"above/profile"_s);
+        break;
+    case OtherProgramChange::FolderAboveReplaced:
+        replaceFolder(u"above"_s);
+        break;
+    case OtherProgramChange::RewrittenAfterLostNotices:
+        floodNoticeQueue(QDir(root.filePath(u"above/profile"_s)));
+        writeInPlace(path, changed, 1'000'000'000);
+        break;
+    }
+    QCOMPARE(ini.value(u"S", u"k"), after);
+    // ... and the changes after that, now the path leads elsewhere.
+    readOverAndOver(after);
+    writeInPlace(path, "[S]\r\nk=again\r\n"_ba, 1'000'000'000);
+    QCOMPARE(ini.value(u"S", u"k"), u"again"_s);
 }
 
 // The read ahead is what the first read gets only while the file is the one read: whichever way
