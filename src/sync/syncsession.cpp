@@ -130,6 +130,15 @@ struct TSyncSession::Private
     void endRound();
     void finish(TSyncOutcome outcome, const QString &message = QString());
     void finish(TSyncResult result);
+    template <class T> void failed(const TDavResult<T> &answer)
+    {
+        TSyncResult result;
+        result.outcome = TSyncOutcome::Failed;
+        result.message = answer.message;
+        if (answer.status == TDavStatus::UntrustedCertificate)
+            result.untrustedCertificate = answer.certificateSha256;
+        finish(result);
+    }
     QString nameHere(const TSyncAction &action) const
     {
         return action.writeHere && action.kind != TSyncActionKind::Upload ? action.contact.name
@@ -173,7 +182,7 @@ void TSyncSession::Private::listed(const TDavResult<TDavListing> &result)
     if (cancelled)
         return finish(TSyncOutcome::Cancelled);
     if (!result.Ok())
-        return finish(TSyncOutcome::Failed, result.message);
+        return failed(result);
     const TDavListing &listing = result.value;
     QHash<QString, QString> etagByHref;
     for (const TSyncRecord &record : std::as_const(records))
@@ -211,7 +220,7 @@ void TSyncSession::Private::fetched(const TDavResult<QList<TDavCard>> &result)
     if (cancelled)
         return finish(TSyncOutcome::Cancelled);
     if (!result.Ok())
-        return finish(TSyncOutcome::Failed, result.message);
+        return failed(result);
     TSyncPlanInput input;
     input.local = ReadSyncContacts(profile);
     input.state = records;
