@@ -258,3 +258,22 @@ QStringList DavServer::cards() const
     hrefs.sort();
     return hrefs;
 }
+
+bool DavServer::seed(const QList<std::pair<QString, QByteArray>> &cards)
+{
+    if (m_kind != Kind::Radicale || !m_bookMade) {
+        m_error = QStringLiteral("only a started Radicale's book can be seeded");
+        return false;
+    }
+    stop();
+    const QString folder =
+        m_dir.filePath(QStringLiteral("data/collection-root") + book().path()) + u'/';
+    for (const auto &[name, vcard] : cards) {
+        QFile file(folder + name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(vcard) != vcard.size()) {
+            m_error = QStringLiteral("cannot write ") + file.fileName();
+            return false;
+        }
+    }
+    return start();
+}

@@ -64,6 +64,12 @@ public:
     /// The hrefs of every card in the book.
     QStringList cards() const;
 
+    /// Puts cards (file name, vCard) into the address book the way a large book is set up
+    /// quickly: written into Radicale's storage folder of the book while the server is stopped,
+    /// then started again, since uploading each card takes Radicale a write of its own.
+    /// Radicale only, after start(); false, with error() saying why, when it cannot.
+    bool seed(const QList<std::pair<QString, QByteArray>> &cards);
+
 private:
     Kind m_kind;
     bool m_tls;
