@@ -278,11 +278,15 @@ bool DavServer::seed(const QList<std::pair<QString, QByteArray>> &cards)
     if (!start())
         return false;
     // Radicale reads each card into its cache first, saying nothing meanwhile.
+    QByteArray answer;
     const int status = request("PROPFIND", book().path(), CardsBody,
                                {{"Depth", "1"}, {"Content-Type", "application/xml"}}, nullptr,
-                               nullptr, 10 * 60 * 1000);
-    if (status != 207) {
-        m_error = QStringLiteral("the seeded book cannot be read (%1)").arg(status);
+                               &answer, 30 * 60 * 1000);
+    const qsizetype listed = ReadDavMultistatus(answer, book()).value.responses.size();
+    if (status != 207 || listed <= cards.size()) { // the book itself is listed too
+        m_error = QStringLiteral("the seeded book cannot be read (%1, %2 listed)")
+                      .arg(status)
+                      .arg(listed);
         return false;
     }
     return true;
