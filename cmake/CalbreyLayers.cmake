@@ -16,7 +16,13 @@ function(calbrey_add_sources library)
         if(NOT EXISTS ${source})
             message(FATAL_ERROR "${folder}/${name} is listed for ${library} but does not exist")
         endif()
-        target_sources(${library} PRIVATE ${source})
+        # A program layer's files are built once into its object library; its main.cpp is the
+        # program's alone.
+        set(target ${library})
+        if(TARGET ${library}_objects AND NOT name STREQUAL "main.cpp")
+            set(target ${library}_objects)
+        endif()
+        target_sources(${target} PRIVATE ${source})
         if(name MATCHES "\\.h$")
             file(CONFIGURE OUTPUT ${CALBREY_LAYER_ROOT}/${library}/${folder}/${name}
                  CONTENT "#pragma once\n#include \"${source}\"\n" @ONLY)
@@ -32,9 +38,13 @@ function(calbrey_add_layer library)
 endfunction()
 
 # calbrey_add_program_layer(<program>): an executable that is a layer of its own, beside the
-# windows: its files are listed with calbrey_add_sources() like a library's.
+# windows: its files are listed with calbrey_add_sources() like a library's. All but main.cpp
+# go into <program>_objects, which the program links, and so can a test that runs the
+# program's commands in its own process.
 function(calbrey_add_program_layer program)
-    add_executable(${program})
+    add_library(${program}_objects OBJECT)
     file(MAKE_DIRECTORY ${CALBREY_LAYER_ROOT}/${program})
-    target_include_directories(${program} PRIVATE ${CALBREY_LAYER_ROOT}/${program})
+    target_include_directories(${program}_objects PUBLIC ${CALBREY_LAYER_ROOT}/${program})
+    add_executable(${program})
+    target_link_libraries(${program} PRIVATE ${program}_objects)
 endfunction()

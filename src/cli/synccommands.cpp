@@ -2,10 +2,13 @@
 #include "cli/clicommand.h"
 #include "cli/cliinvocation.h"
 #include "cli/clioutput.h"
+#include "cli/clisyncpassword.h"
 #include "platform/calbreyerror.h"
 #include "profiles/synclink.h"
 #include "profiles/untprofiles.h"
 #include "sync/carddavclient.h"
+#include "sync/syncaddress.h"
+#include "sync/syncpassword.h"
 #include "sync/syncserver.h"
 #include "sync/syncsession.h"
 #include "sync/syncstate.h"
@@ -14,72 +17,14 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QStringBuilder>
-#include <QTextStream>
-#include <cstdio>
-#include <optional>
-
-#ifdef Q_OS_UNIX
-#include <termios.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
 const QString userOption = QStringLiteral("user");
 const QString bookOption = QStringLiteral("book");
-const QString passwordFileOption = QStringLiteral("password-file");
+const QString trustOption = QStringLiteral("trust-certificate");
 const QString dryRunOption = QStringLiteral("dry-run");
 const QString forceOption = QStringLiteral("force");
-
-// A line typed on the terminal without showing it; nullopt without a terminal.
-std::optional<QString> promptWithoutEcho(const QString &prompt)
-{
-#ifdef Q_OS_UNIX
-    if (!::isatty(STDIN_FILENO) || !::isatty(STDERR_FILENO))
-        return std::nullopt;
-    std::fputs(prompt.toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
-    termios saved{};
-    ::tcgetattr(STDIN_FILENO, &saved);
-    termios quiet = saved;
-    quiet.c_lflag &= ~tcflag_t(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-    QTextStream in(stdin);
-    const QString line = in.readLine();
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-    std::fputs("\n", stderr);
-    return line;
-#else
-    Q_UNUSED(prompt);
-    return std::nullopt;
-#endif
-}
-
-// In order: --password-file, CALBREY_PASSWORD, a prompt on the terminal.
-QString password(const CliInvocation &call, const QString &user)
-{
-    if (call.isSet(passwordFileOption)) {
-        const QString fileName = call.value(passwordFileOption);
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly))
-            throw CliError(QStringLiteral("cannot read the password file \"") % fileName %
-                           QLatin1Char('"'));
-        QString text = QString::fromUtf8(file.readAll());
-        const qsizetype end = text.indexOf(u'\n');
-        if (end >= 0)
-            text.truncate(end);
-        if (text.endsWith(u'\r'))
-            text.chop(1);
-        return text;
-    }
-    if (qEnvironmentVariableIsSet("CALBREY_PASSWORD"))
-        return qEnvironmentVariable("CALBREY_PASSWORD");
-    if (const std::optional<QString> typed =
-            promptWithoutEcho(QStringLiteral("Password for ") % user % QStringLiteral(": ")))
-        return *typed;
-    throw CliError(QStringLiteral("no password: give --password-file FILE or set "
-                                  "CALBREY_PASSWORD"));
-}
 
 TDavAccount accountOf(const TSyncLink &link, const QString &server, const QString &pass)
 {
@@ -89,6 +34,37 @@ TDavAccount accountOf(const TSyncLink &link, const QString &server, const QStrin
     account.password = pass;
     account.trustedCertificateSha256 = QByteArray::fromHex(link.trustedCertificate.toLatin1());
     return account;
+}
+
+// The SHA-256 fingerprint the user gave; a usage error when it is not one.
+QString trustedFingerprint(const CliInvocation &call, const QString &typed)
+{
+    const std::optional<QByteArray> sha256 = ParseCertificateFingerprint(typed);
+    if (!sha256)
+        throw UsageError(QLatin1Char('"') % typed %
+                             QStringLiteral("\" is not a SHA-256 fingerprint (64 hexadecimal "
+                                            "digits, as AB:CD:...)"),
+                         call.command().name);
+    return QString::fromLatin1(sha256->toHex());
+}
+
+// What calbrey itself is called with here: the profile, when one was named.
+QString calbreyCommand(const CliInvocation &call)
+{
+    QString command = QStringLiteral("calbrey");
+    if (call.isSet(QStringLiteral("profile")))
+        command += QStringLiteral(" --profile '") % call.value(QStringLiteral("profile")) %
+                   QLatin1Char('\'');
+    return command;
+}
+
+// An untrusted certificate's message ends with the way to trust it from here.
+QString untrustedAdvice(const QString &message, const QString &how)
+{
+    return message %
+           QStringLiteral(" If it is your server's certificate (ask its "
+                          "administrator for the fingerprint), ") %
+           how;
 }
 
 TSyncLink linkOf(CliInvocation &call)
@@ -110,9 +86,14 @@ int setup(CliInvocation &call)
     TProfile &profile = call.profile();
     TSyncLink link = ReadSyncLink(profile);
     const QString server = call.arguments().at(1);
+    if (link.server != server)
+        link.trustedCertificate.clear(); // trusted for another server
     link.server = server;
     link.user = call.value(userOption);
-    TCardDavClient client(accountOf(link, server, password(call, link.user)));
+    if (call.isSet(trustOption))
+        link.trustedCertificate = trustedFingerprint(call, call.value(trustOption));
+    const QString pass = CliSyncPassword(call, link);
+    TCardDavClient client(accountOf(link, server, pass));
     TDavResult<QList<TDavAddressBook>> found;
     QEventLoop loop;
     client.Discover([&](const TDavResult<QList<TDavAddressBook>> &result) {
@@ -120,6 +101,11 @@ int setup(CliInvocation &call)
         loop.quit();
     });
     loop.exec();
+    if (found.status == TDavStatus::UntrustedCertificate && !found.certificateSha256.isEmpty())
+        throw CliError(untrustedAdvice(
+            found.message, QStringLiteral("run the same command again with "
+                                          "--trust-certificate ") %
+                               CertificateFingerprint(found.certificateSha256) % QLatin1Char('.')));
     if (!found.Ok())
         throw CliError(found.message);
     if (found.value.isEmpty())
@@ -146,6 +132,22 @@ int setup(CliInvocation &call)
     link.bookUrl = chosen;
     WriteSyncLink(profile, link);
     call.out().line(QStringLiteral("Linked to ") % chosen % QLatin1Char('.'));
+    KeepCliSyncPassword(call, link, pass);
+    return CliStatus::Ok;
+}
+
+int trust(CliInvocation &call)
+{
+    if (call.arguments().size() != 2)
+        throw UsageError(QStringLiteral("sync trust takes the certificate's SHA-256 fingerprint"),
+                         call.command().name);
+    TSyncLink link = linkOf(call);
+    link.trustedCertificate = trustedFingerprint(call, call.arguments().at(1));
+    WriteSyncLink(call.profile(), link);
+    call.out().line(
+        QStringLiteral("The certificate with SHA-256 ") %
+        CertificateFingerprint(QByteArray::fromHex(link.trustedCertificate.toLatin1())) %
+        QStringLiteral(" is trusted for ") % link.server % QLatin1Char('.'));
     return CliStatus::Ok;
 }
 
@@ -171,6 +173,7 @@ int unlinkProfile(CliInvocation &call)
     TSyncState(SyncStatePath(profile)).Clear();
     QFile::remove(SyncStatePath(profile));
     RemoveSyncLink(profile);
+    TSyncPasswords::Instance().Forget(link);
     call.out().line(QStringLiteral("Unlinked from ") % link.bookUrl %
                     QStringLiteral("; the contacts stay here and on the server."));
     return CliStatus::Ok;
@@ -180,7 +183,7 @@ int syncNow(CliInvocation &call)
 {
     TSyncLink link = linkOf(call);
     TProfile &profile = call.profile();
-    TCardDavServer server(accountOf(link, link.bookUrl, password(call, link.user)),
+    TCardDavServer server(accountOf(link, link.bookUrl, CliSyncPassword(call, link)),
                           QUrl(link.bookUrl));
     TSyncSession::Options options;
     options.dryRun = call.isSet(dryRunOption);
@@ -190,6 +193,14 @@ int syncNow(CliInvocation &call)
     switch (result.outcome) {
     case TSyncOutcome::Done:
         break;
+    case TSyncOutcome::Failed:
+        if (!result.untrustedCertificate.isEmpty())
+            throw CliError(untrustedAdvice(
+                result.message, QStringLiteral("trust it with: ") % calbreyCommand(call) %
+                                    QStringLiteral(" sync trust ") %
+                                    CertificateFingerprint(result.untrustedCertificate)));
+        throw CliError(result.message.isEmpty() ? QStringLiteral("the sync was stopped")
+                                                : result.message);
     case TSyncOutcome::TooManyRemovals:
         throw CliError(result.message % QStringLiteral(" Nothing was changed; calbrey sync "
                                                        "--force goes ahead."));
@@ -212,13 +223,17 @@ int runSync(CliInvocation &call)
     if (!forSync && (call.isSet(dryRunOption) || call.isSet(forceOption)))
         throw UsageError(QStringLiteral("--dry-run and --force are for calbrey sync"),
                          call.command().name);
-    if (action != QLatin1String("setup") && (call.isSet(userOption) || call.isSet(bookOption)))
-        throw UsageError(QStringLiteral("--user and --book are for sync setup"),
+    if (action != QLatin1String("setup") &&
+        (call.isSet(userOption) || call.isSet(bookOption) || call.isSet(trustOption)))
+        throw UsageError(QStringLiteral("--user, --book and --trust-certificate are for sync "
+                                        "setup"),
                          call.command().name);
     if (forSync)
         return syncNow(call);
     if (action == QLatin1String("setup"))
         return setup(call);
+    if (action == QLatin1String("trust"))
+        return trust(call);
     if (call.arguments().size() != 1)
         throw UsageError(QStringLiteral("too many arguments"), call.command().name);
     if (action == QLatin1String("status"))
@@ -226,7 +241,7 @@ int runSync(CliInvocation &call)
     if (action == QLatin1String("unlink"))
         return unlinkProfile(call);
     throw UsageError(QStringLiteral("unknown sync command \"") % action %
-                         QStringLiteral("\"; it is setup, status or unlink"),
+                         QStringLiteral("\"; it is setup, trust, status or unlink"),
                      call.command().name);
 }
 
@@ -236,13 +251,15 @@ QList<CliCommand> SyncCommands()
 {
     return {
         {QStringLiteral("sync"),
-         QStringLiteral("[setup SERVER --user NAME [--book URL] | status | unlink]"),
+         QStringLiteral("[setup SERVER --user NAME [--book URL] [--trust-certificate SHA256] | "
+                        "trust SHA256 | status | unlink]"),
          QStringLiteral("Sync the contacts with a CardDAV address book on a server."),
          {QStringLiteral("sync setup SERVER --user NAME links the profile to an address book "
                          "on a CardDAV server (Nextcloud, Radicale, Baikal, Fastmail, iCloud and "
                          "others): SERVER is the server's address, which is searched for the "
                          "user's address books, or an address book's own URL. When the server "
-                         "offers several, they are listed and --book URL picks one."),
+                         "offers several, they are listed and --book URL picks one. The password "
+                         "is kept in the keychain when the computer has one."),
           QStringLiteral("sync brings the profile and the address book to the same contacts and "
                          "prints what it did: uploaded N, downloaded N, deleted here N, deleted "
                          "there N, merged N, conflicts N. A contact changed on one side takes "
@@ -253,17 +270,26 @@ QList<CliCommand> SyncCommands()
                          "server would take more than half of the contacts here, nothing is "
                          "changed unless --force is given. --dry-run tells what a sync would do "
                          "and does none of it."),
+          QStringLiteral("A server whose certificate this computer does not trust (one it made "
+                         "itself, say) is refused, and the message gives the certificate's "
+                         "SHA-256 fingerprint. When the server's administrator confirms it, "
+                         "sync trust SHA256 trusts that certificate for the link, or --trust-"
+                         "certificate SHA256 does on sync setup."),
           QStringLiteral("sync status prints the link and when the last sync finished; sync "
-                         "unlink undoes the link, leaving the contacts on both sides."),
+                         "unlink undoes the link, leaving the contacts on both sides, and forgets "
+                         "the password in the keychain."),
           QStringLiteral("The password is read from the first line of --password-file FILE, "
-                         "from the environment variable CALBREY_PASSWORD, or asked for on the "
-                         "terminal without being shown. The exit status is not zero when the "
-                         "sync fails.")},
+                         "from the environment variable CALBREY_PASSWORD, from the keychain, or "
+                         "asked for on the terminal without being shown. The exit status is not "
+                         "zero when the sync fails.")},
          {{{userOption}, QStringLiteral("NAME"), QStringLiteral("The user name on the server.")},
           {{bookOption},
            QStringLiteral("URL"),
            QStringLiteral("The address book to link, when the server offers several.")},
-          {{passwordFileOption},
+          {{trustOption},
+           QStringLiteral("SHA256"),
+           QStringLiteral("Trust the server's certificate with this SHA-256 fingerprint.")},
+          {{PasswordFileOption},
            QStringLiteral("FILE"),
            QStringLiteral("Read the password from the first line of FILE.")},
           {{dryRunOption}, QString(), QStringLiteral("Tell what a sync would do; change nothing.")},

@@ -47,6 +47,9 @@ struct TDavCard
 struct TDavListing
 {
     QList<TDavCardRef> present;
+    /// The vCards of present cards that came with the listing (a server may send them with
+    /// the changes); the others are fetched.
+    QList<TDavCard> cards;
     QStringList removedHrefs;
     QString syncToken;
     bool full = false;
@@ -103,7 +106,9 @@ public:
     /// whose server is itself an address book gives that one.
     void Discover(Done<QList<TDavAddressBook>> done);
 
-    /// Changes since syncToken (empty: none yet) with sync-collection; a server without it, or
+    /// Changes since syncToken (empty: none yet) with sync-collection, asking for the changed
+    /// cards' vCards too, so that a server that sends them spares a fetch (one whose answer
+    /// would be too large is asked again without them); a server without sync-collection, or
     /// one that refuses the token, gives a full listing (PROPFIND Depth 1, getetag).
     void List(const QUrl &book, const QString &syncToken, Done<TDavListing> done);
 

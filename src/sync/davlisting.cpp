@@ -60,11 +60,16 @@ private:
     std::shared_ptr<TDavPending<TDavListing>> m_operation;
     TDavListing m_listing;
     int m_rounds = 0;
+    // The cards are asked for with the changes until an answer with them is too large.
+    bool m_withCards = true;
+    QString m_token;
 
     void syncCollection(const QString &token)
     {
+        m_token = token;
         m_transport.Send(
-            xmlRequest("REPORT", m_book, "0", DavSyncCollectionBody(token), m_operation),
+            xmlRequest("REPORT", m_book, "0", DavSyncCollectionBody(token, m_withCards),
+                       m_operation),
             [self = shared_from_this()](const TDavReply &reply) { self->changesRead(reply); });
     }
 
@@ -72,6 +77,11 @@ private:
     {
         if (refusesSyncCollection(reply)) {
             everyCard();
+            return;
+        }
+        if (reply.status == TDavStatus::TooLarge && m_withCards) {
+            m_withCards = false;
+            syncCollection(m_token);
             return;
         }
         const std::optional<TDavMultistatus> multistatus =
@@ -86,8 +96,11 @@ private:
             }
             if (response.status == 404 || response.status == 410)
                 m_listing.removedHrefs.append(response.href);
-            else if (!response.isCollection && !response.etag.isEmpty())
+            else if (!response.isCollection && !response.etag.isEmpty()) {
                 m_listing.present.append({response.href, response.etag});
+                if (response.hasAddressData)
+                    m_listing.cards.append({{response.href, response.etag}, response.addressData});
+            }
         }
         m_listing.syncToken = multistatus->syncToken;
         if (truncated && !multistatus->syncToken.isEmpty() && ++m_rounds < MaxTruncatedRounds) {

@@ -72,12 +72,15 @@ QByteArray DavPropfindBody(const QList<TDavProperty> &properties)
     return body.finish();
 }
 
-QByteArray DavSyncCollectionBody(const QString &token)
+QByteArray DavSyncCollectionBody(const QString &token, bool withCards)
 {
     Body body(Dav, QStringLiteral("sync-collection"));
     body.xml().writeTextElement(Dav, QStringLiteral("sync-token"), token);
     body.xml().writeTextElement(Dav, QStringLiteral("sync-level"), QStringLiteral("1"));
-    body.writeProp({TDavProperty::ETag});
+    if (withCards)
+        body.writeProp({TDavProperty::ETag, TDavProperty::AddressData});
+    else
+        body.writeProp({TDavProperty::ETag});
     return body.finish();
 }
 

@@ -2,6 +2,7 @@
 
 #include "net/unit_proxy.h"
 #include "platform/calbreyerror.h"
+#include "sync/syncaddress.h"
 
 #include <QAuthenticator>
 #include <QNetworkAccessManager>
@@ -17,11 +18,6 @@ const QByteArray UserAgent = QByteArrayLiteral("Quenlark Calbrey");
 bool isRedirect(int status)
 {
     return status == 301 || status == 302 || status == 307 || status == 308;
-}
-
-QString fingerprint(const QByteArray &sha256)
-{
-    return QString::fromLatin1(sha256.toHex(':').toUpper());
 }
 } // namespace
 
@@ -171,7 +167,7 @@ TDavReply TDavTransport::replyOf(QNetworkReply *reply, const InFlight &state) co
             state.untrustedSha256.isEmpty()
                 ? QStringLiteral("The server's certificate is not trusted.")
                 : QStringLiteral("The server's certificate is not trusted (SHA-256 %1).")
-                      .arg(fingerprint(state.untrustedSha256));
+                      .arg(CertificateFingerprint(state.untrustedSha256));
         return answer;
     }
     const QNetworkReply::NetworkError error = reply->error();

@@ -1,6 +1,7 @@
 #include "sync/syncaddress.h"
 
 #include <QHostAddress>
+#include <QRegularExpression>
 
 std::optional<QUrl> SyncServerUrl(const QString &typed)
 {
@@ -26,4 +27,19 @@ bool SyncPasswordTravelsUnencrypted(const QUrl &url)
         return false;
     const QHostAddress address(host);
     return address.isNull() || !address.isLoopback();
+}
+
+QString CertificateFingerprint(const QByteArray &sha256)
+{
+    return QString::fromLatin1(sha256.toHex(':').toUpper());
+}
+
+std::optional<QByteArray> ParseCertificateFingerprint(const QString &typed)
+{
+    static const QRegularExpression separators(QStringLiteral("[:\\s]"));
+    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{64}$"));
+    const QString digits = QString(typed).remove(separators);
+    if (!hex.match(digits).hasMatch())
+        return std::nullopt;
+    return QByteArray::fromHex(digits.toLatin1());
 }

@@ -90,6 +90,8 @@ struct TSyncSession::Private
     QHash<QString, TSyncRecord> records;
     QString newToken;
     QStringList removedHrefs;
+    // Changed cards whose vCards came with the listing: not fetched again.
+    QList<TDavCard> arrived;
 
     // Sending.
     QList<TSyncAction> sends;
@@ -130,6 +132,15 @@ struct TSyncSession::Private
     void endRound();
     void finish(TSyncOutcome outcome, const QString &message = QString());
     void finish(TSyncResult result);
+    template <class T> void failed(const TDavResult<T> &answer)
+    {
+        TSyncResult result;
+        result.outcome = TSyncOutcome::Failed;
+        result.message = answer.message;
+        if (answer.status == TDavStatus::UntrustedCertificate)
+            result.untrustedCertificate = answer.certificateSha256;
+        finish(result);
+    }
     QString nameHere(const TSyncAction &action) const
     {
         return action.writeHere && action.kind != TSyncActionKind::Upload ? action.contact.name
@@ -173,17 +184,26 @@ void TSyncSession::Private::listed(const TDavResult<TDavListing> &result)
     if (cancelled)
         return finish(TSyncOutcome::Cancelled);
     if (!result.Ok())
-        return finish(TSyncOutcome::Failed, result.message);
+        return failed(result);
     const TDavListing &listing = result.value;
     QHash<QString, QString> etagByHref;
     for (const TSyncRecord &record : std::as_const(records))
         etagByHref.insert(record.href, record.etag);
+    QHash<QString, const TDavCard *> came;
+    for (const TDavCard &card : listing.cards)
+        came.insert(card.ref.href, &card);
     QStringList toFetch;
     QSet<QString> present;
+    arrived.clear();
     for (const TDavCardRef &ref : listing.present) {
         present.insert(ref.href);
         const auto known = etagByHref.constFind(ref.href);
-        if (known == etagByHref.cend() || known->isEmpty() || *known != ref.etag)
+        if (known != etagByHref.cend() && !known->isEmpty() && *known == ref.etag)
+            continue;
+        const TDavCard *card = came.value(ref.href);
+        if (card && card->ref.etag == ref.etag)
+            arrived.append(*card);
+        else
             toFetch.append(ref.href);
     }
     removedHrefs.clear();
@@ -211,12 +231,13 @@ void TSyncSession::Private::fetched(const TDavResult<QList<TDavCard>> &result)
     if (cancelled)
         return finish(TSyncOutcome::Cancelled);
     if (!result.Ok())
-        return finish(TSyncOutcome::Failed, result.message);
+        return failed(result);
     TSyncPlanInput input;
     input.local = ReadSyncContacts(profile);
     input.state = records;
-    for (const TDavCard &card : result.value)
-        input.changed.append({card.ref.href, card.ref.etag, card.data});
+    for (const QList<TDavCard> &cards : {std::as_const(arrived), result.value})
+        for (const TDavCard &card : cards)
+            input.changed.append({card.ref.href, card.ref.etag, card.data});
     input.removedHrefs = removedHrefs;
     input.phoneRegion = profile.PhoneRegion;
     const TSyncPlan plan = PlanSync(input, options.newUid);

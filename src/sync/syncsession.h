@@ -43,6 +43,8 @@ struct TSyncResult
     /// TooManyRemovals: how many of how many.
     qsizetype wouldRemove = 0;
     qsizetype contacts = 0;
+    /// Failed because the server's certificate is not trusted: its SHA-256.
+    QByteArray untrustedCertificate;
 };
 
 /// sync.db of the profile.

@@ -4,6 +4,7 @@
 #include "davserver.h"
 #include "profiles/synclink.h"
 #include "profiles/untprofiles.h"
+#include "sync/syncaddress.h"
 #include "testfiles.h"
 #include "testprofile.h"
 
@@ -74,7 +75,10 @@ private slots:
         result =
             linked({u"sync"_s, u"setup"_s, m_dav->root().toString(), u"--user"_s, m_dav->user()});
         QVERIFY2(result.status == 0, Describe(result));
-        QCOMPARE(result.lines(), QStringList{u"Linked to "_s + m_dav->book().toString() + u"."_s});
+        QCOMPARE(result.lines().value(0), u"Linked to "_s + m_dav->book().toString() + u"."_s);
+        // No keychain answers here: the tests keep away from the keychain of whoever runs them.
+        QVERIFY2(result.lines().value(1).contains(u"the password was not stored"_s),
+                 Describe(result));
         QCOMPARE(ReadSyncLink(*ActiveProfile).bookUrl, m_dav->book().toString());
 
         result = linked({u"sync"_s, u"--dry-run"_s});
@@ -134,6 +138,56 @@ private slots:
             QCOMPARE(ReadFileBytes(m_profile->databasePath()), book);
             QVERIFY(m_dav->cards().isEmpty());
         }
+    }
+
+    // A server with a certificate of its own making: refused with the command that trusts it,
+    // trusted on setup, and again with sync trust once it is no longer the one trusted.
+    void certificateTrustedFromTheTerminal()
+    {
+        DavServer tls(DavServer::Kind::Radicale, true);
+        QVERIFY2(tls.start(), qPrintable(tls.error()));
+        const QString fingerprint = CertificateFingerprint(tls.certificateSha256());
+        add(u"Ann"_s);
+        const QStringList setup{u"sync"_s, u"setup"_s, tls.root().toString(), u"--user"_s,
+                                tls.user()};
+        CalbreyResult result = linked(setup);
+        QCOMPARE(result.status, 1);
+        QVERIFY2(result.error().contains(u"run the same command again with --trust-certificate "_s +
+                                         fingerprint + u"."_s),
+                 Describe(result));
+        QVERIFY(!ReadSyncLink(*ActiveProfile).IsLinked());
+
+        // Pasted as other programs print it: lower case, no colons.
+        const QString typed = QString::fromLatin1(tls.certificateSha256().toHex());
+        result = linked(setup + QStringList{u"--trust-certificate"_s, typed});
+        QVERIFY2(result.status == 0, Describe(result));
+        QCOMPARE(ReadSyncLink(*ActiveProfile).trustedCertificate, typed);
+        QVERIFY2(linked({u"sync"_s}).status == 0, Describe(result));
+        QCOMPARE(tls.cards().size(), 1);
+
+        // The server's certificate changed since.
+        TSyncLink link = ReadSyncLink(*ActiveProfile);
+        link.trustedCertificate = QString(64, u'0');
+        WriteSyncLink(*ActiveProfile, link);
+        add(u"Bob"_s);
+        const QByteArray book = ReadFileBytes(m_profile->databasePath());
+        result = linked({u"sync"_s});
+        QCOMPARE(result.status, 1);
+        const QString trust = u"calbrey --profile 'tester' sync trust "_s + fingerprint;
+        QVERIFY2(result.error().contains(trust), Describe(result));
+        QCOMPARE(ReadFileBytes(m_profile->databasePath()), book);
+
+        result = calbrey(trust.split(u' ').mid(3));
+        QVERIFY2(result.status == 0, Describe(result));
+        QVERIFY(result.text().contains(fingerprint));
+        result = linked({u"sync"_s});
+        QVERIFY2(result.status == 0, Describe(result));
+        QCOMPARE(tls.cards().size(), 2);
+
+        result = calbrey({u"sync"_s, u"trust"_s, u"AB:CD"_s});
+        QCOMPARE(result.status, 2);
+        QVERIFY2(result.error().contains(u"is not a SHA-256 fingerprint"_s), Describe(result));
+        QCOMPARE(ReadSyncLink(*ActiveProfile).trustedCertificate, typed);
     }
 
     void halfEmptyListingNeedsForce()

@@ -21,13 +21,15 @@ const QString XandikosProgram = QStringLiteral("/usr/bin/xandikos");
 // busy machine).
 constexpr int StartMs = 20000;
 constexpr int StopMs = 5000;
-constexpr int RequestMs = 15000;
 
 const QByteArray BookBody =
     "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
     "<d:mkcol xmlns:d=\"DAV:\" xmlns:card=\"urn:ietf:params:xml:ns:carddav\"><d:set><d:prop>"
     "<d:resourcetype><d:collection/><card:addressbook/></d:resourcetype>"
     "<d:displayname>Contacts</d:displayname></d:prop></d:set></d:mkcol>";
+
+const QByteArray CardsBody = "<?xml version=\"1.0\"?><d:propfind xmlns:d=\"DAV:\"><d:prop>"
+                             "<d:getetag/></d:prop></d:propfind>";
 
 quint16 freePort()
 {
@@ -199,12 +201,12 @@ void DavServer::stop()
 
 int DavServer::request(const QByteArray &verb, const QString &path, const QByteArray &body,
                        const QList<std::pair<QByteArray, QByteArray>> &headers, QString *etag,
-                       QByteArray *answer) const
+                       QByteArray *answer, int silentMs) const
 {
     QNetworkAccessManager manager;
     manager.setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
     QNetworkRequest http(root().resolved(QUrl(path)));
-    http.setTransferTimeout(RequestMs);
+    http.setTransferTimeout(silentMs);
     http.setRawHeader("Authorization",
                       "Basic " + (user() + QLatin1Char(':') + password()).toUtf8().toBase64());
     for (const auto &[name, value] : headers)
@@ -247,9 +249,7 @@ QByteArray DavServer::get(const QString &href) const
 QStringList DavServer::cards() const
 {
     QByteArray answer;
-    request("PROPFIND", book().path(),
-            "<?xml version=\"1.0\"?><d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/>"
-            "</d:prop></d:propfind>",
+    request("PROPFIND", book().path(), CardsBody,
             {{"Depth", "1"}, {"Content-Type", "application/xml"}}, nullptr, &answer);
     QStringList hrefs;
     for (const TDavResponse &response : ReadDavMultistatus(answer, book()).value.responses)
@@ -257,4 +257,37 @@ QStringList DavServer::cards() const
             hrefs.append(response.href);
     hrefs.sort();
     return hrefs;
+}
+
+bool DavServer::seed(const QList<std::pair<QString, QByteArray>> &cards)
+{
+    if (m_kind != Kind::Radicale || !m_bookMade) {
+        m_error = QStringLiteral("only a started Radicale's book can be seeded");
+        return false;
+    }
+    stop();
+    const QString folder =
+        m_dir.filePath(QStringLiteral("data/collection-root") + book().path()) + u'/';
+    for (const auto &[name, vcard] : cards) {
+        QFile file(folder + name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(vcard) != vcard.size()) {
+            m_error = QStringLiteral("cannot write ") + file.fileName();
+            return false;
+        }
+    }
+    if (!start())
+        return false;
+    // Radicale reads each card into its cache first, saying nothing meanwhile.
+    QByteArray answer;
+    const int status = request("PROPFIND", book().path(), CardsBody,
+                               {{"Depth", "1"}, {"Content-Type", "application/xml"}}, nullptr,
+                               &answer, 30 * 60 * 1000);
+    const qsizetype listed = ReadDavMultistatus(answer, book()).value.responses.size();
+    if (status != 207 || listed <= cards.size()) { // the book itself is listed too
+        m_error = QStringLiteral("the seeded book cannot be read (%1, %2 listed)")
+                      .arg(status)
+                      .arg(listed);
+        return false;
+    }
+    return true;
 }

@@ -51,10 +51,10 @@ public:
 
     /// A request as another client would make it, with the account's password; path is
     /// relative to the root or absolute. Gives the HTTP status (0: no answer); etag and body
-    /// receive the answer's.
+    /// receive the answer's. The server may stay silent for up to silentMs.
     int request(const QByteArray &verb, const QString &path, const QByteArray &body = {},
                 const QList<std::pair<QByteArray, QByteArray>> &headers = {},
-                QString *etag = nullptr, QByteArray *answer = nullptr) const;
+                QString *etag = nullptr, QByteArray *answer = nullptr, int silentMs = 15000) const;
     /// Writes the card at href (no conditions); gives its new ETag, empty on failure.
     QString put(const QString &href, const QByteArray &vcard) const;
     /// Deletes the card at href; true when the server did.
@@ -63,6 +63,13 @@ public:
     QByteArray get(const QString &href) const;
     /// The hrefs of every card in the book.
     QStringList cards() const;
+
+    /// Puts cards (file name, vCard) into the address book the way a large book is set up
+    /// quickly: written into Radicale's storage folder of the book while the server is stopped,
+    /// since uploading each card takes Radicale a write of its own. Started again, every card
+    /// is read once, so that Radicale's cache of each card is made, as an upload makes it.
+    /// Radicale only, after start(); false, with error() saying why, when it cannot.
+    bool seed(const QList<std::pair<QString, QByteArray>> &cards);
 
 private:
     Kind m_kind;

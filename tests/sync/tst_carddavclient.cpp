@@ -1,5 +1,6 @@
 #include "net/unit_proxy.h"
 #include "sync/carddavclient.h"
+#include "sync/davmultistatus.h"
 
 #include "davserver.h"
 #include "localhttpserver.h"
@@ -259,6 +260,59 @@ private slots:
         QCOMPARE(listed.result.value.present[0].href, href);
         QCOMPARE(listed.result.value.present[0].etag, etag);
         QVERIFY(!listed.result.value.syncToken.isEmpty());
+    }
+
+    // The listing asks for the changed cards' vCards too: a server that sends them spares
+    // their fetch; one whose answer with them would be too large is asked again without them.
+    void listingBringsCards_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<qsizetype>("maxSize");
+        QTest::addColumn<bool>("withCards");
+        QTest::newRow("Radicale sends them") << Kind::Radicale << DavMaxResponseSize << true;
+        QTest::newRow("Xandikos does not") << Kind::Xandikos << DavMaxResponseSize << false;
+        QTest::newRow("too large with them") << Kind::Radicale << qsizetype(12000) << false;
+    }
+    void listingBringsCards()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(qsizetype, maxSize);
+        QFETCH(bool, withCards);
+        DavServer *const dav = server(kind);
+        if (!dav)
+            return;
+        QStringList hrefs;
+        const QString notes =
+            QStringLiteral("NOTE:") + QString(2000, u'x') + QStringLiteral("\r\n");
+        for (int i = 0; i < 6; ++i) {
+            const QString uid = QStringLiteral("listed-%1").arg(i);
+            hrefs.append(dav->book().path() + uid + QStringLiteral(".vcf"));
+            QByteArray vcard = card(uid, uid);
+            vcard.insert(vcard.indexOf("END:VCARD"), notes.toUtf8());
+            QVERIFY(!dav->put(hrefs.last(), vcard).isEmpty());
+        }
+        const auto cleanup = qScopeGuard([&] {
+            for (const QString &href : std::as_const(hrefs))
+                dav->remove(href);
+        });
+        TCardDavClient client(accountOf(*dav, dav->book()));
+        client.SetMaxResponseSize(maxSize);
+        Outcome<TDavListing> listed;
+        client.List(dav->book(), QString(), listed.done());
+        AWAIT(listed);
+        QVERIFY2(listed.result.Ok(), qPrintable(listed.result.message));
+        QStringList present;
+        for (const TDavCardRef &ref : std::as_const(listed.result.value.present))
+            present.append(ref.href);
+        present.sort();
+        QCOMPARE(present, hrefs);
+        QCOMPARE(listed.result.value.cards.size(), withCards ? hrefs.size() : 0);
+        for (const TDavCard &each : std::as_const(listed.result.value.cards)) {
+            QVERIFY(hrefs.contains(each.ref.href));
+            QVERIFY(
+                each.data.contains("FN:" + each.ref.href.section(u'/', -1).chopped(4).toUtf8()));
+            QVERIFY(each.data.contains("xxxxxxxx"));
+        }
     }
 
     // Many cards come back in several batches, whole.

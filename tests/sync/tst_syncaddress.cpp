@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestSyncAddress : public QObject
 {
     Q_OBJECT
@@ -43,6 +45,32 @@ private slots:
         QCOMPARE(read ? read->toString() : QString(), url);
         if (read)
             QCOMPARE(SyncPasswordTravelsUnencrypted(*read), unencrypted);
+    }
+
+    void fingerprints_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("valid");
+        const QByteArray sha256 = QByteArray::fromHex("00ff10aa") + QByteArray(28, '\x42');
+        QTest::newRow("as printed") << CertificateFingerprint(sha256) << true;
+        QTest::newRow("lower case, no colons") << QString::fromLatin1(sha256.toHex()) << true;
+        QTest::newRow("blanks") << QString::fromLatin1(sha256.toHex(' ')) + u' ' << true;
+        QTest::newRow("one digit short") << QString::fromLatin1(sha256.toHex()).chopped(1) << false;
+        QTest::newRow("SHA-1 length") << QString::fromLatin1(sha256.left(20).toHex()) << false;
+        QTest::newRow("not hexadecimal")
+            << QString::fromLatin1(sha256.toHex()).replace(0, 1, u'g') << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+    void fingerprints()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, valid);
+        const QByteArray sha256 = QByteArray::fromHex("00ff10aa") + QByteArray(28, '\x42');
+        QCOMPARE(CertificateFingerprint(sha256).left(12), u"00:FF:10:AA:"_s);
+        const std::optional<QByteArray> read = ParseCertificateFingerprint(typed);
+        QCOMPARE(read.has_value(), valid);
+        if (valid)
+            QCOMPARE(*read, sha256);
     }
 };
 

@@ -153,7 +153,7 @@ private:
         if (!done)
             loop.exec();
         if (!done)
-            result = {TSyncOutcome::Failed, u"no end in time"_s, {}, 0, 0};
+            result = {TSyncOutcome::Failed, u"no end in time"_s, {}, 0, 0, {}};
         return result;
     }
 

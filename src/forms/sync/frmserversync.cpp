@@ -14,11 +14,6 @@
 namespace {
 const QString kCaption = QStringLiteral("Server Sync");
 
-QString fingerprint(const QByteArray &sha256)
-{
-    return QString::fromLatin1(sha256.toHex(':').toUpper());
-}
-
 // What the user is told when discovery fails, by what went wrong.
 struct TDiscoveryFailure
 {
@@ -162,7 +157,7 @@ void TServerSync::discovered(const TDavResult<QList<TDavAddressBook>> &result,
                "server's own, or someone may be listening in between.\n\nSHA-256 "
                "fingerprint:\n%2\n\nTrust this certificate for this link? Say Yes only when "
                "the fingerprint is the one your server's administrator gave you.")
-                .arg(account.server.host(), fingerprint(result.certificateSha256)),
+                .arg(account.server.host(), CertificateFingerprint(result.certificateSha256)),
             tr("Certificate not trusted"),
             MessageBoxFlag::Question | MessageBoxFlag::DefaultButton2);
         if (answer == MessageBoxResult::Yes) {

@@ -1,0 +1,222 @@
+// A book of 1,000 contacts with a real Radicale: the first download into an empty profile, a
+// sync with nothing changed that sends and writes nothing, and a few edits on each side that
+// move exactly those.
+#include "profiles/trashbatch.h"
+#include "profiles/untprofiles.h"
+#include "sync/syncserver.h"
+#include "sync/syncsession.h"
+#include "sync/syncstate.h"
+
+#include "davserver.h"
+#include "testprofile.h"
+
+#include <QTest>
+#include <memory>
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Contacts = 1000;
+
+QString uidOf(int i)
+{
+    return u"thousand-"_s + QString::number(i);
+}
+QString nameOf(int i)
+{
+    return u"Person "_s + QString::number(i);
+}
+QString hrefOf(const DavServer &dav, int i)
+{
+    return dav.book().path() + uidOf(i) + u".vcf"_s;
+}
+
+QByteArray cardOf(int i, const QString &note = QString())
+{
+    QString text = u"BEGIN:VCARD\r\nVERSION:3.0\r\nUID:"_s + uidOf(i) + u"\r\nFN:"_s + nameOf(i) +
+                   u"\r\nN:"_s + QString::number(i) + u";Person;;;\r\nEMAIL;TYPE=INTERNET:p"_s +
+                   QString::number(i) + u"@example.com\r\nTEL;TYPE=CELL:+1 555 01"_s +
+                   QString::number(i).rightJustified(4, u'0') + u"\r\n"_s;
+    if (!note.isEmpty())
+        text += u"NOTE:"_s + note + u"\r\n"_s;
+    return (text + u"END:VCARD\r\n"_s).toUtf8();
+}
+
+// What a file is on disk: a replaced file is another inode, a rewritten one has a new time.
+QByteArray identity(const QString &path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return QByteArray::number(qulonglong(info.st_ino)) + ' ' +
+           QByteArray::number(qlonglong(info.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qlonglong(info.st_mtim.tv_nsec));
+}
+
+// What a sync asked of the server.
+struct Asked
+{
+    qsizetype fetched = 0;
+    int created = 0;
+    int updated = 0;
+    int removed = 0;
+};
+
+// The real server, counting what the sync asks of it.
+class TCountingServer : public TSyncServer
+{
+public:
+    TCountingServer(TSyncServer &real, Asked &asked) : m_real(real), m_asked(asked) {}
+
+    void List(const QString &token, Done<TDavListing> done) override
+    {
+        m_real.List(token, std::move(done));
+    }
+    void Fetch(const QStringList &hrefs, Done<QList<TDavCard>> done) override
+    {
+        m_asked.fetched += hrefs.size();
+        m_real.Fetch(hrefs, std::move(done));
+    }
+    void Create(const QString &name, const QByteArray &vcard, Done<TDavCardRef> done) override
+    {
+        ++m_asked.created;
+        m_real.Create(name, vcard, std::move(done));
+    }
+    void Update(const TDavCardRef &ref, const QByteArray &vcard, Done<TDavCardRef> done) override
+    {
+        ++m_asked.updated;
+        m_real.Update(ref, vcard, std::move(done));
+    }
+    void Remove(const TDavCardRef &ref, Done<TDavNothing> done) override
+    {
+        ++m_asked.removed;
+        m_real.Remove(ref, std::move(done));
+    }
+    void Cancel() override { m_real.Cancel(); }
+
+private:
+    TSyncServer &m_real;
+    Asked &m_asked;
+};
+
+} // namespace
+
+class TestSyncThousand : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<DavServer> m_dav;
+    std::unique_ptr<TestProfile> m_profile;
+
+    // One sync to its end; asked receives what it asked of the server.
+    TSyncResult sync(Asked *asked = nullptr)
+    {
+        Asked ignored;
+        TDavAccount account;
+        account.server = m_dav->book();
+        account.user = m_dav->user();
+        account.password = m_dav->password();
+        TCardDavServer real(account, m_dav->book());
+        TCountingServer counting(real, asked ? *asked : ignored);
+        TSyncSession session(*ActiveProfile, counting, m_dav->book().toString(), {});
+        return session.RunToEnd();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!DavServer::Installed(DavServer::Kind::Radicale))
+            QSKIP("Radicale is not installed");
+        m_dav = std::make_unique<DavServer>(DavServer::Kind::Radicale);
+        QVERIFY2(m_dav->start(), qPrintable(m_dav->error()));
+        QList<std::pair<QString, QByteArray>> cards;
+        for (int i = 1; i <= Contacts; ++i)
+            cards.append({uidOf(i) + u".vcf"_s, cardOf(i)});
+        QVERIFY2(m_dav->seed(cards), qPrintable(m_dav->error()));
+        m_profile = std::make_unique<TestProfile>();
+        QVERIFY(m_profile->activated());
+    }
+    void cleanupTestCase()
+    {
+        m_profile.reset();
+        m_dav.reset();
+    }
+
+    void firstDownload()
+    {
+        Asked asked;
+        const TSyncResult result = sync(&asked);
+        QVERIFY2(result.outcome == TSyncOutcome::Done, qPrintable(result.message));
+        // Radicale sends the cards with the listing: none is fetched again.
+        QCOMPARE(asked.fetched, 0);
+        QCOMPARE(result.summary.downloaded, Contacts);
+        QCOMPARE(result.summary.uploaded + result.summary.merged + result.summary.conflicts, 0);
+        QStringList names;
+        ActiveProfile->GetContactNames(names);
+        QCOMPARE(names.size(), Contacts);
+        QCOMPARE(ActiveProfile->ReadField(nameOf(737), u"pEmailAddress"_s), u"p737@example.com"_s);
+        const QString bookUrl = m_dav->book().toString();
+        QCOMPARE(TSyncState(SyncStatePath(*ActiveProfile)).Records(bookUrl).size(), Contacts);
+    }
+
+    void nothingChangedSendsAndWritesNothing()
+    {
+        const QString book = m_profile->databasePath();
+        const QString state = SyncStatePath(*ActiveProfile);
+        const QByteArray bookBefore = identity(book);
+        const QByteArray stateBefore = identity(state);
+        Asked asked;
+        const TSyncResult result = sync(&asked);
+        QVERIFY2(result.outcome == TSyncOutcome::Done, qPrintable(result.message));
+        QCOMPARE(result.summary, TSyncSummary{});
+        QCOMPARE(asked.fetched + asked.created + asked.updated + asked.removed, 0);
+        QCOMPARE(identity(book), bookBefore);
+        QCOMPARE(identity(state), stateBefore);
+    }
+
+    void editsOnEachSideMoveExactlyThose()
+    {
+        // There: three changed, two deleted.
+        for (const int i : {11, 12, 13})
+            QVERIFY(!m_dav->put(hrefOf(*m_dav, i), cardOf(i, u"changed there"_s)).isEmpty());
+        for (const int i : {21, 22})
+            QVERIFY(m_dav->remove(hrefOf(*m_dav, i)));
+        // Here: three changed, one new, one deleted.
+        for (const int i : {31, 32, 33})
+            ActiveProfile->WriteField(nameOf(i), u"aNotes"_s, u"changed here"_s);
+        ActiveProfile->WriteFields(u"Newcomer"_s,
+                                   {{u"aContactName"_s, u"Newcomer"_s}, {u"aIcon"_s, u"0"_s}});
+        MoveContactsToTrash(*ActiveProfile, {nameOf(41)}, TTrashReason::Deleted);
+
+        Asked asked;
+        const TSyncResult result = sync(&asked);
+        QVERIFY2(result.outcome == TSyncOutcome::Done, qPrintable(result.message));
+        TSyncSummary expected;
+        expected.uploaded = 4;
+        expected.downloaded = 3;
+        expected.deletedHere = 2;
+        expected.deletedThere = 1;
+        QCOMPARE(result.summary, expected);
+        QVERIFY(asked.fetched <= 3);
+        QCOMPARE(asked.updated, 3);
+        QCOMPARE(asked.created, 1);
+        QCOMPARE(asked.removed, 1);
+
+        QCOMPARE(ActiveProfile->ReadField(nameOf(12), u"aNotes"_s), u"changed there"_s);
+        QVERIFY(!ActiveProfile->ContactExists(nameOf(21)));
+        QVERIFY(m_dav->get(hrefOf(*m_dav, 32)).contains("changed here"));
+        QVERIFY(m_dav->get(hrefOf(*m_dav, 41)).isEmpty());
+        QCOMPARE(m_dav->cards().size(), Contacts - 2 - 1 + 1);
+
+        // And after it, nothing is left to do.
+        QCOMPARE(sync().summary, TSyncSummary{});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSyncThousand)
+#include "tst_syncthousand.moc"
