@@ -82,13 +82,13 @@ struct IniFile::Impl
     // The spooled section goes to the end, unless its name is in use already.
     void applySpooled(qsizetype entry, const QString &name)
     {
-        if (spool.isAppended(name) || document.hasSection(name)) {
-            beforeEdit(name);
-            document.writeSection(spool.text(entry));
-            return;
+        if (!spool.isAppended(name) && !document.hasSection(name)) {
+            document.terminateLastLine();
+            if (spool.append(entry, name))
+                return;
         }
-        document.terminateLastLine();
-        spool.append(entry, name);
+        beforeEdit(name);
+        document.writeSection(spool.text(entry));
     }
 
     void apply(const Edit &edit)

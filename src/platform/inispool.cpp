@@ -11,7 +11,7 @@ namespace {
 // hundred bytes, and a write each would cost more than the import's own work.
 constexpr qsizetype kPendingLimit = 64 * 1024;
 // The piece of the file in memory at a time while the appended sections are copied out.
-constexpr qint64 kCopyPiece = 1024 * 1024;
+constexpr qint64 kCopyPiece = 64 * 1024;
 } // namespace
 
 IniSpool::IniSpool(QString iniPath) : m_iniPath(std::move(iniPath)) {}
@@ -26,6 +26,11 @@ void IniSpool::failWriting() const
 qint64 IniSpool::end() const
 {
     return m_written + m_pending.size();
+}
+
+qint64 IniSpool::endOf(qsizetype entry) const
+{
+    return entry + 1 < count() ? m_offsets[std::size_t(entry + 1)] : end();
 }
 
 qsizetype IniSpool::spool(QByteArrayView text)
@@ -48,7 +53,8 @@ qsizetype IniSpool::spool(QByteArrayView text)
             throw;
         }
     }
-    m_entries.push_back(Entry{offset, qint32(text.size()), false});
+    m_offsets.push_back(offset);
+    m_isAppended.push_back(false);
     return count() - 1;
 }
 
@@ -67,11 +73,11 @@ void IniSpool::truncate(qsizetype count)
 {
     if (count >= this->count())
         return;
-    for (qsizetype entry = count; entry < this->count(); ++entry)
-        if (m_entries[std::size_t(entry)].appended)
-            m_appended.remove(CaseFoldedName{name(entry)});
-    m_entries.resize(std::size_t(count));
-    const qint64 newEnd = m_entries.empty() ? 0 : m_entries.back().offset + m_entries.back().size;
+    // What is appended is worked out again from the edits kept, over the file as it is then.
+    takeAppended();
+    const qint64 newEnd = m_offsets[std::size_t(count)];
+    m_offsets.resize(std::size_t(count));
+    m_isAppended.resize(std::size_t(count));
     if (newEnd >= m_written) {
         m_pending.truncate(newEnd - m_written);
     } else {
@@ -83,7 +89,8 @@ void IniSpool::truncate(qsizetype count)
 void IniSpool::clear()
 {
     m_file.reset(); // removes the file
-    m_entries = {};
+    m_offsets = {};
+    m_isAppended = {};
     m_appended = {};
     m_pending = {};
     m_written = 0;
@@ -101,8 +108,8 @@ QByteArray IniSpool::read(qint64 offset, qint64 size) const
 
 QByteArray IniSpool::text(qsizetype entry) const
 {
-    const Entry &found = m_entries[std::size_t(entry)];
-    return read(found.offset, found.size);
+    const qint64 offset = m_offsets[std::size_t(entry)];
+    return read(offset, endOf(entry) - offset);
 }
 
 QString IniSpool::name(qsizetype entry) const
@@ -110,32 +117,39 @@ QString IniSpool::name(qsizetype entry) const
     return IniDocument::preparedSectionName(text(entry));
 }
 
-void IniSpool::append(qsizetype entry, const QString &name)
+bool IniSpool::append(qsizetype entry, const QString &name)
 {
-    m_entries[std::size_t(entry)].appended = true;
-    m_appended.insert(CaseFoldedName{name}, entry);
+    const size_t key = qHash(CaseFoldedName{name});
+    if (m_appended.contains(key))
+        return false;
+    m_appended.insert(key, entry);
+    m_isAppended[std::size_t(entry)] = true;
+    return true;
 }
 
-namespace {
-CaseFoldedName lookedUp(QStringView name)
+qsizetype IniSpool::findAppended(QStringView name) const
 {
-    return CaseFoldedName{IniSyntax::strippedParameter(name).toString()};
+    if (m_appended.isEmpty())
+        return -1;
+    const CaseFoldedName wanted{IniSyntax::strippedParameter(name).toString()};
+    const auto found = m_appended.constFind(qHash(wanted));
+    // The hash is all the index holds: the name is read back to be sure.
+    if (found == m_appended.cend() || !(CaseFoldedName{this->name(*found)} == wanted))
+        return -1;
+    return *found;
 }
-} // namespace
 
 bool IniSpool::isAppended(QStringView name) const
 {
-    return !m_appended.isEmpty() && m_appended.contains(lookedUp(name));
+    return findAppended(name) >= 0;
 }
 
 std::optional<IniDocument> IniSpool::appended(QStringView name) const
 {
-    if (m_appended.isEmpty())
+    const qsizetype entry = findAppended(name);
+    if (entry < 0)
         return std::nullopt;
-    const auto found = m_appended.constFind(lookedUp(name));
-    if (found == m_appended.cend())
-        return std::nullopt;
-    return IniDocument(text(*found));
+    return IniDocument(text(entry));
 }
 
 std::vector<qsizetype> IniSpool::takeAppended()
@@ -143,8 +157,8 @@ std::vector<qsizetype> IniSpool::takeAppended()
     std::vector<qsizetype> taken;
     taken.reserve(std::size_t(m_appended.size()));
     for (qsizetype entry = 0; entry < count(); ++entry) {
-        if (m_entries[std::size_t(entry)].appended) {
-            m_entries[std::size_t(entry)].appended = false;
+        if (m_isAppended[std::size_t(entry)]) {
+            m_isAppended[std::size_t(entry)] = false;
             taken.push_back(entry);
         }
     }
@@ -156,20 +170,28 @@ void IniSpool::copyAppendedTo(AtomicFileWriter &out) const
 {
     flushPending();
     // Sections spooled one after another are one range of the file, copied a piece at a time.
+    QByteArray piece(kCopyPiece, Qt::Uninitialized);
     const auto copy = [&](qint64 from, qint64 to) {
-        for (qint64 at = from; at < to; at += kCopyPiece)
-            out.write(read(at, qMin(kCopyPiece, to - at)));
+        if (from < to && !m_file->seek(from))
+            failWriting();
+        for (qint64 at = from; at < to; at += kCopyPiece) {
+            const qint64 size = qMin(kCopyPiece, to - at);
+            if (m_file->read(piece.data(), size) != size)
+                failWriting();
+            out.write(QByteArrayView(piece).first(size));
+        }
     };
     qint64 rangeStart = 0;
     qint64 rangeEnd = 0;
-    for (const Entry &entry : m_entries) {
-        if (!entry.appended)
+    for (qsizetype entry = 0; entry < count(); ++entry) {
+        if (!m_isAppended[std::size_t(entry)])
             continue;
-        if (entry.offset != rangeEnd) {
+        const qint64 offset = m_offsets[std::size_t(entry)];
+        if (offset != rangeEnd) {
             copy(rangeStart, rangeEnd);
-            rangeStart = entry.offset;
+            rangeStart = offset;
         }
-        rangeEnd = entry.offset + entry.size;
+        rangeEnd = endOf(entry);
     }
     copy(rangeStart, rangeEnd);
 }

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringView>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -32,8 +33,8 @@ public:
     /// appended; its number, counted from 0. Throws CalbreyError("Unable to write to " +
     /// iniPath) when the temporary file cannot be written.
     qsizetype spool(QByteArrayView text);
-    /// The sections spooled so far; truncate() forgets those from count on.
-    qsizetype count() const { return qsizetype(m_entries.size()); }
+    /// The sections spooled so far; truncate() forgets those from count on, and appends none.
+    qsizetype count() const { return qsizetype(m_offsets.size()); }
     void truncate(qsizetype count);
     /// Forgets every section and removes the temporary file.
     void clear();
@@ -42,9 +43,9 @@ public:
     QByteArray text(qsizetype entry) const;
     QString name(qsizetype entry) const;
 
-    /// Puts the spooled section after those appended before; its name (shared with the
-    /// caller's copy) must be new to them.
-    void append(qsizetype entry, const QString &name);
+    /// Puts the spooled section called name after those appended before, when it can be told
+    /// from them by name; false when it cannot (the caller writes it some other way).
+    bool append(qsizetype entry, const QString &name);
     bool hasAppended() const { return !m_appended.isEmpty(); }
     /// A section is appended under name (case ignored, blanks at its ends stripped).
     bool isAppended(QStringView name) const;
@@ -56,23 +57,22 @@ public:
     void copyAppendedTo(AtomicFileWriter &out) const;
 
 private:
-    // Small, as an import makes one per contact: the name is read back from the text.
-    struct Entry
-    {
-        qint64 offset = 0;
-        qint32 size = 0;
-        bool appended = false;
-    };
-
     [[noreturn]] void failWriting() const;
     void flushPending() const;
     QByteArray read(qint64 offset, qint64 size) const;
     qint64 end() const;
+    qint64 endOf(qsizetype entry) const;
+    // The appended section of that name (case ignored), or -1.
+    qsizetype findAppended(QStringView name) const;
 
     QString m_iniPath;
     std::unique_ptr<QTemporaryFile> m_file;
-    std::vector<Entry> m_entries;
-    QHash<CaseFoldedName, qsizetype> m_appended;
+    // Small, as an import makes one of each per contact: a section's text runs to the next
+    // one's offset, its name is read back from the text, and the index by name holds only
+    // the hash of it (two names with one hash: the second is not appended).
+    std::deque<qint64> m_offsets;
+    std::vector<bool> m_isAppended;
+    QHash<size_t, qsizetype> m_appended; // the hash of the case-folded name -> section
     // The last spooled texts, written to the file in one go when enough have come.
     mutable QByteArray m_pending;
     mutable qint64 m_written = 0; // the file's bytes in use; m_pending follows them
