@@ -18,7 +18,7 @@ namespace {
 // How often the progress is told: often enough for a smooth bar and a quick Cancel.
 constexpr qsizetype kProgressStep = 256;
 // Contacts whose sections are made on another thread while the ones before are written.
-constexpr qsizetype kPreparedAhead = 128;
+constexpr qsizetype kPreparedAhead = 64;
 
 const QString contactNameKey = QStringLiteral("aContactName");
 
