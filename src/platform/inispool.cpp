@@ -73,6 +73,10 @@ void IniSpool::truncate(qsizetype count)
 {
     if (count >= this->count())
         return;
+    if (count == 0) {
+        clear();
+        return;
+    }
     // What is appended is worked out again from the edits kept, over the file as it is then.
     takeAppended();
     const qint64 newEnd = m_offsets[std::size_t(count)];
