@@ -26,7 +26,7 @@ enum class EditKind
 
 // New sections a batch keeps in memory before it spools the rest of them: saving a contact
 // or two never makes a temporary file, an import of thousands holds little more than this.
-constexpr qsizetype kSpoolAfter = 64 * 1024;
+constexpr qsizetype kSpoolAfter = qsizetype(64) * 1024;
 
 struct Edit
 {

@@ -9,9 +9,9 @@
 namespace {
 // Texts are gathered to this size before they go to the file: a contact's text is a few
 // hundred bytes, and a write each would cost more than the import's own work.
-constexpr qsizetype kPendingLimit = 64 * 1024;
+constexpr qsizetype kPendingLimit = qsizetype(64) * 1024;
 // The piece of the file in memory at a time while the appended sections are copied out.
-constexpr qint64 kCopyPiece = 64 * 1024;
+constexpr qint64 kCopyPiece = qint64(64) * 1024;
 } // namespace
 
 IniSpool::IniSpool(QString iniPath) : m_iniPath(std::move(iniPath)) {}
