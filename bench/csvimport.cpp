@@ -179,7 +179,7 @@ void print(const Figures &f)
     out << "  peak memory of one import over the empty program: "
         << QString::number(f.memoryMb, 'f', 1)
         << " MB = " << QString::number(f.memoryMb / f.fileMb, 'f', 2)
-        << "x the file; target < 4x: " << verdict(f.memoryMb, 4 * f.fileMb) << Qt::endl;
+        << "x the file; target < 3x: " << verdict(f.memoryMb, 3 * f.fileMb) << Qt::endl;
 }
 
 } // namespace

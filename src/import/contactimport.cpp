@@ -5,6 +5,7 @@
 #include "profiles/untprofiles.h"
 
 #include <QSet>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <array>
@@ -18,7 +19,7 @@ namespace {
 // How often the progress is told: often enough for a smooth bar and a quick Cancel.
 constexpr qsizetype kProgressStep = 256;
 // Contacts whose sections are made on another thread while the ones before are written.
-constexpr qsizetype kPreparedAhead = 512;
+constexpr qsizetype kPreparedAhead = 64;
 
 const QString contactNameKey = QStringLiteral("aContactName");
 
@@ -61,10 +62,19 @@ struct TPreparedChunk
     std::vector<TProfile::PreparedFields> prepared;
 };
 
+// work on one of the pool's threads; the future tells when it is done.
+std::future<void> runOn(QThreadPool &pool, std::function<void()> work)
+{
+    auto task = std::make_shared<std::packaged_task<void()>>(std::move(work));
+    std::future<void> done = task->get_future();
+    pool.start([task] { (*task)(); });
+    return done;
+}
+
 class TPreparedAhead
 {
 public:
-    TPreparedAhead(qsizetype first, qsizetype count,
+    TPreparedAhead(QThreadPool &pool, qsizetype first, qsizetype count,
                    const std::function<TImportedContact(qsizetype)> &contactAt)
     {
         const qsizetype end = qMin(first + kPreparedAhead, count);
@@ -73,13 +83,18 @@ public:
             m_chunk.contacts.push_back(contactAt(i));
         m_chunk.prepared.resize(m_chunk.contacts.size());
         const std::size_t half = m_chunk.contacts.size() / 2;
-        m_halves[0] = std::async(std::launch::async, [this, half] { prepare(0, half); });
-        m_halves[1] = std::async(std::launch::async,
-                                 [this, half] { prepare(half, m_chunk.contacts.size()); });
+        m_halves[0] = runOn(pool, [this, half] { prepare(0, half); });
+        m_halves[1] = runOn(pool, [this, half] { prepare(half, m_chunk.contacts.size()); });
     }
     TPreparedAhead(const TPreparedAhead &) = delete;
     TPreparedAhead &operator=(const TPreparedAhead &) = delete;
-    ~TPreparedAhead() = default; // the futures wait for their halves
+    ~TPreparedAhead()
+    {
+        // The halves use the chunk until they are done.
+        for (std::future<void> &half : m_halves)
+            if (half.valid())
+                half.wait();
+    }
 
     const TPreparedChunk &chunk()
     {
@@ -121,14 +136,19 @@ TImportResult TContactImport::Run(qsizetype count,
     // profile needs none.
     std::optional<QSet<QString>> touched;
 
+    // Two threads kept for the whole import: a chunk is small, and a thread made for each
+    // would cost more than its work.
+    QThreadPool pool;
+    pool.setMaxThreadCount(2);
     std::unique_ptr<TPreparedAhead> ahead;
     if (count > 0)
-        ahead = std::make_unique<TPreparedAhead>(0, count, contactAt);
+        ahead = std::make_unique<TPreparedAhead>(pool, 0, count, contactAt);
     for (qsizetype first = 0; first < count; first += kPreparedAhead) {
         const std::unique_ptr<TPreparedAhead> current = std::move(ahead);
         const TPreparedChunk &chunk = current->chunk();
         if (first + kPreparedAhead < count)
-            ahead = std::make_unique<TPreparedAhead>(first + kPreparedAhead, count, contactAt);
+            ahead =
+                std::make_unique<TPreparedAhead>(pool, first + kPreparedAhead, count, contactAt);
         for (std::size_t j = 0; j < chunk.contacts.size(); ++j) {
             const qsizetype i = first + qsizetype(j);
             if (m_progress && i % kProgressStep == 0 && !m_progress->Advance(i, count)) {

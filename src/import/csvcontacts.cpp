@@ -517,5 +517,7 @@ TImportedContact TCsvContacts::Contact(qsizetype index) const
         contact.mergedKeys = m_mergedKeys;
         contact.merge = m_merge;
     }
+    // Room was made for every column; an import holds hundreds of contacts at a time.
+    contact.fields.squeeze();
     return contact;
 }

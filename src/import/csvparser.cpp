@@ -232,6 +232,7 @@ TCsvTable TCsvParser::Parse(QByteArray bytes, TCsvFormat format)
                 pos += (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n') ? 2 : 1;
         }
     });
+    table.m_rows.shrink_to_fit(); // kept while the grid shows the file
     return table;
 }
 

@@ -137,6 +137,14 @@ public:
     /// The same text as one writeString() per entry of a prepared section, but a new section
     /// costs one piece of memory, shared with prepared, instead of one per line.
     bool writeSection(const QByteArray &prepared);
+    /// The section name of a text prepareSection() made, and whether the text holds any key
+    /// (writeSection() of one that holds none changes nothing).
+    static QString preparedSectionName(QByteArrayView prepared);
+    static bool preparedHasKeys(QByteArrayView prepared);
+    /// A live section of that name exists.
+    bool hasSection(QStringView section) const { return findSection(section) >= 0; }
+    /// Ends the text's last line, as adding a section does first.
+    void terminateLastLine();
     bool deleteKey(QStringView section, QStringView key);
     bool deleteSection(QStringView section);
     /// False when lines under a header of section would not read back as that section's own
@@ -221,7 +229,6 @@ private:
     void removeLine(qsizetype blockIndex, qsizetype at);
     /// The text loaded holds a CR not followed by LF (found out once per load).
     bool mayHoldLoneCr();
-    void terminateLastLine();
     void appendSection(QStringView section, QStringView key, QStringView value);
     void addSection(Section section);
 

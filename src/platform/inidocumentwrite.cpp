@@ -297,14 +297,25 @@ IniDocument::prepareSection(const QString &section,
     return prepared;
 }
 
+QString IniDocument::preparedSectionName(QByteArrayView prepared)
+{
+    // The header reads back as the name it was made from (prepareSection() made sure).
+    const qsizetype headerEnd = prepared.indexOf(kLineBreak);
+    return QString::fromUtf8(prepared.sliced(1, headerEnd - 2));
+}
+
+bool IniDocument::preparedHasKeys(QByteArrayView prepared)
+{
+    return prepared.indexOf(kLineBreak) + kLineBreak.size() < prepared.size();
+}
+
 bool IniDocument::writeSection(const QByteArray &prepared)
 {
     const QByteArrayView text(prepared);
-    const qsizetype headerEnd = text.indexOf(kLineBreak) + kLineBreak.size();
-    if (headerEnd == text.size())
+    if (!preparedHasKeys(text))
         return false; // no writes at all
-    // The header reads back as the name it was made from (prepareSection() made sure).
-    const QString name = QString::fromUtf8(text.sliced(1, headerEnd - kLineBreak.size() - 2));
+    const qsizetype headerEnd = text.indexOf(kLineBreak) + kLineBreak.size();
+    const QString name = preparedSectionName(text);
     // The name has no blanks at its ends to strip, so it is looked up as it stands.
     const qsizetype index = firstOfName(name);
     if (index < 0) {

@@ -7,7 +7,9 @@
 #include "platform/inidocument.h"
 #include "platform/iniidentity.h"
 #include "platform/iniprefetch.h"
+#include "platform/inispool.h"
 
+#include <algorithm>
 #include <deque>
 #include <vector>
 
@@ -19,8 +21,13 @@ enum class EditKind
     WriteSection,
     DeleteKey,
     DeleteSection,
-    AppendSectionLines
+    AppendSectionLines,
+    SpooledSections
 };
+
+// New sections a batch keeps in memory before it spools the rest of them: saving a contact
+// or two never makes a temporary file, an import of thousands holds little more than this.
+constexpr qsizetype kSpoolAfter = qsizetype(64) * 1024;
 
 struct Edit
 {
@@ -32,13 +39,16 @@ struct Edit
     // the document; an import's thousands of contacts are one edit. AppendSectionLines: the
     // section's lines.
     std::vector<QByteArray> sections;
+    // SpooledSections: the spool's sections from spoolFirst on, written one after another.
+    qsizetype spoolFirst = 0;
+    qsizetype spoolCount = 0;
 };
 
 } // namespace
 
 struct IniFile::Impl
 {
-    explicit Impl(const QString &filePath) : path(filePath), watch(filePath) {}
+    explicit Impl(const QString &filePath) : path(filePath), watch(filePath), spool(filePath) {}
 
     QString path;
     FileChangeWatch watch; // spares the look at the file while nothing can have changed it
@@ -51,26 +61,67 @@ struct IniFile::Impl
     int readScopeDepth = 0;
     bool checkedForScope = false; // the open read scope has looked at the file
     std::deque<Edit> log;         // the open batch's edits, replayed over a changed file
+    // The batch's new sections past the first kSpoolAfter bytes: in the file they follow the
+    // document's text (those "appended"), so the document never holds them.
+    IniSpool spool;
+    qsizetype newInMemory = 0; // bytes of new sections the batch put into the document
+
+    // Takes the appended sections into the document, for an edit or a read that needs them
+    // there: as rare as it is costly.
+    void unspool()
+    {
+        for (const qsizetype entry : spool.takeAppended())
+            document.writeSection(spool.text(entry));
+    }
+
+    // Before an edit of section in the document: the appended sections stay last in the file.
+    void beforeEdit(QStringView section)
+    {
+        if (spool.hasAppended() && (spool.isAppended(section) || !document.hasSection(section)))
+            unspool();
+    }
+
+    // The spooled section goes to the end, unless its name is in use already.
+    void applySpooled(qsizetype entry, const QString &name)
+    {
+        if (!spool.isAppended(name) && !document.hasSection(name)) {
+            document.terminateLastLine();
+            if (spool.append(entry, name))
+                return;
+        }
+        beforeEdit(name);
+        document.writeSection(spool.text(entry));
+    }
 
     void apply(const Edit &edit)
     {
         switch (edit.kind) {
         case EditKind::Write:
+            beforeEdit(edit.section);
             document.writeString(edit.section, edit.key, edit.value);
             break;
         case EditKind::WriteSection:
-            for (const QByteArray &section : edit.sections)
+            for (const QByteArray &section : edit.sections) {
+                beforeEdit(IniDocument::preparedSectionName(section));
                 document.writeSection(section);
+            }
             break;
         case EditKind::DeleteKey:
+            beforeEdit(edit.section);
             document.deleteKey(edit.section, edit.key);
             break;
         case EditKind::DeleteSection:
+            beforeEdit(edit.section);
             document.deleteSection(edit.section);
             break;
         case EditKind::AppendSectionLines:
+            unspool();
             document.appendSectionLines(edit.section,
                                         QByteArrayList(edit.sections.begin(), edit.sections.end()));
+            break;
+        case EditKind::SpooledSections:
+            for (qsizetype i = 0; i < edit.spoolCount; ++i)
+                applySpooled(edit.spoolFirst + i, spool.name(edit.spoolFirst + i));
             break;
         }
     }
@@ -88,6 +139,7 @@ struct IniFile::Impl
         readable = wasReadable;
         recent = IsRecentlyChanged(identity, WallClockNs());
         document = std::move(read);
+        spool.takeAppended(); // they followed the old text
         for (const Edit &edit : log)
             apply(edit);
         loaded = true;
@@ -143,7 +195,7 @@ struct IniFile::Impl
     // The next read goes back to the file; edits not yet saved are gone.
     void dropEdits()
     {
-        log.clear();
+        forgetLog();
         loaded = false;
         checkedForScope = false;
     }
@@ -153,17 +205,37 @@ struct IniFile::Impl
         throw CalbreyError(QStringLiteral("Unable to write to ") + path);
     }
 
+    void forgetLog()
+    {
+        log.clear();
+        spool.clear();
+        newInMemory = 0;
+    }
+
+    bool isModified() const { return document.isModified() || spool.hasAppended(); }
+
     void save()
     {
         // A file that could not be read must not be replaced by what little we know of it.
         if (!readable)
             failWriting();
         // Written from the document's pieces: a large file is not copied whole first.
-        WriteFileAtomically(path, document.pieces());
+        AtomicFileWriter file(path);
+        for (const QByteArrayView piece : document.pieces())
+            file.write(piece);
+        const bool appended = spool.hasAppended();
+        if (appended)
+            spool.copyAppendedTo(file);
+        file.commit();
         // Our own file: its content is known, whatever its times say.
         identity = StatFile(path);
         recent = false;
         document.markSaved();
+        if (appended) {
+            // The document lacks what was appended: the next read takes the file as written.
+            document = IniDocument();
+            loaded = false;
+        }
     }
 
     void edit(Edit edit)
@@ -174,15 +246,29 @@ struct IniFile::Impl
         apply(log.back());
     }
 
-    void editSection(QByteArray prepared)
+    void editSection(const QString &name, QByteArray prepared)
     {
         // Inside a read scope the file was looked at when the scope began; a change made
         // since by another program is still kept, as the commit replays the log over it.
         if (readScopeDepth == 0 || !checkedForScope || !loaded)
             refresh();
+        const bool isNew = !spool.isAppended(name) && !document.hasSection(name);
+        if (isNew && readable && (spool.hasAppended() || newInMemory >= kSpoolAfter) &&
+            IniDocument::preparedHasKeys(prepared)) {
+            const qsizetype entry = spool.spool(prepared);
+            if (log.empty() || log.back().kind != EditKind::SpooledSections ||
+                log.back().spoolFirst + log.back().spoolCount != entry)
+                log.push_back({EditKind::SpooledSections, {}, {}, {}, {}, entry, 0});
+            ++log.back().spoolCount;
+            applySpooled(entry, name);
+            return;
+        }
+        if (isNew)
+            newInMemory += prepared.size();
         if (log.empty() || log.back().kind != EditKind::WriteSection)
-            log.push_back({EditKind::WriteSection, {}, {}, {}, {}});
+            log.push_back({EditKind::WriteSection, {}, {}, {}, {}, 0, 0});
         log.back().sections.push_back(std::move(prepared));
+        beforeEdit(name);
         document.writeSection(log.back().sections.back());
     }
 
@@ -190,7 +276,9 @@ struct IniFile::Impl
     {
         if (log.empty())
             return {};
-        return {log.size(), log.back().sections.size()};
+        const Edit &last = log.back();
+        return {log.size(), last.kind == EditKind::SpooledSections ? std::size_t(last.spoolCount)
+                                                                   : last.sections.size()};
     }
 
     void truncate(const IniFile::LogMark &to)
@@ -198,6 +286,14 @@ struct IniFile::Impl
         log.resize(to.edits);
         if (!log.empty() && log.back().kind == EditKind::WriteSection)
             log.back().sections.resize(to.sections);
+        if (!log.empty() && log.back().kind == EditKind::SpooledSections)
+            log.back().spoolCount = qsizetype(to.sections);
+        // The spool keeps what the edits left still name.
+        const auto lastSpooled = std::find_if(log.rbegin(), log.rend(), [](const Edit &edit) {
+            return edit.kind == EditKind::SpooledSections;
+        });
+        spool.truncate(
+            lastSpooled == log.rend() ? 0 : lastSpooled->spoolFirst + lastSpooled->spoolCount);
     }
 };
 
@@ -224,6 +320,8 @@ bool IniFile::whenReadAhead(std::function<void()> done) const
 std::optional<QString> IniFile::value(QStringView section, QStringView key) const
 {
     d->refreshForRead();
+    if (const std::optional<IniDocument> appended = d->spool.appended(section))
+        return appended->value(section, key);
     return d->document.value(section, key);
 }
 
@@ -231,6 +329,8 @@ std::vector<std::optional<QString>> IniFile::values(QStringView section,
                                                     const QStringList &keys) const
 {
     d->refreshForRead();
+    if (const std::optional<IniDocument> appended = d->spool.appended(section))
+        return appended->values(section, keys);
     return d->document.values(section, keys);
 }
 
@@ -239,6 +339,7 @@ struct IniFile::ConcurrentReads::Impl
     Impl(const IniFile &file, const QStringList &keys) : scope(file), document(file.d->document)
     {
         file.d->refreshForRead(); // here, before any thread reads
+        file.d->unspool();
         prepared = IniDocument::prepareKeys(keys);
     }
 
@@ -284,24 +385,30 @@ QString IniFile::readString(QStringView section, QStringView key, const QString 
 QStringList IniFile::sectionNames() const
 {
     d->refreshForRead();
+    d->unspool();
     return d->document.sectionNames();
 }
 
 QStringList IniFile::keyNames(QStringView section) const
 {
     d->refreshForRead();
+    if (const std::optional<IniDocument> appended = d->spool.appended(section))
+        return appended->keyNames(section);
     return d->document.keyNames(section);
 }
 
 bool IniFile::sectionHasKeys(QStringView section) const
 {
     d->refreshForRead();
-    return d->document.sectionHasKeys(section);
+    // An appended section was spooled because it had keys.
+    return d->spool.isAppended(section) || d->document.sectionHasKeys(section);
 }
 
 std::optional<QByteArrayList> IniFile::sectionLines(QStringView section) const
 {
     d->refreshForRead();
+    if (const std::optional<IniDocument> appended = d->spool.appended(section))
+        return appended->sectionLines(section);
     return d->document.sectionLines(section);
 }
 
@@ -309,6 +416,7 @@ std::vector<std::pair<QString, std::optional<QString>>>
 IniFile::sectionsWithValue(QStringView key) const
 {
     d->refreshForRead();
+    d->unspool();
     return d->document.sectionsWithValue(key);
 }
 
@@ -345,7 +453,7 @@ void IniFile::writeSection(const PreparedSection &prepared)
         d->failWriting();
     Batch batch(*this);
     if (prepared.text) {
-        d->editSection(*prepared.text);
+        d->editSection(prepared.section, *prepared.text);
     } else {
         // A name that reads back differently: the writes one by one give the exact result.
         for (const auto &[key, value] : prepared.entries)
@@ -430,11 +538,11 @@ void IniFile::Batch::commit()
         if (!lock.acquired() && !lock.unavailable())
             d.failWriting();
         d.refresh();
-        if (d.document.isModified())
+        if (d.isModified())
             d.save();
     } catch (...) {
         d.dropEdits();
         throw;
     }
-    d.log.clear();
+    d.forgetLog();
 }

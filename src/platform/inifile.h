@@ -30,7 +30,8 @@
 /// Every write replaces the file atomically (temporary file in the same folder, flushed, then
 /// renamed over the old one). A failed write throws CalbreyError("Unable to write to " + path)
 /// and leaves the file on disk as it was. Inside a Batch, writes change the index only and the
-/// file is replaced once when the outermost batch commits.
+/// file is replaced once when the outermost batch commits; the new sections of a large batch
+/// (an import) wait in a temporary file beside it instead of in memory.
 class IniFile
 {
 public:

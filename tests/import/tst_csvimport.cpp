@@ -164,6 +164,7 @@ private slots:
     void resolvesEachClashAsAnswered();
     void answerForAllRemainingClashesAsksOnce();
     void cancelLeavesBookDbByteForByte();
+    void largeImportWritesWhatSmallOnesDo();
     void failedWriteLeavesBookDbAndSaysWhere();
     void hostileFilesImportWithoutCrash_data();
     void hostileFilesImportWithoutCrash();
@@ -701,6 +702,37 @@ void TestCsvImport::cancelLeavesBookDbByteForByte()
         QCOMPARE(ReadFileBytes(m_profile->databasePath()), before);
         QVERIFY(!m_profile->profile().ContactExists(u"Contact 6"_s));
     }
+}
+
+void TestCsvImport::largeImportWritesWhatSmallOnesDo()
+{
+    // Rows enough for most of one import's contacts to wait on disk, not in memory; some names
+    // come twice and some are in the profile already.
+    const QByteArray header = "First Name,Last Name,E-mail Address,Business City,Notes\r\n";
+    QList<QByteArray> rows;
+    for (int i = 0; i < 1500; ++i)
+        rows.append("Ann,Lee " + QByteArray::number(i % 1400) + ",ann" + QByteArray::number(i) +
+                    "@example.org,Zürich,\"line " + QByteArray::number(i) + "\r\nnext\"\r\n");
+    const auto freshProfile = [&] {
+        m_profile.reset(); // one profile at a time is the active one
+        m_profile = std::make_unique<TestProfile>();
+        m_profile->fill({{u"Ann  Lee 7"_s, {{u"aNotes"_s, u"old"_s}, {u"aCity"_s, u"Bern"_s}}}});
+    };
+    const auto import = [&](qsizetype from, qsizetype to) {
+        ScriptedQuestion question;
+        question.script = {{TClashAction::Overwrite, true}};
+        importCsv(header + rows.mid(from, to - from).join(), question);
+    };
+
+    freshProfile();
+    import(0, rows.size());
+    const QByteArray whole = ReadFileBytes(m_profile->databasePath());
+    // Imports of a hundred rows each keep their contacts in memory.
+    freshProfile();
+    for (qsizetype from = 0; from < rows.size(); from += 100)
+        import(from, qMin(from + 100, rows.size()));
+    QCOMPARE(whole, ReadFileBytes(m_profile->databasePath()));
+    QVERIFY(whole.size() > 120000);
 }
 
 void TestCsvImport::failedWriteLeavesBookDbAndSaysWhere()
