@@ -2,6 +2,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/filesteps.h"
+#include "platform/inisectionindex.h"
 #include "platform/inisyntax.h"
 
 #include <QTemporaryFile>
@@ -123,7 +124,7 @@ QString IniSpool::name(qsizetype entry) const
 
 bool IniSpool::append(qsizetype entry, const QString &name)
 {
-    const size_t key = qHash(CaseFoldedName{name});
+    const size_t key = FoldedNameHash(name);
     if (m_appended.contains(key))
         return false;
     m_appended.insert(key, entry);
@@ -135,10 +136,10 @@ qsizetype IniSpool::findAppended(QStringView name) const
 {
     if (m_appended.isEmpty())
         return -1;
-    const CaseFoldedName wanted{IniSyntax::strippedParameter(name).toString()};
-    const auto found = m_appended.constFind(qHash(wanted));
+    const QStringView wanted = IniSyntax::strippedParameter(name);
+    const auto found = m_appended.constFind(FoldedNameHash(wanted));
     // The hash is all the index holds: the name is read back to be sure.
-    if (found == m_appended.cend() || !(CaseFoldedName{this->name(*found)} == wanted))
+    if (found == m_appended.cend() || !SameSectionName(this->name(*found), wanted))
         return -1;
     return *found;
 }
