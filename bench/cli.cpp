@@ -85,6 +85,8 @@ QList<Row> measure(int contacts, const QString &dataFolder, int runs)
     abookEnvironment.insert(QStringLiteral("HOME"), home.path());
     const bool abook = abookInstalled();
 
+    // The targets are set for 100,000 contacts; smaller books are shown for comparison.
+    const bool atTargetSize = contacts == 100000;
     QList<Row> rows;
     // One person, a common name (about one contact in sixteen), and nobody.
     const QString one = names[names.size() / 2];
@@ -98,11 +100,11 @@ QList<Row> measure(int contacts, const QString &dataFolder, int runs)
                                                 abookEnvironment)
                                     : 0;
         rows.append({contacts, QStringLiteral("email --parsable \"%1\"").arg(query), ours, theirs,
-                     QStringLiteral("abook"), 0.2, 0.5});
+                     QStringLiteral("abook"), atTargetSize ? 0.2 : 0, atTargetSize ? 0.5 : 0});
     }
     rows.append({contacts, QStringLiteral("list"),
                  medianRun(runs, calbrey, onBench + QStringList{QStringLiteral("list")}), 0,
-                 QString(), 0.3, 0});
+                 QString(), atTargetSize ? 0.3 : 0, 0});
 
     const QString ourFile = root.path() + QStringLiteral("/calbrey.vcf");
     const QString windowFile = root.path() + QStringLiteral("/window.vcf");
@@ -120,7 +122,7 @@ QList<Row> measure(int contacts, const QString &dataFolder, int runs)
     if (QFileInfo(ourFile).size() != QFileInfo(windowFile).size())
         throw std::runtime_error("calbrey's export differs from the window's");
     rows.append({contacts, QStringLiteral("export --format vcard3 -o FILE"), ours, window,
-                 QStringLiteral("window"), 0, 1.2});
+                 QStringLiteral("window"), 0, atTargetSize ? 1.2 : 0});
     return rows;
 }
 

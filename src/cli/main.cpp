@@ -1,6 +1,7 @@
 // calbrey: the address book from the command line. No window and no display: the logic layer
 // only.
 #include "cli/cli.h"
+#include "platform/filechangewatch.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
     // So is a file that may grow no more: the write fails, is told, and the old file stays.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    FileChangeWatch::WatchNoFiles(); // a command ends before watches would pay for themselves
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("calbrey"));
     return RunCli(QCoreApplication::arguments());

@@ -20,6 +20,11 @@
 class FileChangeWatch
 {
 public:
+    /// For a process that ends soon after it starts (calbrey): setting up the notices for a
+    /// path can cost milliseconds (the kernel marks every cached entry of each folder on it),
+    /// more than such a process saves; files are then looked at on every question.
+    static void WatchNoFiles();
+
     explicit FileChangeWatch(const QString &path);
     ~FileChangeWatch();
     FileChangeWatch(const FileChangeWatch &) = delete;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QHash>
 #include <QList>
+#include <atomic>
 
 #include <cerrno>
 #include <linux/magic.h>
@@ -237,13 +238,21 @@ private:
     QHash<int, QList<Interest>> m_interests; // by watch descriptor
 };
 
+std::atomic<bool> watchingNoFiles{false};
+
 } // namespace
+
+void FileChangeWatch::WatchNoFiles()
+{
+    watchingNoFiles.store(true);
+}
 
 FileChangeWatch::FileChangeWatch(const QString &path) : d(std::make_unique<Impl>())
 {
     d->path = QFile::encodeName(path);
     d->levels = d->path.count('/') + 1;
-    d->trusted = d->path.startsWith('/') && NoticeQueue::instance().available();
+    d->trusted =
+        !watchingNoFiles.load() && d->path.startsWith('/') && NoticeQueue::instance().available();
 }
 
 FileChangeWatch::~FileChangeWatch()

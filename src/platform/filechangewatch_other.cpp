@@ -6,6 +6,8 @@ struct FileChangeWatch::Impl
 {
 };
 
+void FileChangeWatch::WatchNoFiles() {}
+
 FileChangeWatch::FileChangeWatch(const QString &) {}
 
 FileChangeWatch::~FileChangeWatch() = default;

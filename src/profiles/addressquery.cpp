@@ -5,6 +5,7 @@
 #include "profiles/untprofiles.h"
 
 #include <QStringBuilder>
+#include <QStringTokenizer>
 #include <QThread>
 #include <algorithm>
 #include <array>
@@ -334,11 +335,11 @@ public:
                                       : std::span<const Labelled>(emailFields);
         for (const Labelled &field : fields) {
             // Other addresses are one a line.
-            for (const QString &item : value(field.key).split(QLatin1Char('|'))) {
-                const QString address = item.trimmed();
+            for (const QStringView item : QStringTokenizer{value(field.key), u'|'}) {
+                const QStringView address = item.trimmed();
                 if (address.isEmpty())
                     continue;
-                QString shown = address;
+                QString shown = address.toString();
                 if (field.extension != kNone && !value(field.extension).trimmed().isEmpty())
                     shown += QStringLiteral(" ext. ") + value(field.extension).trimmed();
                 found.append({shown, name, field.label, contact});
