@@ -84,10 +84,17 @@ private:
             const StreamRedirect input(STDIN_FILENO, u"/dev/null"_s, O_RDONLY);
             const StreamRedirect output(STDOUT_FILENO, out, O_WRONLY | O_CREAT | O_TRUNC);
             const StreamRedirect error(STDERR_FILENO, err, O_WRONLY | O_CREAT | O_TRUNC);
+            TProfile *const before = ActiveProfile;
             run.status =
                 RunCli(QStringList{u"calbrey"_s, u"--program-folder"_s, m_profile->folder().path(),
                                    u"--profile"_s, u"tester"_s} +
                        arguments);
+            // calbrey leaves its profile open for the end of its process to free; this one
+            // goes on.
+            if (ActiveProfile != before) {
+                delete ActiveProfile;
+                ActiveProfile = before;
+            }
             std::fflush(stdout);
             std::fflush(stderr);
         }
@@ -97,7 +104,7 @@ private:
     }
     QString passwordFile(const QString &name, const QString &password) const
     {
-        const QString path = m_profile->folder().path() + name;
+        QString path = m_profile->folder().path() + name;
         QFile file(path);
         if (file.open(QIODevice::WriteOnly))
             file.write(password.toUtf8() + "\n");

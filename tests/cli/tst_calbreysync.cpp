@@ -151,7 +151,7 @@ private slots:
         const QStringList setup{u"sync"_s, u"setup"_s, tls.root().toString(), u"--user"_s,
                                 tls.user()};
         CalbreyResult result = linked(setup);
-        QCOMPARE(result.status, 1);
+        QVERIFY2(result.status == 1, Describe(result));
         QVERIFY2(result.error().contains(u"run the same command again with --trust-certificate "_s +
                                          fingerprint + u"."_s),
                  Describe(result));
@@ -172,7 +172,7 @@ private slots:
         add(u"Bob"_s);
         const QByteArray book = ReadFileBytes(m_profile->databasePath());
         result = linked({u"sync"_s});
-        QCOMPARE(result.status, 1);
+        QVERIFY2(result.status == 1, Describe(result));
         const QString trust = u"calbrey --profile 'tester' sync trust "_s + fingerprint;
         QVERIFY2(result.error().contains(trust), Describe(result));
         QCOMPARE(ReadFileBytes(m_profile->databasePath()), book);
