@@ -139,8 +139,7 @@ private slots:
 
     void init()
     {
-        for (const QString &href : m_dav->cards())
-            QVERIFY(m_dav->remove(href));
+        QVERIFY(m_dav->removeAllCards());
         m_profile = std::make_unique<TestProfile>();
         QVERIFY(m_profile->activated());
         m_keychain = std::make_unique<MemoryPasswordStore>();

@@ -55,8 +55,7 @@ private slots:
 
     void init()
     {
-        for (const QString &href : m_dav->cards())
-            QVERIFY(m_dav->remove(href));
+        QVERIFY(m_dav->removeAllCards());
         m_profile = std::make_unique<TestProfile>();
         m_passwordFile = m_profile->folder().path() + u"password"_s;
         QFile file(m_passwordFile);
@@ -200,8 +199,7 @@ private slots:
         for (const QString &name : {u"A"_s, u"B"_s, u"C"_s})
             add(name);
         QVERIFY(linked({u"sync"_s}).status == 0);
-        for (const QString &href : m_dav->cards())
-            QVERIFY(m_dav->remove(href));
+        QVERIFY(m_dav->removeAllCards());
         CalbreyResult result = linked({u"sync"_s});
         QCOMPARE(result.status, 1);
         QVERIFY2(result.error().contains(u"would remove 3 of your 3 contacts"_s), Describe(result));

@@ -119,8 +119,7 @@ private slots:
     void cleanupTestCase() { m_dav.reset(); }
     void init()
     {
-        for (const QString &href : m_dav->cards())
-            QVERIFY(m_dav->remove(href));
+        QVERIFY(m_dav->removeAllCards());
         m_keychain = std::make_unique<MemoryPasswordStore>();
         TSyncPasswords::Instance().ForgetTyped();
         m_window.profile = std::make_unique<TestProfile>();

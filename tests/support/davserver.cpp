@@ -13,6 +13,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <algorithm>
 
 namespace {
 const QString RadicaleProgram = QStringLiteral("/usr/bin/radicale");
@@ -257,6 +258,13 @@ QStringList DavServer::cards() const
             hrefs.append(response.href);
     hrefs.sort();
     return hrefs;
+}
+
+bool DavServer::removeAllCards() const
+{
+    const QStringList hrefs = cards();
+    return std::all_of(hrefs.begin(), hrefs.end(),
+                       [this](const QString &href) { return remove(href); });
 }
 
 bool DavServer::seed(const QList<std::pair<QString, QByteArray>> &cards)

@@ -63,6 +63,9 @@ public:
     QByteArray get(const QString &href) const;
     /// The hrefs of every card in the book.
     QStringList cards() const;
+    /// Deletes every card of the book (a suite's next test starts from an empty book); true
+    /// when the server deleted them all.
+    bool removeAllCards() const;
 
     /// Puts cards (file name, vCard) into the address book the way a large book is set up
     /// quickly: written into Radicale's storage folder of the book while the server is stopped,

@@ -173,8 +173,7 @@ private:
     if (!m_dav)                                                                                    \
         QSKIP("the server's program is not installed");                                            \
     QVERIFY2(m_dav->running(), qPrintable(m_dav->error()));                                        \
-    for (const QString &href : m_dav->cards())                                                     \
-    QVERIFY(m_dav->remove(href))
+    QVERIFY(m_dav->removeAllCards())
 
 #define SYNCED(expected, ...)                                                                      \
     do {                                                                                           \
